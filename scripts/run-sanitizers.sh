@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the quick unit tests with AddressSanitizer and UndefinedBehaviorSanitizer
+# and runs them; the first report stops the test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+BUILD_TYPE=RelWithDebInfo bash scripts/build.sh build-sanitize \
+  -DMOLDENA_SANITIZE=address,undefined -DMOLDENA_BUILD_BENCH=OFF
+export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp
+cd build-sanitize
+ctest -L unit --output-on-failure -j "$(nproc)"

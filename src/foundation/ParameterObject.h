@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ObjectBase.h"
+
+#include <QMutex>
+#include <QVariant>
+
+#include <map>
+
+// One modifier's named parameter values. setParameters() replaces the whole
+// map and signals only when a value really changed (5 and 5.0 are equal).
+class ParameterObject : public ObjectBase
+{
+    Q_OBJECT
+
+public:
+    using ParameterMap = std::map<QString, QVariant>;
+
+    explicit ParameterObject(const QString& sName);
+
+    // The lock is held only while the reference is formed: callers copy the
+    // map at once when they need a stable view.
+    const ParameterMap& getParameters() const;
+    void setParameters(ParameterMap mapParameters);
+
+    // The value as text when present, valid, non-null and convertible.
+    // Takes no lock: meant for a run's private clone.
+    bool getValue(const QString& sKey, QString& sValue) const;
+
+    ObjectBase* clone() const override;
+    void copyTo(ObjectBase* pTarget) const override;
+
+    // "<image name>/<modifier name>/<number>"
+    static QString createName(const QString& sImageName, const QString& sModifierName, int nNumber);
+    static QString createName(const QString& s1, const QString& s2, const QString& s3);
+
+signals:
+    void signalParametersChanged(QString sName);
+
+private:
+    ParameterMap m_mapParameters;
+    mutable QMutex m_mutex;
+};
+
+// Registers the list and vector parameter types under their fixed names so
+// that QVariant can carry and compare them. Safe to call more than once.
+void registerParameterMetaTypes();
