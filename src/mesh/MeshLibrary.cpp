@@ -1,0 +1,1 @@
+// Mesh library: placeholder translation unit until the first mesh sources land.
