@@ -62,6 +62,72 @@ private:
     std::vector<unsigned char> m_upper;
 };
 
+unsigned availableCores()
+{
+    // Honours the process's CPU affinity (taskset, containers).
+    return unsigned(std::max(1, QThread::idealThreadCount()));
+}
+
+// Runs work(begin, end) over [0, nCount) in contiguous chunks, one per core.
+template <typename Work>
+void parallelFor(std::size_t nCount, Work work)
+{
+    const std::size_t nThreads = std::min<std::size_t>(availableCores(), std::max<std::size_t>(1, nCount / 1024));
+    if (nThreads <= 1)
+    {
+        work(std::size_t(0), nCount);
+        return;
+    }
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < nThreads; ++t)
+    {
+        threads.emplace_back(work, nCount * t / nThreads, nCount * (t + 1) / nThreads);
+    }
+    work(std::size_t(0), nCount / nThreads);
+    for (std::thread& thread : threads)
+    {
+        thread.join();
+    }
+}
+
+// OpenMesh's Jacobi-Laplace smoother with its C0 step spread over the cores.
+// Each vertex's new position depends only on the old positions, so the
+// vertices are independent and the result is the same as OpenMesh's own.
+class ParallelJacobiLaplaceSmoother : public OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>
+{
+public:
+    using Base = OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>;
+    using Base::Base;
+
+protected:
+    void compute_new_positions_C0() override
+    {
+        const TriangleMesh& mesh = this->mesh_;
+        parallelFor(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                const TriangleMesh::VertexHandle vh{static_cast<int>(i)};
+                if ((mesh.has_vertex_status() && mesh.status(vh).deleted()) || !this->is_active(vh))
+                {
+                    continue;
+                }
+                TriangleMesh::Normal u(0, 0, 0);
+                for (auto it = mesh.cvoh_iter(vh); it.is_valid(); ++it)
+                {
+                    const float w = this->weight(mesh.edge_handle(*it));
+                    u += mesh.point(mesh.to_vertex_handle(*it)) * w;
+                }
+                u *= this->weight(vh);
+                u -= mesh.point(vh);
+                u *= 0.5f;
+                TriangleMesh::Normal p = mesh.point(vh);
+                p += u;
+                this->set_new_position(vh, p);
+            }
+        });
+    }
+};
+
 struct Corner
 {
     unsigned x;
@@ -289,9 +355,8 @@ void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps)
         return;
     }
     {
-        OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh> smoother(mesh);
-        smoother.initialize(OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>::Tangential_and_Normal,
-            OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>::C0);
+        ParallelJacobiLaplaceSmoother smoother(mesh);
+        smoother.initialize(ParallelJacobiLaplaceSmoother::Tangential_and_Normal, ParallelJacobiLaplaceSmoother::C0);
         smoother.smooth(nSteps);
     }
     // The smoother moves points but leaves the face normals of the unsmoothed
@@ -353,11 +418,6 @@ void runDecimater(MeshT& mesh, unsigned nVertices, bool bAspectRatioFirst, const
     mesh.garbage_collection();
 }
 
-unsigned availableCores()
-{
-    // Honours the process's CPU affinity (taskset, containers).
-    return unsigned(std::max(1, QThread::idealThreadCount()));
-}
 
 // One strip of the mesh, cut out as a mesh of its own. Vertices it shares
 // with other strips are locked, so its cut stays exactly where it was and the

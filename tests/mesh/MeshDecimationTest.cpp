@@ -2,6 +2,8 @@
 #include "MeshObject.h"
 #include "support/MeshTestSupport.h"
 
+#include <OpenMesh/Tools/Smoother/JacobiLaplaceSmootherT.hh>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -137,4 +139,41 @@ TEST(MeshDecimation, BudgetAboveTheVertexCountLeavesTheMeshAsItIs)
     TriangleMesh mesh = smoothed;
     MeshGenerator::decimate(mesh, unsigned(smoothed.n_vertices()));
     EXPECT_TRUE(identical(mesh, smoothed));
+}
+
+TEST(MeshSmoothing, SpreadOverTheCoresGivesOpenMeshsResult)
+{
+    // Large enough to be split over several threads.
+    std::vector<float> front = makeDiscRelief(64, 30.0f, 9.0f, 8.0f, 5, 3.0f);
+    std::vector<float> back(front.size());
+    for (std::size_t i = 0; i < back.size(); ++i)
+    {
+        back[i] = front[i] > 0.0f ? 2.0f + float(i % 3) : 0.0f;
+    }
+    MeshGenerator::Image imageFront;
+    imageFront.pData = front.data();
+    imageFront.nWidth = imageFront.nHeight = 64;
+    MeshGenerator::Image imageBack = imageFront;
+    imageBack.pData = back.data();
+    std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::createMesh(imageFront, imageBack));
+    MeshGenerator::computeNormals(*pMesh);
+    ASSERT_GT(pMesh->n_vertices(), 4u * 1024u);
+
+    const TriangleMesh original = *pMesh;
+    TriangleMesh reference = *pMesh;
+    {
+        using Smoother = OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>;
+        Smoother smoother(reference);
+        smoother.initialize(Smoother::Tangential_and_Normal, Smoother::C0);
+        smoother.smooth(5);
+    }
+    MeshGenerator::smooth(*pMesh, 5);
+    ASSERT_EQ(pMesh->n_vertices(), reference.n_vertices());
+    std::size_t nMoved = 0;
+    for (const auto vh : reference.vertices())
+    {
+        EXPECT_EQ(pMesh->point(vh), reference.point(vh));
+        nMoved += reference.point(vh) != original.point(vh) ? 1 : 0;
+    }
+    EXPECT_GT(nMoved, reference.n_vertices() / 2);
 }
