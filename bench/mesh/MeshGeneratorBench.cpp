@@ -274,7 +274,7 @@ void BM_GenerateMesh(benchmark::State& state)
         state.counters["closed"] = bClosed ? 1 : 0;
         std::printf("size %u setup %d: %zu -> %zu vertices, closed %d; build %.2f s, normals %.2f s, smoothing "
                     "%.2f s, decimation %.2f s, hand-over %.2f s, total %.2f s; peak %.0f MB; error front max "
-                    "%.3f rms %.4f, back max %.3f rms %.4f\n",
+                    "%.5f rms %.6f, back max %.5f rms %.6f\n",
             nSize, nSetup, nBuilt, nVertices, int(bClosed), dBuild, dNormals, dSmoothing, dDecimation, dHandOver,
             dTotal, peakMegabytes(), errorFront.dMax, errorFront.dRms, errorBack.dMax, errorBack.dRms);
         std::fflush(stdout);
