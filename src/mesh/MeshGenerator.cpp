@@ -584,6 +584,10 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     std::vector<std::thread> threads;
     for (unsigned k = 0; k < nParts; ++k)
     {
+        if (parts[k].faces.empty())
+        {
+            continue;
+        }
         threads.emplace_back(decimatePart, std::cref(mesh), std::cref(border), std::ref(parts[k]),
             setup.bAspectRatioFirst);
     }
@@ -646,25 +650,34 @@ void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices)
 
 void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices, const DecimationSetup& setup)
 {
-    if (setup.bLibraryQueries)
+    const unsigned nParts = setup.nParts == 0 ? availableCores() : setup.nParts;
+    std::unique_ptr<TriangleMesh> pJoined;
+    if (!setup.bLibraryQueries && mesh.n_vertices() > nVertices)
+    {
+        pJoined = decimateInParts(mesh, nVertices, nParts, setup);
+    }
+    if (pJoined)
+    {
+        runDecimater(*pJoined, nVertices, setup.bAspectRatioFirst, nullptr);
+        mesh = *pJoined;
+    }
+    else if (setup.bLibraryQueries)
     {
         // The same mesh seen as OpenMesh's own type: the decimater then asks
         // the library's collapse-legality queries.
         runDecimater<TriangleMesh::Base>(mesh, nVertices, setup.bAspectRatioFirst, nullptr);
-        return;
     }
-    const unsigned nParts = setup.nParts == 0 ? availableCores() : setup.nParts;
-    if (mesh.n_vertices() > nVertices)
+    else
     {
-        std::unique_ptr<TriangleMesh> pJoined = decimateInParts(mesh, nVertices, nParts, setup);
-        if (pJoined)
-        {
-            runDecimater(*pJoined, nVertices, setup.bAspectRatioFirst, nullptr);
-            mesh = *pJoined;
-            return;
-        }
+        runDecimater(mesh, nVertices, setup.bAspectRatioFirst, nullptr);
     }
-    runDecimater(mesh, nVertices, setup.bAspectRatioFirst, nullptr);
+    // The decimater keeps the face normals of the faces it changes, but not
+    // the vertex normals.
+    if (mesh.has_face_normals() && mesh.has_vertex_normals())
+    {
+        mesh.update_face_normals();
+        mesh.update_vertex_normals();
+    }
 }
 
 bool MeshGenerator::generate(const Image& imageFront, const Image& imageBack, const Parameters& parameters,
