@@ -8,6 +8,8 @@
 //   1 = as 0 with the mesh type's own collapse queries
 //   2 = as 1 with the aspect-ratio veto first
 //   3 = as 2, parts decimated in parallel, then a final pass (the default)
+// and, for setup 3, the number of parts (0 = one per available core) and the
+// reserve the parts keep for the final pass, in percent of the budget.
 
 #include "MeshGenerator.h"
 #include "MeshObject.h"
@@ -202,7 +204,11 @@ void BM_GenerateMesh(benchmark::State& state)
     MeshGenerator::DecimationSetup setup;
     setup.bLibraryQueries = nSetup == 0;
     setup.bAspectRatioFirst = nSetup >= 2;
-    setup.nParts = nSetup >= 3 ? 0 : 1;
+    setup.nParts = nSetup >= 3 ? unsigned(state.range(2)) : 1;
+    if (nSetup >= 3)
+    {
+        setup.dPartReserve = double(state.range(3)) / 100.0;
+    }
 
     std::vector<float> heightsFront;
     std::vector<float> heightsBack;
@@ -272,10 +278,10 @@ void BM_GenerateMesh(benchmark::State& state)
         state.counters["back_max"] = errorBack.dMax;
         state.counters["back_rms"] = errorBack.dRms;
         state.counters["closed"] = bClosed ? 1 : 0;
-        std::printf("size %u setup %d: %zu -> %zu vertices, closed %d; build %.2f s, normals %.2f s, smoothing "
+        std::printf("size %u setup %d parts %u reserve %.2f: %zu -> %zu vertices, closed %d; build %.2f s, normals %.2f s, smoothing "
                     "%.2f s, decimation %.2f s, hand-over %.2f s, total %.2f s; peak %.0f MB; error front max "
                     "%.5f rms %.6f, back max %.5f rms %.6f\n",
-            nSize, nSetup, nBuilt, nVertices, int(bClosed), dBuild, dNormals, dSmoothing, dDecimation, dHandOver,
+            nSize, nSetup, setup.nParts, setup.dPartReserve, nBuilt, nVertices, int(bClosed), dBuild, dNormals, dSmoothing, dDecimation, dHandOver,
             dTotal, peakMegabytes(), errorFront.dMax, errorFront.dRms, errorBack.dMax, errorBack.dRms);
         std::fflush(stdout);
     }
@@ -283,13 +289,16 @@ void BM_GenerateMesh(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_GenerateMesh)
-    ->Args({512, 3})
-    ->Args({1024, 3})
-    ->Args({512, 2})
-    ->Args({512, 1})
-    ->Args({512, 0})
-    ->Args({1024, 2})
-    ->Args({1024, 0})
+    ->Args({512, 3, 0, 150})
+    ->Args({1024, 3, 0, 150})
+    ->Args({1024, 3, 16, 150})
+    ->Args({1024, 3, 32, 150})
+    ->Args({1024, 3, 0, 120})
+    ->Args({512, 2, 1, 0})
+    ->Args({512, 1, 1, 0})
+    ->Args({512, 0, 1, 0})
+    ->Args({1024, 2, 1, 0})
+    ->Args({1024, 0, 1, 0})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

@@ -428,6 +428,8 @@ struct Part
     TriangleMesh mesh;
     OpenMesh::VPropHandleT<int> hGlobalIndex;
     unsigned nTarget = 0;
+    // False when the strip could not be cut out as a mesh of its own.
+    bool bFits = true;
     std::exception_ptr pError;
 };
 
@@ -461,7 +463,8 @@ void decimatePart(const TriangleMesh& mesh, const std::vector<unsigned char>& bo
             const auto fhSub = sub.add_face(corners, 3);
             if (!fhSub.is_valid())
             {
-                throw std::logic_error("decimation failed");
+                part.bFits = false;
+                return;
             }
             sub.set_normal(fhSub, mesh.normal(fh));
         }
@@ -600,6 +603,10 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         if (part.pError)
         {
             std::rethrow_exception(part.pError);
+        }
+        if (!part.bFits)
+        {
+            return nullptr;
         }
     }
 
