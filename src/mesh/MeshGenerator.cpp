@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -419,16 +420,16 @@ void runDecimater(MeshT& mesh, unsigned nVertices, bool bAspectRatioFirst, const
 }
 
 
-// One strip of the mesh, cut out as a mesh of its own. Vertices it shares
-// with other strips are locked, so its cut stays exactly where it was and the
-// strips fit together again.
+// One tile of the mesh, cut out as a mesh of its own. Vertices it shares
+// with other tiles are locked, so its cut stays exactly where it was and the
+// tiles fit together again.
 struct Part
 {
     std::vector<int> faces;
     TriangleMesh mesh;
     OpenMesh::VPropHandleT<int> hGlobalIndex;
     unsigned nTarget = 0;
-    // False when the strip could not be cut out as a mesh of its own.
+    // False when the tile could not be cut out as a mesh of its own.
     bool bFits = true;
     std::exception_ptr pError;
 };
@@ -476,9 +477,9 @@ void decimatePart(const TriangleMesh& mesh, const std::vector<unsigned char>& bo
     }
 }
 
-// Decimates strips of the mesh in parallel, fits them together and returns
+// Decimates tiles of the mesh in parallel, fits them together and returns
 // the joined mesh (face normals current), or nothing when the mesh is not
-// worth cutting or the strips do not fit.
+// worth cutting or the tiles do not fit.
 std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned nVertices, unsigned nParts,
     const MeshGenerator::DecimationSetup& setup)
 {
@@ -489,35 +490,52 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         return nullptr;
     }
 
-    // Strips of equal vertex count along x.
-    std::vector<float> xs;
-    xs.reserve(nMeshVertices);
-    for (const auto vh : mesh.vertices())
+    // Tiles in a grid as square as the number of parts allows (short seams),
+    // cut at quantiles of the vertex coordinates so that the tiles hold
+    // about equal numbers of vertices.
+    unsigned nRows = 1;
+    for (unsigned n = 1; n * n <= nParts; ++n)
     {
-        xs.push_back(mesh.point(vh)[0]);
+        if (nParts % n == 0)
+        {
+            nRows = n;
+        }
     }
-    std::vector<float> cuts;
-    for (unsigned k = 1; k < nParts; ++k)
-    {
-        auto it = xs.begin() + std::ptrdiff_t(nMeshVertices * k / nParts);
-        std::nth_element(xs.begin(), it, xs.end());
-        cuts.push_back(*it);
-    }
-    std::sort(cuts.begin(), cuts.end());
-    xs.clear();
-    xs.shrink_to_fit();
+    const unsigned nColumns = nParts / nRows;
+    auto quantileCuts = [&](int nAxis, unsigned nCount) {
+        std::vector<float> values;
+        values.reserve(nMeshVertices);
+        for (const auto vh : mesh.vertices())
+        {
+            values.push_back(mesh.point(vh)[nAxis]);
+        }
+        std::vector<float> cuts;
+        for (unsigned k = 1; k < nCount; ++k)
+        {
+            auto it = values.begin() + std::ptrdiff_t(nMeshVertices * k / nCount);
+            std::nth_element(values.begin(), it, values.end());
+            cuts.push_back(*it);
+        }
+        std::sort(cuts.begin(), cuts.end());
+        return cuts;
+    };
+    const std::vector<float> cutsX = quantileCuts(0, nColumns);
+    const std::vector<float> cutsY = quantileCuts(1, nRows);
 
     std::vector<Part> parts(nParts);
     std::vector<int> vertexPart(nMeshVertices, -1);
     std::vector<unsigned char> border(nMeshVertices, 0);
     for (const auto fh : mesh.faces())
     {
-        float fX = 0.0f;
+        TriangleMesh::Point centre(0.0f, 0.0f, 0.0f);
         for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
         {
-            fX += mesh.point(*it)[0];
+            centre += mesh.point(*it);
         }
-        const int nPart = int(std::upper_bound(cuts.begin(), cuts.end(), fX / 3.0f) - cuts.begin());
+        centre /= 3.0f;
+        const int nColumn = int(std::upper_bound(cutsX.begin(), cutsX.end(), centre[0]) - cutsX.begin());
+        const int nRow = int(std::upper_bound(cutsY.begin(), cutsY.end(), centre[1]) - cutsY.begin());
+        const int nPart = nRow * int(nColumns) + nColumn;
         parts[nPart].faces.push_back(fh.idx());
         for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
         {
@@ -533,7 +551,7 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         }
     }
 
-    // Each strip keeps its border and a share of the remaining budget in
+    // Each tile keeps its border and a share of the remaining budget in
     // proportion to its inner vertices.
     std::vector<std::size_t> inner(nParts, 0);
     std::vector<std::size_t> shared(nParts, 0);
@@ -554,7 +572,7 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         }
     }
     {
-        // Border vertices counted once per strip that holds them.
+        // Border vertices counted once per tile that holds them.
         std::vector<int> lastPart(nMeshVertices, -1);
         for (unsigned k = 0; k < nParts; ++k)
         {
@@ -584,16 +602,24 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     vertexPart.clear();
     vertexPart.shrink_to_fit();
 
-    std::vector<std::thread> threads;
-    for (unsigned k = 0; k < nParts; ++k)
-    {
-        if (parts[k].faces.empty())
+    // The parts run on as many threads as there are cores; their number
+    // does not depend on the cores, so the result does not either.
+    std::atomic<unsigned> nNextPart(0);
+    auto work = [&]() {
+        for (unsigned k = nNextPart++; k < nParts; k = nNextPart++)
         {
-            continue;
+            if (!parts[k].faces.empty())
+            {
+                decimatePart(mesh, border, parts[k], setup.bAspectRatioFirst);
+            }
         }
-        threads.emplace_back(decimatePart, std::cref(mesh), std::cref(border), std::ref(parts[k]),
-            setup.bAspectRatioFirst);
+    };
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < std::min(nParts, availableCores()); ++t)
+    {
+        threads.emplace_back(work);
     }
+    work();
     for (std::thread& thread : threads)
     {
         thread.join();
@@ -610,7 +636,7 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         }
     }
 
-    // Join the strips: shared vertices once, faces strip by strip.
+    // Join the tiles: shared vertices once, faces tile by tile.
     auto pJoined = std::make_unique<TriangleMesh>();
     TriangleMesh& joined = *pJoined;
     joined.request_face_normals();
@@ -657,7 +683,7 @@ void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices)
 
 void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices, const DecimationSetup& setup)
 {
-    const unsigned nParts = setup.nParts == 0 ? availableCores() : setup.nParts;
+    const unsigned nParts = setup.nParts == 0 ? 8 : setup.nParts;
     std::unique_ptr<TriangleMesh> pJoined;
     if (!setup.bLibraryQueries && mesh.n_vertices() > nVertices)
     {
