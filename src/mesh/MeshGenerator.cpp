@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cfloat>
+#include <cmath>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -420,6 +422,55 @@ void runDecimater(MeshT& mesh, unsigned nVertices, bool bAspectRatioFirst, const
 }
 
 
+// The three modules on one mesh, kept alive between rounds so that the
+// quadrics gather over the rounds as they do in a single run.
+class TileDecimater
+{
+public:
+    TileDecimater(TriangleMesh& mesh, bool bAspectRatioFirst)
+        : m_decimater(mesh)
+    {
+        if (bAspectRatioFirst)
+        {
+            m_decimater.add(m_hAspectRatio);
+            m_decimater.add(m_hNormalFlipping);
+        }
+        else
+        {
+            m_decimater.add(m_hNormalFlipping);
+        }
+        m_decimater.add(m_hQuadric);
+        if (!bAspectRatioFirst)
+        {
+            m_decimater.add(m_hAspectRatio);
+        }
+        m_decimater.module(m_hAspectRatio).set_aspect_ratio(5.0f);
+        m_decimater.module(m_hAspectRatio).set_binary(true);
+        if (!m_decimater.initialize())
+        {
+            throw std::logic_error("decimation failed");
+        }
+    }
+
+    // Collapses at most nCollapses edges whose quadric error stays below
+    // dMaxError; returns how many it made.
+    std::size_t run(std::size_t nCollapses, double dMaxError)
+    {
+        if (nCollapses == 0)
+        {
+            return 0;
+        }
+        m_decimater.module(m_hQuadric).set_max_err(dMaxError, false);
+        return m_decimater.decimate(nCollapses);
+    }
+
+private:
+    OpenMesh::Decimater::DecimaterT<TriangleMesh> m_decimater;
+    OpenMesh::Decimater::ModNormalFlippingT<TriangleMesh>::Handle m_hNormalFlipping;
+    OpenMesh::Decimater::ModQuadricT<TriangleMesh>::Handle m_hQuadric;
+    OpenMesh::Decimater::ModAspectRatioT<TriangleMesh>::Handle m_hAspectRatio;
+};
+
 // One tile of the mesh, cut out as a mesh of its own. Vertices it shares
 // with other tiles are locked, so its cut stays exactly where it was and the
 // tiles fit together again.
@@ -428,52 +479,93 @@ struct Part
     std::vector<int> faces;
     TriangleMesh mesh;
     OpenMesh::VPropHandleT<int> hGlobalIndex;
-    unsigned nTarget = 0;
+    std::unique_ptr<TileDecimater> pDecimater;
+    // Vertices it keeps at least, and vertices it still has.
+    std::size_t nFloor = 0;
+    std::size_t nVertices = 0;
     // False when the tile could not be cut out as a mesh of its own.
     bool bFits = true;
     std::exception_ptr pError;
 };
 
-void decimatePart(const TriangleMesh& mesh, const std::vector<unsigned char>& border, Part& part,
+void cutOutPart(const TriangleMesh& mesh, const std::vector<unsigned char>& border, Part& part,
     bool bAspectRatioFirst)
 {
-    try
+    TriangleMesh& sub = part.mesh;
+    sub.request_face_normals();
+    sub.add_property(part.hGlobalIndex);
+    std::vector<int> localIndex(mesh.n_vertices(), -1);
+    for (const int nFace : part.faces)
     {
-        TriangleMesh& sub = part.mesh;
-        sub.request_face_normals();
-        sub.add_property(part.hGlobalIndex);
-        std::vector<int> localIndex(mesh.n_vertices(), -1);
-        std::vector<unsigned char> locked;
-        for (const int nFace : part.faces)
+        const TriangleMesh::FaceHandle fh(nFace);
+        TriangleMesh::VertexHandle corners[3];
+        int i = 0;
+        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
         {
-            const TriangleMesh::FaceHandle fh(nFace);
-            TriangleMesh::VertexHandle corners[3];
-            int i = 0;
-            for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
+            int& nLocal = localIndex[it->idx()];
+            if (nLocal < 0)
             {
-                int& nLocal = localIndex[it->idx()];
-                if (nLocal < 0)
-                {
-                    const auto vh = sub.add_vertex(mesh.point(*it));
-                    sub.property(part.hGlobalIndex, vh) = it->idx();
-                    locked.push_back(border[it->idx()]);
-                    nLocal = vh.idx();
-                }
-                corners[i] = TriangleMesh::VertexHandle(nLocal);
+                const auto vh = sub.add_vertex(mesh.point(*it));
+                sub.property(part.hGlobalIndex, vh) = it->idx();
+                nLocal = vh.idx();
             }
-            const auto fhSub = sub.add_face(corners, 3);
-            if (!fhSub.is_valid())
-            {
-                part.bFits = false;
-                return;
-            }
-            sub.set_normal(fhSub, mesh.normal(fh));
+            corners[i] = TriangleMesh::VertexHandle(nLocal);
         }
-        runDecimater(sub, part.nTarget, bAspectRatioFirst, &locked);
+        const auto fhSub = sub.add_face(corners, 3);
+        if (!fhSub.is_valid())
+        {
+            part.bFits = false;
+            return;
+        }
+        sub.set_normal(fhSub, mesh.normal(fh));
     }
-    catch (...)
+    part.faces.clear();
+    part.faces.shrink_to_fit();
+    part.nVertices = sub.n_vertices();
+    part.pDecimater = std::make_unique<TileDecimater>(sub, bAspectRatioFirst);
+    // The decimater has brought the status flags.
+    for (const auto vh : sub.vertices())
     {
-        part.pError = std::current_exception();
+        if (border[std::size_t(sub.property(part.hGlobalIndex, vh))])
+        {
+            sub.status(vh).set_locked(true);
+        }
+    }
+}
+
+// Runs work(part) for every part on as many threads as there are cores; an
+// exception is kept with its part.
+template <typename Work>
+void forEachPart(std::vector<Part>& parts, Work work)
+{
+    std::atomic<std::size_t> nNext(0);
+    auto worker = [&]() {
+        for (std::size_t k = nNext++; k < parts.size(); k = nNext++)
+        {
+            Part& part = parts[k];
+            if (part.pError || !part.bFits)
+            {
+                continue;
+            }
+            try
+            {
+                work(part);
+            }
+            catch (...)
+            {
+                part.pError = std::current_exception();
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < std::min<std::size_t>(parts.size(), availableCores()); ++t)
+    {
+        threads.emplace_back(worker);
+    }
+    worker();
+    for (std::thread& thread : threads)
+    {
+        thread.join();
     }
 }
 
@@ -551,8 +643,9 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         }
     }
 
-    // Each tile keeps its border and a share of the remaining budget in
-    // proportion to its inner vertices.
+    // Each tile keeps at least its border and a share of the budget in
+    // proportion to its inner vertices, so the tiles together never fall
+    // below the budget.
     std::vector<std::size_t> inner(nParts, 0);
     std::vector<std::size_t> shared(nParts, 0);
     std::size_t nBorder = 0;
@@ -590,40 +683,55 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         }
     }
     const std::size_t nInner = nMeshVertices - nBorder;
-    if (dReserve <= double(nBorder) * 1.5 || nInner == 0)
+    if (dReserve <= double(nBorder) * 1.5 || nInner == 0 || nVertices <= nBorder)
     {
         return nullptr;
     }
-    const double dInnerShare = (dReserve - double(nBorder)) / double(nInner);
+    const double dInnerShare = double(nVertices - nBorder) / double(nInner);
     for (unsigned k = 0; k < nParts; ++k)
     {
-        parts[k].nTarget = unsigned(shared[k] + std::size_t(double(inner[k]) * dInnerShare + 0.5));
+        parts[k].nFloor = shared[k] + std::size_t(std::ceil(double(inner[k]) * dInnerShare));
     }
     vertexPart.clear();
     vertexPart.shrink_to_fit();
 
-    // The parts run on as many threads as there are cores; their number
-    // does not depend on the cores, so the result does not either.
-    std::atomic<unsigned> nNextPart(0);
-    auto work = [&]() {
-        for (unsigned k = nNextPart++; k < nParts; k = nNextPart++)
+    // Every round lets each tile collapse what costs less than a bound, and
+    // the bound grows until the tiles together are down to the reserve. So
+    // the tiles spend their vertices where the surface needs them, as one
+    // pass over the whole mesh would, whatever their share of flat ground.
+    forEachPart(parts, [&](Part& part) {
+        if (!part.faces.empty())
         {
-            if (!parts[k].faces.empty())
-            {
-                decimatePart(mesh, border, parts[k], setup.bAspectRatioFirst);
-            }
+            cutOutPart(mesh, border, part, setup.bAspectRatioFirst);
         }
-    };
-    std::vector<std::thread> threads;
-    for (unsigned t = 1; t < std::min(nParts, availableCores()); ++t)
+    });
+    double dMaxError = 1e-5;
+    for (int nRound = 0; nRound < 30; ++nRound, dMaxError *= 4.0)
     {
-        threads.emplace_back(work);
+        // Border vertices are in several tiles and never go.
+        std::size_t nTotal = nBorder;
+        for (unsigned k = 0; k < nParts; ++k)
+        {
+            nTotal += parts[k].nVertices - shared[k];
+        }
+        if (double(nTotal) <= dReserve)
+        {
+            break;
+        }
+        const bool bLast = nRound == 29;
+        forEachPart(parts, [&](Part& part) {
+            if (!part.pDecimater)
+            {
+                return;
+            }
+            const std::size_t nCollapses = part.nVertices > part.nFloor ? part.nVertices - part.nFloor : 0;
+            part.nVertices -= part.pDecimater->run(nCollapses, bLast ? DBL_MAX : dMaxError);
+        });
     }
-    work();
-    for (std::thread& thread : threads)
-    {
-        thread.join();
-    }
+    forEachPart(parts, [&](Part& part) {
+        part.mesh.garbage_collection();
+        part.pDecimater.reset();
+    });
     for (Part& part : parts)
     {
         if (part.pError)
