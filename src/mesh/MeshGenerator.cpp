@@ -582,17 +582,12 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         return nullptr;
     }
 
-    // Tiles in a grid as square as the number of parts allows (short seams),
-    // cut at quantiles of the vertex coordinates so that the tiles hold
-    // about equal numbers of vertices.
-    unsigned nRows = 1;
-    for (unsigned n = 1; n * n <= nParts; ++n)
-    {
-        if (nParts % n == 0)
-        {
-            nRows = n;
-        }
-    }
+    // Tiles in two rows (one when the number is odd), cut at quantiles of the
+    // vertex coordinates so that the tiles hold about equal numbers of
+    // vertices. Every tile then reaches the outside of the object: tiles that
+    // lay wholly inside, their front and back patches ringed by locked seams,
+    // were measured to end with errors as deep as the relief's grooves.
+    const unsigned nRows = nParts % 2 == 0 ? 2 : 1;
     const unsigned nColumns = nParts / nRows;
     auto quantileCuts = [&](int nAxis, unsigned nCount) {
         std::vector<float> values;

@@ -83,9 +83,10 @@ public:
         // OpenMesh's own collapse-legality queries instead of the mesh type's
         // (same answers, slower); for comparisons.
         bool bLibraryQueries = false;
-        // Tiles decimated at the same time, on as many threads as there are
-        // cores, before one pass over the whole mesh: 0 = the default (8),
-        // 1 = a single pass. The result does not depend on the cores.
+        // Tiles (in two rows) decimated at the same time, on as many threads
+        // as there are cores, before one pass over the whole mesh: 0 = the
+        // default (8), 1 = a single pass. The result does not depend on the
+        // number of cores.
         unsigned nParts = 0;
         // The parts together keep this multiple of the vertex budget for the
         // final pass to choose from.
