@@ -373,11 +373,11 @@ namespace
 {
 // One decimater run: the normal-flipping veto (its default limit of 90
 // degrees), the quadric priority (no maximum error) and the aspect-ratio veto
-// (minimum 5.0). Vertices flagged in pLocked are never removed. Compacts the
-// mesh while the decimater, which owns the status flags, is still alive:
-// without them garbage collection silently does nothing.
+// (minimum 5.0). Compacts the mesh while the decimater, which owns the status
+// flags, is still alive: without them garbage collection silently does
+// nothing.
 template <typename MeshT>
-void runDecimater(MeshT& mesh, unsigned nVertices, bool bAspectRatioFirst, const std::vector<unsigned char>* pLocked)
+void runDecimater(MeshT& mesh, unsigned nVertices, bool bAspectRatioFirst)
 {
     using DecimaterT = OpenMesh::Decimater::DecimaterT<MeshT>;
     typename OpenMesh::Decimater::ModNormalFlippingT<MeshT>::Handle hNormalFlipping;
@@ -403,16 +403,6 @@ void runDecimater(MeshT& mesh, unsigned nVertices, bool bAspectRatioFirst, const
     if (!decimater.initialize())
     {
         throw std::logic_error("decimation failed");
-    }
-    if (pLocked)
-    {
-        for (const auto vh : mesh.vertices())
-        {
-            if ((*pLocked)[vh.idx()])
-            {
-                mesh.status(vh).set_locked(true);
-            }
-        }
     }
     if (mesh.n_vertices() > nVertices)
     {
@@ -794,18 +784,18 @@ void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices, const Decim
     }
     if (pJoined)
     {
-        runDecimater(*pJoined, nVertices, setup.bAspectRatioFirst, nullptr);
+        runDecimater(*pJoined, nVertices, setup.bAspectRatioFirst);
         mesh = *pJoined;
     }
     else if (setup.bLibraryQueries)
     {
         // The same mesh seen as OpenMesh's own type: the decimater then asks
         // the library's collapse-legality queries.
-        runDecimater<TriangleMesh::Base>(mesh, nVertices, setup.bAspectRatioFirst, nullptr);
+        runDecimater<TriangleMesh::Base>(mesh, nVertices, setup.bAspectRatioFirst);
     }
     else
     {
-        runDecimater(mesh, nVertices, setup.bAspectRatioFirst, nullptr);
+        runDecimater(mesh, nVertices, setup.bAspectRatioFirst);
     }
     // The decimater keeps the face normals of the faces it changes, but not
     // the vertex normals.
