@@ -11,7 +11,9 @@ class MeshObject;
 //
 // A height that is not greater than 0 (zero, negative or NaN) means no
 // material at that pixel. One pixel is one length unit; heights are in the
-// rasters' own unit. Stateless; may run on any thread.
+// rasters' own unit. Stateless; may run on any thread. Smoothing and
+// decimation spread over the cores the process may use, on threads of their
+// own that are joined before the call returns.
 class MeshGenerator
 {
 public:
