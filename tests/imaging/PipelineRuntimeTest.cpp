@@ -681,3 +681,24 @@ TEST(PipelineFactoryTest, GetObjectsTakesOutputsAndParametersOutOfTheTree)
     delete pParameters;
     pRoot->clear();
 }
+
+TEST(PipelineRuntimeFailureTest, ARunThatCannotStartLeavesTheTreeWhole)
+{
+    ObjectRoot* pRoot = ObjectRoot::getInstance();
+    pRoot->clear();
+    ImageObject* pOut = addImage("OUT", 5);
+    ImagePipeline pipeline("PIPE", {}, {"OUT"}, {}, nullptr);
+    QSignalSpy removed(pRoot, &ObjectRoot::signalChildRemoved);
+    QSignalSpy added(pRoot, &ObjectRoot::signalChildAdded);
+    // Enabling starts the first run, which fails before the task starts.
+    EXPECT_ASSERTION(pipeline.setEnabled(true), "m_pImageProcessorBase");
+    EXPECT_FALSE(pipeline.isCurrentlyBusy());
+    EXPECT_EQ(pRoot->findChild<ImageObject*>("OUT"), pOut);
+    EXPECT_EQ(removed.count(), 1);
+    EXPECT_EQ(added.count(), 1);
+    // Not stuck busy: the next request tries again.
+    EXPECT_ASSERTION(pipeline.process(), "m_pImageProcessorBase");
+    EXPECT_FALSE(pipeline.isCurrentlyBusy());
+    EXPECT_EQ(pRoot->findChild<ImageObject*>("OUT"), pOut) << "the output must go back into the tree";
+    pRoot->clear();
+}
