@@ -373,20 +373,6 @@ TEST_F(PipelineRuntimeTest, AnExceptionInARunIsLoggedAndTheRunEndsNormally)
     EXPECT_FALSE(pPipeline->isCurrentlyBusy());
 }
 
-TEST_F(PipelineRuntimeTest, AFailedRunKeepsTheOutputsRaster)
-{
-    LogCapture log;
-    addImage("IN", 0);
-    addImage("OUT", 42);
-    ParameterObject* pParameters = new ParameterObject("P");
-    pParameters->setParameters({{VALUE, 1}, {THROW, true}});
-    ASSERT_TRUE(ObjectRoot::getInstance()->addChild(pParameters));
-    makePipeline()->setEnabled(true);
-    ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(firstElement("OUT"), 42);
-    EXPECT_EQ(log.count("ERROR"), 1);
-}
-
 TEST_F(PipelineRuntimeTest, MissingObjectsBlockQuietlyAndOwnOutputsNeverTrigger)
 {
     addImage("IN", 0);
