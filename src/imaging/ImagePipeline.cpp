@@ -128,7 +128,7 @@ void ImagePipeline::process()
     }
     for (auto it = m_mapImageNameToInputImageObject.begin(); it != m_mapImageNameToInputImageObject.end(); ++it)
     {
-        // Deleted inputs were pruned above, so every entry is live here.
+        // An input without a raster blocks the run like a missing one.
         if (!it->second || !it->second.get()->getRasterReadOnly())
         {
             m_bCurrentlyBusy = false;
