@@ -617,7 +617,8 @@ TEST(PipelineFactoryTest, NewParameterObjectsCarryDefaultsWhenTheyEnterTheTree)
     processor.setModifier(new FillModifier());
 
     ParameterObject::ParameterMap mapAtAddition;
-    QObject::connect(pRoot, &ObjectRoot::signalChildAdded, pRoot, [&](const QString& sName) {
+    QObject context; // ends the connection with the test
+    QObject::connect(pRoot, &ObjectRoot::signalChildAdded, &context, [&](const QString& sName) {
         if (auto* p = pRoot->findChild<ParameterObject*>(sName))
         {
             mapAtAddition = p->getParameters();
