@@ -1,5 +1,5 @@
 #include "ImageModifier/ImageModifierBevel.h"
-#include "TestSupport.h"
+#include "support/ModifierTestSupport.h"
 
 #include <limits>
 #include <memory>
@@ -19,10 +19,6 @@ std::unique_ptr<Raster2d<T>> makeRaster(unsigned int nWidth, unsigned int nHeigh
     return pRaster;
 }
 
-std::vector<float> elements(const Raster2d<float>& raster)
-{
-    return std::vector<float>(raster.getData(), raster.getData() + raster.getSize());
-}
 
 ImageModifierBevel::ParameterMap names(const QString& sShape, const QString& sProfile)
 {
@@ -141,8 +137,7 @@ TEST_F(BevelModifierTest, BasReliefReplacesProfileInsideTheShape)
     m_output.fill(-1);
     EXPECT_FALSE(bevel(pShape.get(), pProfile.get(), &smallRelief));
     EXPECT_EQ(elements(m_output), std::vector<float>(25, -1.0f));
-    ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines()[0].endsWith(": Size of input and output are not identical"));
+    expectOneError(log, "ImageModifierBevel", "Size of input and output are not identical");
 }
 
 TEST_F(BevelModifierTest, KeyWithBothNamesIsTheProfile)

@@ -1,7 +1,7 @@
 #include "ImageModifier/ImageModifierHeightHistogram.h"
 #include "ImageModifier/ImageModifierHeightProfileRender.h"
 #include "ImageModifier/ImageModifierSliceRender.h"
-#include "TestSupport.h"
+#include "support/ModifierTestSupport.h"
 
 #include <limits>
 #include <vector>
@@ -20,11 +20,6 @@ std::unique_ptr<Raster2d<T>> makeRaster(unsigned int nWidth, unsigned int nHeigh
     return pRaster;
 }
 
-template <typename T>
-std::vector<T> elements(const Raster2d<T>& raster)
-{
-    return std::vector<T>(raster.getData(), raster.getData() + raster.getSize());
-}
 
 using Bytes = std::vector<unsigned char>;
 
@@ -262,6 +257,15 @@ TEST(HeightHistogramTest, WrongRastersAndParametersAreRefused)
     EXPECT_FALSE(modifier.process(&drawing, &floats));
     EXPECT_EQ(elements(floats), std::vector<float>(3, 7.0f));
     EXPECT_EQ(log.lines().size(), 3);
+}
+
+TEST(HeightHistogramTest, RefusalIsLoggedAtTheModifiersSource)
+{
+    LogCapture log;
+    ImageModifierHeightHistogram modifier;
+    Raster2d<float> floats(3, 1);
+    EXPECT_FALSE(modifier.process(&floats, &floats));
+    expectOneError(log, "ImageModifierHeightHistogram", "Input raster could not be processed");
 }
 
 namespace
