@@ -1,6 +1,7 @@
 #include "ImageModifier/ImageModifierDepthScale.h"
 #include "ImageModifier/ImageModifierDistanceTransform.h"
 #include "ImageModifier/ImageModifierEqualize.h"
+#include "ImageModifier/ImageModifierFlip.h"
 #include "ImageModifier/ImageModifierInvert.h"
 #include "ImageModifier/ImageModifierThreshold.h"
 #include "support/ModifierTestSupport.h"
@@ -334,4 +335,59 @@ TEST(FilterModifiersTest, DepthScaleRefusals)
         expectOneError(log, "ImageModifierDepthScale", "Size of input and output are not identical");
     }
     EXPECT_EQ(elements(output), std::vector<float>(6, 9.0f));
+}
+
+TEST(FilterModifiersTest, FlipMirrorsRowsAndColumns)
+{
+    ImageModifierFlip modifier(MODIFIER_FLIP);
+    EXPECT_EQ(modifier.getDefaultParameters(),
+              (ImageModifierBase::ParameterMap{{"VERTICAL", false}, {"HORIZONTAL", false}}));
+    Raster2d<unsigned char> input(3, 2);
+    setElements<unsigned char>(input, {1, 2, 3, 4, 5, 6});
+    Raster2d<unsigned char> output(3, 2);
+    modifier.setParameters({{ImageModifierFlip::VERTICAL, true}, {ImageModifierFlip::HORIZONTAL, false}});
+    EXPECT_TRUE(modifier.process(&input, &output));
+    EXPECT_EQ(elements(output), (std::vector<unsigned char>{4, 5, 6, 1, 2, 3}));
+    modifier.setParameters({{ImageModifierFlip::VERTICAL, false}, {ImageModifierFlip::HORIZONTAL, true}});
+    EXPECT_TRUE(modifier.process(&input, &output));
+    EXPECT_EQ(elements(output), (std::vector<unsigned char>{3, 2, 1, 6, 5, 4}));
+    modifier.setParameters({{ImageModifierFlip::VERTICAL, true}, {ImageModifierFlip::HORIZONTAL, true}});
+    EXPECT_TRUE(modifier.process(&input, &output));
+    EXPECT_EQ(elements(output), (std::vector<unsigned char>{6, 5, 4, 3, 2, 1}));
+
+    LogCapture log;
+    modifier.setParameters(modifier.getDefaultParameters());
+    output.fill(0);
+    EXPECT_FALSE(modifier.process(&input, &output));
+    EXPECT_EQ(elements(output), std::vector<unsigned char>(6, 0));
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST(FilterModifiersTest, FlipRefusals)
+{
+    ImageModifierFlip modifier(MODIFIER_FLIP);
+    Raster2d<unsigned char> input(3, 2);
+    input.fill(1);
+    Raster2d<unsigned char> output(3, 2);
+    output.fill(0);
+    {
+        LogCapture log;
+        modifier.setParameters({{ImageModifierFlip::VERTICAL, true}});
+        EXPECT_FALSE(modifier.process(&input, &output));
+        expectOneError(log, "ImageModifierFlip", "Parameters were not set correctly");
+    }
+    modifier.setParameters({{ImageModifierFlip::VERTICAL, true}, {ImageModifierFlip::HORIZONTAL, true}});
+    {
+        LogCapture log;
+        Raster2d<unsigned char> other(2, 3);
+        EXPECT_FALSE(modifier.process(&input, &other));
+        expectOneError(log, "ImageModifierFlip", "Size of input and output are not identical");
+    }
+    {
+        LogCapture log;
+        Raster2d<float> floats(3, 2);
+        EXPECT_FALSE(modifier.process(&floats, &output));
+        expectOneError(log, "ImageModifierFlip", "Input raster could not be processed");
+    }
+    EXPECT_EQ(elements(output), std::vector<unsigned char>(6, 0));
 }
