@@ -153,10 +153,6 @@ TEST(ImageModifierDepthRenderTest, RefusesWrongRasters)
                      "mapInputRasters.size() == 3 && mapOutputRasters.size() == 1");
     EXPECT_ASSERTION(ImageModifierDepthRender::render(nullptr, &gradient, &gradient, &render, 1, 1),
                      "pRaster2dInputDepth");
-    EXPECT_ASSERTION(ImageModifierDepthRender::render(&depth, nullptr, &gradient, &render, 1, 1),
-                     "pRaster2dInputGradientX");
-    EXPECT_ASSERTION(ImageModifierDepthRender::render(&depth, &gradient, nullptr, &render, 1, 1),
-                     "pRaster2dInputGradientY");
     EXPECT_ASSERTION(ImageModifierDepthRender::render(&depth, &gradient, &gradient, nullptr, 1, 1),
                      "pRaster2dOutput");
     EXPECT_FALSE(ImageModifierDepthRender::render(&depth, &gradient, &narrowGradient, &render, 1, 1));

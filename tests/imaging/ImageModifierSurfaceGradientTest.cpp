@@ -66,16 +66,13 @@ TEST(ImageModifierSurfaceGradientTest, RefusesWrongRastersWithOneErrorLine)
     EXPECT_FALSE(modifier.process(byteInput, sameSize));
     RasterMap noY{{GRADIENT_X, &gradientX}, {"OTHER", &gradientY}};
     EXPECT_FALSE(modifier.process(RasterMap{{"H", &heights}}, noY));
-    RasterMap byteY{{GRADIENT_X, &gradientX}, {GRADIENT_Y, &bytes}};
-    EXPECT_FALSE(modifier.process(RasterMap{{"H", &heights}}, byteY));
 
     const QStringList lines = log.lines();
-    ASSERT_EQ(lines.size(), 4);
+    ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith("ERROR: ImageModifier\\ImageModifierSurfaceGradient::"));
     EXPECT_TRUE(lines[0].endsWith(": Size of input and output are not identical"));
     EXPECT_TRUE(lines[1].endsWith(": Input raster could not be processed"));
     EXPECT_TRUE(lines[2].endsWith(": Output raster could not be processed"));
-    EXPECT_TRUE(lines[3].endsWith(": Output raster could not be processed"));
     // Nothing was written.
     EXPECT_EQ(gradientX.at(2, 2), -7.0f);
 
@@ -146,17 +143,12 @@ TEST(ImageModifierSurfaceGradientSmoothTest, AdvancedSmoothingKeepsStepsAndWorks
             EXPECT_NEAR(outputX.at(x, y), x < 4 ? 0.0f : 10.0f, 1e-4f);
         }
     }
-    double dInputSpread = 0.0;
-    double dOutputSpread = 0.0;
-    cv::Scalar inputMean;
-    cv::Scalar inputDeviation;
-    cv::meanStdDev(cvHeader(noise), inputMean, inputDeviation);
-    cv::Scalar outputMean;
-    cv::Scalar outputDeviation;
-    cv::meanStdDev(cvHeader(outputY), outputMean, outputDeviation);
-    dInputSpread = inputDeviation[0];
-    dOutputSpread = outputDeviation[0];
-    EXPECT_LT(dOutputSpread, 0.6 * dInputSpread);
+    cv::Scalar mean;
+    cv::Scalar inputSpread;
+    cv::Scalar outputSpread;
+    cv::meanStdDev(cvHeader(noise), mean, inputSpread);
+    cv::meanStdDev(cvHeader(outputY), mean, outputSpread);
+    EXPECT_LT(outputSpread[0], 0.6 * inputSpread[0]);
 
     // The same rasters as inputs and outputs give the same result.
     RasterMap inPlace{{GRADIENT_X, &step}, {GRADIENT_Y, &noise}};
@@ -173,11 +165,10 @@ TEST(ImageModifierSurfaceGradientSmoothTest, RefusesMissingRolesAndSizeMismatch)
     Raster2d<float> b(4, 4);
     Raster2d<float> c(4, 4);
     Raster2d<float> d(5, 4);
-    Raster2d<unsigned char> bytes(4, 4);
     RasterMap goodOutputs{{GRADIENT_X, &c}, {GRADIENT_Y, &b}};
     EXPECT_FALSE(modifier.process(RasterMap{{GRADIENT_X, &a}, {"Z", &b}}, goodOutputs));
-    RasterMap byteOutputs{{GRADIENT_X, &c}, {GRADIENT_Y, &bytes}};
-    EXPECT_FALSE(modifier.process(RasterMap{{GRADIENT_X, &a}, {GRADIENT_Y, &b}}, byteOutputs));
+    RasterMap noYOutput{{GRADIENT_X, &c}, {"Z", &b}};
+    EXPECT_FALSE(modifier.process(RasterMap{{GRADIENT_X, &a}, {GRADIENT_Y, &b}}, noYOutput));
     RasterMap wideOutputs{{GRADIENT_X, &c}, {GRADIENT_Y, &d}};
     EXPECT_FALSE(modifier.process(RasterMap{{GRADIENT_X, &a}, {GRADIENT_Y, &b}}, wideOutputs));
     const QStringList lines = log.lines();

@@ -109,12 +109,6 @@ TEST_F(SurfaceRenderStepsTest, SliceRenderRefusalsEndTheRunAndKeepTheChart)
     ImageObject bytes("BYTES");
     bytes.setRaster(new Raster2d<unsigned char>(4, 4), true);
     EXPECT_ASSERTION(processor.process({{"BYTES", &bytes}}, outputs, parameters), "pTemplateRaster");
-    EXPECT_ASSERTION(processor.process({{"IMAGE_BEVEL", pInput.get()}}, outputs, {}),
-                     "mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 && "
-                     "mapParameterNameToParameterObject.size() == 1");
-    EXPECT_ASSERTION(processor.process({{"IMAGE_BEVEL", nullptr}}, outputs, parameters), "pInput");
-    EXPECT_ASSERTION(processor.process({{"IMAGE_BEVEL", pInput.get()}}, {{"SLICE", nullptr}}, parameters),
-                     "pOutput");
 }
 
 TEST_F(SurfaceRenderStepsTest, DepthRenderShadesARamp)
@@ -169,9 +163,6 @@ TEST_F(SurfaceRenderStepsTest, DepthRenderFailuresEndTheRun)
     ImageObject bytes("BYTES");
     bytes.setRaster(new Raster2d<unsigned char>(4, 4), true);
     EXPECT_ASSERTION(processor.process({{"BYTES", &bytes}}, {{"R", &output}}, parameters), "pTemplateRaster");
-    EXPECT_ASSERTION(processor.process({{"IMAGE_BEVEL", nullptr}}, {{"R", &output}}, parameters), "pInputImage");
-    EXPECT_ASSERTION(processor.process({{"IMAGE_BEVEL", pInput.get()}}, {{"R", nullptr}}, parameters),
-                     "pOutputImage");
     parameters.erase(pRender->objectName());
     EXPECT_ASSERTION(processor.process({{"IMAGE_BEVEL", pInput.get()}}, {{"R", &output}}, parameters),
                      "mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 && "
