@@ -175,6 +175,17 @@ TEST_F(BevelModifierTest, UnusableScaleFactorIsRefusedAndNegativeValuesClamped)
     EXPECT_FALSE(bevel(&infinite, &profile));
     EXPECT_EQ(elements(m_output), Floats(25, -1.0f));
     EXPECT_EQ(log.count("ERROR"), 3);
+    // Without any element inside the shape, or with a bas-relief, no factor
+    // is needed.
+    Raster2d<unsigned char> relief(5, 5);
+    relief.fill(40);
+    ASSERT_TRUE(bevel(&constant, &oneColumn, &relief));
+    EXPECT_EQ(m_output.at(2, 2), 40.0f);
+    Raster2d<float> empty(5, 5);
+    empty.fill(0);
+    ASSERT_TRUE(bevel(&empty, &oneColumn));
+    EXPECT_EQ(elements(m_output), Floats(25, 0.0f));
+    EXPECT_EQ(log.count("ERROR"), 3);
 
     // Range -1..2 over 5 columns (factor 4/3); -1 takes the first column:
     // 3 / (4/3) = 2.25 -> 2.

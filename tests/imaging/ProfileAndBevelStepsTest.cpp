@@ -227,6 +227,12 @@ TEST_F(BevelStepTest, BlackSquareIsRaisedThroughTheProfileAndScaled)
     pHeights = run(squareShape());
     EXPECT_EQ(pHeights->at(3, 3), 0.0f);
     EXPECT_GT(pHeights->at(1, 1), 0.0f);
+
+    // A blank picture is an empty shape: a flat surface, not a failure.
+    setParameters(MODIFIER_INVERT, {{ImageModifierInvert::INVERT, true}});
+    auto* pBlank = new Raster2d<unsigned char>(7, 7);
+    pBlank->fill(255);
+    EXPECT_EQ(elements(*run(pBlank)), std::vector<float>(49, 0.0f));
 }
 
 TEST_F(BevelStepTest, ShapeOfThreeGrayValuesIsABasRelief)

@@ -63,6 +63,7 @@ bool ImageModifierBevel::process(const RasterMap& mapInputRasters, RasterMap& ma
     // Comparisons pass not-a-number elements over; the maximum is never negative.
     float fShapeMin = std::numeric_limits<float>::infinity();
     float fShapeMax = 0.0f;
+    bool bInsideShape = false;
     for (unsigned int i = 0; i < nSize; ++i)
     {
         if (pShapeData[i] < fShapeMin)
@@ -73,18 +74,20 @@ bool ImageModifierBevel::process(const RasterMap& mapInputRasters, RasterMap& ma
         {
             fShapeMax = pShapeData[i];
         }
+        bInsideShape = bInsideShape || pShapeData[i] != 0.0f;
     }
     const unsigned int nLastColumn = pProfile->getWidth() - 1;
     const float fFactor = float(nLastColumn) / (fShapeMax - fShapeMin);
-    // Heights are divided by the factor: 0, infinity or not-a-number would put
-    // infinite or undefined heights into the surface.
-    if (!std::isfinite(fFactor) || fFactor == 0.0f)
-    {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
     if (pBasRelief != NULL && !sameSize(pBasRelief, pOutput))
     {
         return fail(LOG_LOCATION, MESSAGE_SIZE_NOT_IDENTICAL);
+    }
+    // Profile heights are divided by the factor: 0, infinity or not-a-number
+    // would put infinite or undefined heights into the surface. An empty shape
+    // or a bas-relief never reads the profile and needs no factor.
+    if (pBasRelief == NULL && bInsideShape && (!std::isfinite(fFactor) || fFactor == 0.0f))
+    {
+        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
     }
 
     float* pHeights = pOutput->getData();
