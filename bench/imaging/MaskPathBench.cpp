@@ -191,6 +191,30 @@ public:
         QCoreApplication::processEvents();
     }
 
+    static QDateTime shapeTimeStamp()
+    {
+        ImageObject* pShape = ObjectRoot::getInstance()->findChild<ImageObject*>(image(IMAGE_THRESHOLDED, HIGH_RES_HQ));
+        return pShape ? pShape->getTimeStamp() : QDateTime();
+    }
+
+    // Sum of the working-resolution shape's elements (-1 without a shape).
+    static long long shapeSum()
+    {
+        ImageObject* pShape = ObjectRoot::getInstance()->findChild<ImageObject*>(image(IMAGE_THRESHOLDED, HIGH_RES_HQ));
+        const auto* pRaster =
+            pShape ? dynamic_cast<const Raster2d<unsigned char>*>(pShape->getRasterReadOnly()) : nullptr;
+        if (!pRaster)
+        {
+            return -1;
+        }
+        long long nSum = 0;
+        for (unsigned int i = 0; i < pRaster->getSize(); ++i)
+        {
+            nSum += pRaster->getData()[i];
+        }
+        return nSum;
+    }
+
     bool finished() const
     {
         ImageObject* pShape = ObjectRoot::getInstance()->findChild<ImageObject*>(image(IMAGE_THRESHOLDED, LOW_RES_HQ));
@@ -236,10 +260,16 @@ void BM_WholeChainFromFileName(benchmark::State& state)
     bool bFirst = true;
     for (auto _ : state)
     {
+        const QDateTime before = MaskPathChain::shapeTimeStamp();
         MaskPathChain::set(IMPORT_PARAMETERS, ImageProcessorRawImageImport::PATH,
                            bFirst ? g_sPhotographA : g_sPhotographB);
         chain.waitIdle();
         bFirst = !bFirst;
+        if (MaskPathChain::shapeTimeStamp() == before)
+        {
+            state.SkipWithError("the shape was not made again");
+            break;
+        }
     }
     if (!chain.finished())
     {
@@ -257,11 +287,21 @@ void BM_ThresholdChangeOnFinishedChain(benchmark::State& state)
     chain.waitIdle();
     const QString sThreshold = image(IMAGE_SMOOTHED, HIGH_RES_HQ) + "/" + MODIFIER_THRESHOLD + "/0";
     int nThreshold = 100;
+    long long nPreviousSum = MaskPathChain::shapeSum();
     for (auto _ : state)
     {
         nThreshold = nThreshold == 100 ? 140 : 100;
         MaskPathChain::set(sThreshold, ImageModifierThreshold::THRESHOLD, nThreshold);
         chain.waitIdle();
+        state.PauseTiming();
+        const long long nSum = MaskPathChain::shapeSum();
+        state.ResumeTiming();
+        if (nSum == nPreviousSum)
+        {
+            state.SkipWithError("the threshold did not run again");
+            break;
+        }
+        nPreviousSum = nSum;
     }
     if (!chain.finished())
     {
