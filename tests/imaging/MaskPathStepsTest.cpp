@@ -280,7 +280,10 @@ TEST_F(MaskPathStepsTest, ProvidersResizeToTheStoredResolutionAndKeepTheTimeStam
     GlobalParameterStore::setValue<int>("DownsizedResolution", 0);
     delete downsized.create("zero", {"picture"}, {"low"});
     EXPECT_EQ(pLow->getParameters(), (ParameterMap{{ImageModifierResize::PIXELS, 262144}}));
-    EXPECT_EQ(log.count("WARNING"), 1);
+    GlobalParameterStore::setValue<int>("DownsizedResolution", 50000); // 50000² overflows an int
+    delete downsized.create("huge", {"picture"}, {"low"});
+    EXPECT_EQ(pLow->getParameters(), (ParameterMap{{ImageModifierResize::PIXELS, 262144}}));
+    EXPECT_EQ(log.count("WARNING"), 2);
 }
 
 TEST_F(MaskPathStepsTest, FactoriesShareTheMarginsAndKeepExistingValues)

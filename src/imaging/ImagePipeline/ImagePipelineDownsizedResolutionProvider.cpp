@@ -10,7 +10,6 @@
 #include "ParameterObject.h"
 #include "SimpleException.h"
 
-#include <limits>
 #include <memory>
 
 ImageProcessorDownsizedResolutionProvider::ImageProcessorDownsizedResolutionProvider()
@@ -56,7 +55,9 @@ ImagePipeline* createResolutionProvider(const QString& sPipelineName, const QStr
     ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
 
     int nResolution = GlobalParameterStore::getValue<int>(sResolutionKey, nDefaultResolution);
-    if (nResolution < 1 || nResolution > 65535)
+    // The pixel count n × n is stored as an int, like the modifier's own
+    // default; a side whose square would not fit, or below 1, is unusable.
+    if (nResolution < 1 || nResolution > MAXIMUM_PROVIDED_RESOLUTION)
     {
         LOG_WARNING(QString("Resolution %1 of %2 is unusable, using %3")
                         .arg(nResolution)
@@ -64,11 +65,7 @@ ImagePipeline* createResolutionProvider(const QString& sPipelineName, const QStr
                         .arg(nDefaultResolution));
         nResolution = nDefaultResolution;
     }
-    // Stored as an int like the modifier's own default; the product of two
-    // sides up to 46340 fits, larger ones go through the unsigned value.
-    const unsigned int nPixels = unsigned(nResolution) * unsigned(nResolution);
-    const QVariant pixels =
-        nPixels <= unsigned(std::numeric_limits<int>::max()) ? QVariant(int(nPixels)) : QVariant(nPixels);
+    const QVariant pixels(nResolution * nResolution);
     const ParameterObject::ParameterMap mapParameters{{ImageModifierResize::PIXELS, pixels}};
 
     const QString sParameterName = ParameterObject::createName(sOutputImageName, MODIFIER_RESIZE, 0);

@@ -43,11 +43,15 @@ public:
                                   const QStringList& slOutputImageNames);
 };
 
+// The largest side whose square fits an int.
+constexpr int MAXIMUM_PROVIDED_RESOLUTION = 46340;
+
 // Shared by both resolution factories: asserts one input and one output name,
 // creates the output object, sets the "PIXELS" parameter object from the side
 // stored under sResolutionKey, and returns the pipeline over pProcessor (taken
-// over). A stored side below 1 or above 65535 (whose square would not fit the
-// pixel count) is not usable: the default is taken and a warning logged.
+// over). A stored side below 1 or above MAXIMUM_PROVIDED_RESOLUTION (whose square
+// would not fit an int) is not usable: the default is taken and a warning
+// logged.
 ImagePipeline* createResolutionProvider(const QString& sPipelineName, const QStringList& slInputImageNames,
                                         const QStringList& slOutputImageNames, const QString& sResolutionKey,
                                         int nDefaultResolution, ImageProcessorBase* pProcessor);
