@@ -1,6 +1,7 @@
 // Each modifier on a 2048 x 2048 raster next to the bare OpenCV call it wraps,
 // on the same data in the same run. After the usual table a summary prints
-// both times and their ratio (modifier / OpenCV) for every pair.
+// both times and their ratio (modifier / OpenCV) for every pair; with
+// --benchmark_repetitions it uses the medians.
 
 #include "CvRaster.h"
 #include "ImageModifier/ImageModifierBlur.h"
@@ -312,8 +313,10 @@ std::vector<Pair> pairs()
     return list;
 }
 
-// The console table, and the real time per iteration of every run kept for
-// the summary.
+// The console table, and the times per iteration kept for the summary: the
+// median of repetitions when there are any, else the single run. Both real
+// and CPU time are kept, since OpenCV spreads work over threads and the
+// machine may be shared.
 class PairReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -321,9 +324,18 @@ public:
     {
         for (const Run& run : reports)
         {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+            if (run.error_occurred)
             {
-                m_mapTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+                continue;
+            }
+            const bool bMedian = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (bMedian || run.run_type == Run::RT_Iteration)
+            {
+                Times& times = m_mapTimes[run.run_name.str()];
+                if (bMedian || !times.bMedian)
+                {
+                    times = Times{run.GetAdjustedRealTime(), run.GetAdjustedCPUTime(), bMedian};
+                }
             }
         }
         ConsoleReporter::ReportRuns(reports);
@@ -331,7 +343,8 @@ public:
 
     void printSummary(const std::vector<Pair>& list) const
     {
-        std::printf("\n%-30s %14s %14s %8s\n", "modifier (2048 x 2048)", "modifier [us]", "OpenCV [us]", "ratio");
+        std::printf("\n%-30s %12s %12s %7s %12s %12s %7s\n", "modifier (2048 x 2048)", "real [us]", "OpenCV [us]",
+                    "ratio", "CPU [us]", "OpenCV [us]", "ratio");
         for (const Pair& pair : list)
         {
             const auto itModifier = m_mapTimes.find(pair.sName + "/modifier/real_time");
@@ -340,13 +353,22 @@ public:
             {
                 continue;
             }
-            std::printf("%-30s %14.3f %14.3f %8.2f\n", pair.sName.c_str(), itModifier->second * 1000.0,
-                        itBare->second * 1000.0, itModifier->second / itBare->second);
+            const Times& modifier = itModifier->second;
+            const Times& bare = itBare->second;
+            std::printf("%-30s %12.1f %12.1f %7.2f %12.1f %12.1f %7.2f\n", pair.sName.c_str(), modifier.dReal * 1000.0,
+                        bare.dReal * 1000.0, modifier.dReal / bare.dReal, modifier.dCpu * 1000.0, bare.dCpu * 1000.0,
+                        modifier.dCpu / bare.dCpu);
         }
     }
 
 private:
-    std::map<std::string, double> m_mapTimes;
+    struct Times
+    {
+        double dReal = 0.0;
+        double dCpu = 0.0;
+        bool bMedian = false;
+    };
+    std::map<std::string, Times> m_mapTimes;
 };
 } // namespace
 

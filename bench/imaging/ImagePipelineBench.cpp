@@ -19,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -263,6 +264,9 @@ std::string benchmarkName(const Row& row, unsigned int nSide)
     return row.sName + "/" + std::to_string(nSide);
 }
 
+// The console table, and the real time of every repetition kept for the
+// summary, which prints the median (the machine is shared: use
+// --benchmark_repetitions to steady the figures).
 class SummaryReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -270,9 +274,17 @@ public:
     {
         for (const Run& run : reports)
         {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+            if (run.error_occurred)
             {
-                m_mapTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+                continue;
+            }
+            if (run.run_type == Run::RT_Iteration)
+            {
+                m_mapTimes[run.run_name.str()].push_back(run.GetAdjustedRealTime());
+            }
+            else if (run.aggregate_name == "median")
+            {
+                m_mapMedians[run.run_name.str()] = run.GetAdjustedRealTime();
             }
         }
         ConsoleReporter::ReportRuns(reports);
@@ -282,8 +294,8 @@ public:
     {
         for (unsigned int nSide : SIDES)
         {
-            const auto itDirect = m_mapTimes.find(benchmarkName(ROWS[0], nSide) + "/real_time");
-            if (itDirect == m_mapTimes.end())
+            const double dDirect = median(benchmarkName(ROWS[0], nSide));
+            if (dDirect <= 0.0)
             {
                 continue;
             }
@@ -291,17 +303,35 @@ public:
                         "time [ms]", "ratio to the modifiers");
             for (const Row& row : ROWS)
             {
-                const auto it = m_mapTimes.find(benchmarkName(row, nSide) + "/real_time");
-                if (it != m_mapTimes.end())
+                const double dTime = median(benchmarkName(row, nSide));
+                if (dTime > 0.0)
                 {
-                    std::printf("%-22s %12.3f %22.2f\n", row.sName.c_str(), it->second, it->second / itDirect->second);
+                    std::printf("%-22s %12.3f %22.2f\n", row.sName.c_str(), dTime, dTime / dDirect);
                 }
             }
         }
     }
 
 private:
-    std::map<std::string, double> m_mapTimes;
+    double median(const std::string& sName) const
+    {
+        const auto itMedian = m_mapMedians.find(sName + "/real_time");
+        if (itMedian != m_mapMedians.end())
+        {
+            return itMedian->second;
+        }
+        const auto it = m_mapTimes.find(sName + "/real_time");
+        if (it == m_mapTimes.end() || it->second.empty())
+        {
+            return 0.0;
+        }
+        std::vector<double> v = it->second;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+
+    std::map<std::string, std::vector<double>> m_mapTimes;
+    std::map<std::string, double> m_mapMedians;
 };
 } // namespace
 

@@ -90,7 +90,7 @@ ImagePipeline::~ImagePipeline()
     {
         for (auto& entry : m_mapImageNameToOutputImageObject)
         {
-            ImageObject* pOutput = entry.second;
+            ImageObject* pOutput = entry.second.get();
             if (pOutput && pOutput->parent() == nullptr)
             {
                 delete pOutput;
@@ -128,8 +128,8 @@ void ImagePipeline::process()
     }
     for (auto it = m_mapImageNameToInputImageObject.begin(); it != m_mapImageNameToInputImageObject.end(); ++it)
     {
-        // Deleted inputs were pruned above, so every entry is live here.
-        if (!it->second || !it->second->getRasterReadOnly())
+        // An input without a raster blocks the run like a missing one.
+        if (!it->second || !it->second.get()->getRasterReadOnly())
         {
             m_bCurrentlyBusy = false;
             return;
@@ -139,7 +139,7 @@ void ImagePipeline::process()
     ObjectRoot* pRoot = ObjectRoot::getInstance();
     for (auto& entry : m_mapImageNameToOutputImageObject)
     {
-        pRoot->removeChild(entry.second, false);
+        pRoot->removeChild(entry.second.get(), false);
     }
 
     try
@@ -148,12 +148,12 @@ void ImagePipeline::process()
         ImageProcessorBase::ImageObjectMap mapInputs;
         for (const auto& entry : m_mapImageNameToInputImageObject)
         {
-            mapInputs[entry.first] = entry.second;
+            mapInputs[entry.first] = entry.second.get();
         }
         ImageProcessorBase::ImageObjectMap mapOutputs;
         for (const auto& entry : m_mapImageNameToOutputImageObject)
         {
-            mapOutputs[entry.first] = entry.second;
+            mapOutputs[entry.first] = entry.second.get();
         }
         m_pImageProcessorBase->prepareOutputImageObjects(mapInputs, mapOutputs);
         MOLDENA_ASSERT(!m_pFutureWatcherProcess->isRunning());
@@ -321,7 +321,7 @@ bool ImagePipeline::unbindParameterObject(const QString& sName)
     }
     if (it->second)
     {
-        disconnect(it->second.data(), nullptr, this, nullptr);
+        disconnect(it->second.object(), nullptr, this, nullptr);
     }
     m_mapParameterNameToParameterObject.erase(it);
     return true;
@@ -368,7 +368,7 @@ void ImagePipeline::cloneParameterObjects()
          itOriginal != m_mapParameterNameToParameterObject.end(); ++itOriginal)
     {
         MOLDENA_ASSERT(itOriginal->second);
-        ObjectBase* pObject = itOriginal->second->clone();
+        ObjectBase* pObject = itOriginal->second.get()->clone();
         ParameterObject* pClone = dynamic_cast<ParameterObject*>(pObject);
         if (!pClone)
         {
@@ -391,7 +391,7 @@ void ImagePipeline::cloneInputImageObjects()
          ++itOriginal)
     {
         MOLDENA_ASSERT(itOriginal->second);
-        ObjectBase* pObject = itOriginal->second->clone();
+        ObjectBase* pObject = itOriginal->second.get()->clone();
         ImageObject* pClone = dynamic_cast<ImageObject*>(pObject);
         if (!pClone)
         {
@@ -434,7 +434,7 @@ void ImagePipeline::returnOutputImageObjects()
         {
             continue;
         }
-        ImageObject* pOutput = it->second;
+        ImageObject* pOutput = it->second.get();
         if (!pOutput)
         {
             LOG_ERROR(QString("Pipeline %1: output %2 was deleted during the run").arg(objectName(), sName));

@@ -86,10 +86,34 @@ private:
     // Runs a request from a slot: nothing may leave a slot.
     void processFromSlot();
 
-    std::map<QString, QPointer<ParameterObject>> m_mapParameterNameToParameterObject;
+    // A bound object: its pointer, and a guard that turns null when the
+    // object is deleted. The guard is kept as a plain QObject pointer because
+    // removal signals arrive while a deleted object is half destroyed (from
+    // ObjectBase's destructor), when a cast to the derived class is invalid.
+    template <typename T>
+    class Bound
+    {
+    public:
+        Bound() = default;
+        Bound(T* p)
+            : m_pGuard(p)
+            , m_p(p)
+        {
+        }
+        // Null once the object is deleted.
+        T* get() const { return m_pGuard.isNull() ? nullptr : m_p; }
+        QObject* object() const { return m_pGuard.data(); }
+        explicit operator bool() const { return !m_pGuard.isNull(); }
+
+    private:
+        QPointer<QObject> m_pGuard;
+        T* m_p = nullptr;
+    };
+
+    std::map<QString, Bound<ParameterObject>> m_mapParameterNameToParameterObject;
     std::map<QString, ParameterObject*> m_mapParameterNameToParameterObjectClone;
-    std::map<QString, QPointer<ImageObject>> m_mapImageNameToInputImageObject;
-    std::map<QString, QPointer<ImageObject>> m_mapImageNameToOutputImageObject;
+    std::map<QString, Bound<ImageObject>> m_mapImageNameToInputImageObject;
+    std::map<QString, Bound<ImageObject>> m_mapImageNameToOutputImageObject;
     std::map<QString, ImageObject*> m_mapImageNameToInputImageObjectClone;
     QStringList m_slInputImageNames;
     QStringList m_slOutputImageNames;

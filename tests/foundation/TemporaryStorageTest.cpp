@@ -8,9 +8,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <thread>
-#include <vector>
-
 #include <unistd.h>
 
 namespace
@@ -165,25 +162,4 @@ TEST(GlobalParameterStoreTest, ValuesThatDoNotConvertReadAsTheDefault)
     GlobalParameterStore::setValue(QString("Scale"), 2.5);
     EXPECT_EQ(GlobalParameterStore::getValue(QString("Scale"), 0.0), 2.5);
     EXPECT_EQ(GlobalParameterStore::getValue(QString("Scale"), 0), 3) << "a double read as int rounds";
-}
-
-TEST(GlobalParameterStoreTest, ManyThreadsMayWriteAndReadAtOnce)
-{
-    std::vector<std::thread> vThreads;
-    for (int t = 0; t < 4; ++t)
-    {
-        vThreads.emplace_back([t] {
-            for (int i = 0; i < 500; ++i)
-            {
-                const QString sKey = QString("Thread%1/%2").arg(t).arg(i % 10);
-                GlobalParameterStore::setValue(sKey, i);
-                EXPECT_EQ(GlobalParameterStore::getValue(sKey, -1), i);
-            }
-        });
-    }
-    for (std::thread& thread : vThreads)
-    {
-        thread.join();
-    }
-    EXPECT_EQ(GlobalParameterStore::getValue(QString("Thread3/9"), -1), 499);
 }

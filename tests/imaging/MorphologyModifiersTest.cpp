@@ -133,19 +133,6 @@ TEST(MorphologyModifiersTest, MorphologyRefusals)
             EXPECT_FALSE(modifier.process(&input, &output));
             expectOneError(log, names[i], "Parameters were not set correctly");
         }
-        modifier.setParameters({{"ITERATIONS", 100}});
-        {
-            LogCapture log;
-            Raster2d<unsigned char> other(10, 9);
-            EXPECT_FALSE(modifier.process(&input, &other));
-            expectOneError(log, names[i], "Size of input and output are not identical");
-        }
-        {
-            LogCapture log;
-            Raster2d<float> floats(10, 10);
-            EXPECT_FALSE(modifier.process(&input, &floats));
-            expectOneError(log, names[i], "Output raster could not be processed");
-        }
         EXPECT_EQ(elements(output), std::vector<unsigned char>(100, 1));
     }
 }
@@ -245,19 +232,6 @@ TEST(MorphologyModifiersTest, SmoothingRefusals)
             modifier.setParameters({{"SIZE", QVariant()}});
             EXPECT_FALSE(modifier.process(&input, &output));
             expectOneError(log, names[i], "Parameters were not set correctly");
-        }
-        modifier.setParameters({{"SIZE", 500}});
-        {
-            LogCapture log;
-            Raster2d<unsigned char> other(9, 10);
-            EXPECT_FALSE(modifier.process(&input, &other));
-            expectOneError(log, names[i], "Size of input and output are not identical");
-        }
-        {
-            LogCapture log;
-            Raster2d<float> floats(10, 10);
-            EXPECT_FALSE(modifier.process(&floats, &output));
-            expectOneError(log, names[i], "Input raster could not be processed");
         }
         EXPECT_EQ(elements(output), std::vector<unsigned char>(100, 1));
     }
