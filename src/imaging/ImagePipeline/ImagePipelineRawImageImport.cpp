@@ -8,7 +8,6 @@
 #include "RawImageImporter.h"
 #include "SimpleException.h"
 
-#include <memory>
 
 ImageProcessorRawImageImport::ImageProcessorRawImageImport() : ImageProcessorBase(PIPELINE_RAW_IMAGE_IMPORT) {}
 
