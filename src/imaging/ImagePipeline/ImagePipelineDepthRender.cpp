@@ -1,0 +1,152 @@
+#include "ImagePipelineDepthRender.h"
+
+#include "Identifiers.h"
+#include "ImageModifier/ImageModifierDepthRender.h"
+#include "ImageModifier/ImageModifierSurfaceGradient.h"
+#include "ImageModifier/ImageModifierSurfaceGradientSmooth.h"
+#include "ImageObject.h"
+#include "ImagePipeline.h"
+#include "ObjectRoot.h"
+#include "ParameterObject.h"
+#include "SimpleException.h"
+
+#include <memory>
+
+namespace
+{
+// The last parameter object, in name order, whose name contains the
+// modifier's name, or null.
+ParameterObject* findLastParameterObject(const ImageProcessorBase::ParameterObjectMap& mapParameterNameToParameterObject,
+                                         const QString& sModifierName)
+{
+    ParameterObject* pParameterObject = nullptr;
+    for (const auto& entry : mapParameterNameToParameterObject)
+    {
+        if (entry.first.contains(sModifierName))
+        {
+            pParameterObject = entry.second;
+        }
+    }
+    return pParameterObject;
+}
+
+enum IntermediateSlot
+{
+    SLOT_GRADIENT_X = 0,
+    SLOT_GRADIENT_Y = 1,
+    SLOT_SMOOTH_X = 2,
+    SLOT_SMOOTH_Y = 3,
+    SLOT_INPUT = 4,
+    SLOT_COUNT = 5
+};
+} // namespace
+
+ImageProcessorDepthRender::ImageProcessorDepthRender()
+    : ImageProcessorBase(PIPELINE_DEPTH_RENDER)
+    , m_vBufferRasterIntermediate(SLOT_COUNT, nullptr)
+{
+    setModifier(new ImageModifierSurfaceGradientSmooth(MODIFIER_SURFACE_GRADIENT_SMOOTH));
+    setModifier(new ImageModifierSurfaceGradient(MODIFIER_SURFACE_GRADIENT));
+    setModifier(new ImageModifierDepthRender(MODIFIER_DEPTH_RENDER));
+    setupBufferRastersOutput(1);
+}
+
+ImageProcessorDepthRender::~ImageProcessorDepthRender()
+{
+    ImageProcessorDepthRender::releaseBufferRasters();
+}
+
+void ImageProcessorDepthRender::releaseBufferRasters()
+{
+    ImageProcessorBase::releaseBufferRasters();
+    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
+    {
+        delete pRaster;
+        pRaster = nullptr;
+    }
+}
+
+void ImageProcessorDepthRender::process(ImageObjectMap mapImageNameToInputImageObject,
+                                        ImageObjectMap mapImageNameToOutputImageObject,
+                                        ParameterObjectMap mapParameterNameToParameterObject)
+{
+    MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
+                   mapParameterNameToParameterObject.size() == 3);
+    ImageObject* pInputImage = mapImageNameToInputImageObject.begin()->second;
+    MOLDENA_ASSERT(pInputImage);
+    ImageObject* pOutputImage = mapImageNameToOutputImageObject.begin()->second;
+    MOLDENA_ASSERT(pOutputImage);
+    const QString& sInputName = mapImageNameToInputImageObject.begin()->first;
+    const QString& sOutputName = mapImageNameToOutputImageObject.begin()->first;
+    std::vector<Raster2dBase*>& vSlots = m_vBufferRasterIntermediate;
+
+    // An input of another element type arrives as a null template.
+    bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<float>*>(pInputImage->getRasterReadOnly()),
+                                        vSlots[SLOT_INPUT]);
+    MOLDENA_ASSERT(bBufferOk);
+    for (int nSlot : {SLOT_GRADIENT_X, SLOT_GRADIENT_Y, SLOT_SMOOTH_X, SLOT_SMOOTH_Y})
+    {
+        bBufferOk = setupBufferRasterLike<float>(vSlots[SLOT_INPUT], nullptr, vSlots[nSlot]);
+        MOLDENA_ASSERT(bBufferOk);
+    }
+
+    ImageModifierBase* pModifierSurfaceGradient = getModifier(MODIFIER_SURFACE_GRADIENT);
+    MOLDENA_ASSERT(pModifierSurfaceGradient);
+    ParameterObject* pParameterObjectSurfaceGradient =
+        findLastParameterObject(mapParameterNameToParameterObject, MODIFIER_SURFACE_GRADIENT);
+    MOLDENA_ASSERT(pParameterObjectSurfaceGradient);
+    pModifierSurfaceGradient->setParameters(ParameterObject::ParameterMap(pParameterObjectSurfaceGradient->getParameters()));
+    ImageModifierBase::RasterMap mapGradients{{GRADIENT_X, vSlots[SLOT_GRADIENT_X]},
+                                              {GRADIENT_Y, vSlots[SLOT_GRADIENT_Y]}};
+    bool bModiferOk =
+        pModifierSurfaceGradient->process(ImageModifierBase::RasterMap{{sInputName, vSlots[SLOT_INPUT]}}, mapGradients);
+    MOLDENA_ASSERT(bModiferOk);
+
+    ImageModifierBase* pModifierSurfaceGradientSmooth = getModifier(MODIFIER_SURFACE_GRADIENT_SMOOTH);
+    MOLDENA_ASSERT(pModifierSurfaceGradientSmooth);
+    ParameterObject* pParameterObjectSurfaceGradientSmooth =
+        findLastParameterObject(mapParameterNameToParameterObject, MODIFIER_SURFACE_GRADIENT_SMOOTH);
+    MOLDENA_ASSERT(pParameterObjectSurfaceGradientSmooth);
+    pModifierSurfaceGradientSmooth->setParameters(
+        ParameterObject::ParameterMap(pParameterObjectSurfaceGradientSmooth->getParameters()));
+    ImageModifierBase::RasterMap mapSmoothGradients{{GRADIENT_X, vSlots[SLOT_SMOOTH_X]},
+                                                    {GRADIENT_Y, vSlots[SLOT_SMOOTH_Y]}};
+    bModiferOk = pModifierSurfaceGradientSmooth->process(mapGradients, mapSmoothGradients);
+    MOLDENA_ASSERT(bModiferOk);
+
+    bBufferOk = setupBufferRasterLike<unsigned char>(vSlots[SLOT_INPUT], nullptr, m_vBufferRasterOutput[0]);
+    MOLDENA_ASSERT(bBufferOk);
+
+    ParameterObject* pParameterObjectDepthRender =
+        findLastParameterObject(mapParameterNameToParameterObject, MODIFIER_DEPTH_RENDER);
+    MOLDENA_ASSERT(pParameterObjectDepthRender);
+    ImageModifierBase* pModifierDepthRender = getModifier(MODIFIER_DEPTH_RENDER);
+    MOLDENA_ASSERT(pModifierDepthRender);
+    pModifierDepthRender->setParameters(ParameterObject::ParameterMap(pParameterObjectDepthRender->getParameters()));
+    ImageModifierBase::RasterMap mapRender{{sOutputName, m_vBufferRasterOutput[0]}};
+    bModiferOk = pModifierDepthRender->process(ImageModifierBase::RasterMap{{sInputName, vSlots[SLOT_INPUT]},
+                                                                            {GRADIENT_X, vSlots[SLOT_SMOOTH_X]},
+                                                                            {GRADIENT_Y, vSlots[SLOT_SMOOTH_Y]}},
+                                               mapRender);
+    MOLDENA_ASSERT(bModiferOk);
+
+    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutputImage, m_vBufferRasterOutput[0]);
+    MOLDENA_ASSERT(bOutputOk);
+    releaseBufferRasters();
+}
+
+ImagePipeline* ImagePipelineFactoryDepthRender::create(const QString& sPipelineName,
+                                                       const QStringList& slInputImageNames,
+                                                       const QStringList& slOutputImageNames)
+{
+    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
+    const QString& sOutputName = slOutputImageNames.first();
+    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputName);
+    std::unique_ptr<ImageProcessorDepthRender> pProcessor(new ImageProcessorDepthRender());
+    QStringList slParameterNames;
+    createParameterObject(MODIFIER_SURFACE_GRADIENT_SMOOTH, sOutputName, slParameterNames, pProcessor.get());
+    createParameterObject(MODIFIER_SURFACE_GRADIENT, sOutputName, slParameterNames, pProcessor.get());
+    createParameterObject(MODIFIER_DEPTH_RENDER, sOutputName, slParameterNames, pProcessor.get());
+    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
+                             pProcessor.release());
+}

@@ -1,0 +1,70 @@
+#include "ImagePipelineHeightHistogram.h"
+
+#include "ImageModifier/ImageModifierHeightHistogram.h"
+#include "ImageObject.h"
+#include "ImagePipeline.h"
+#include "ObjectRoot.h"
+#include "SimpleException.h"
+
+#include <memory>
+
+ImageProcessorHeightHistogram::ImageProcessorHeightHistogram()
+    : ImageProcessorBase(PIPELINE_HEIGHT_HISTOGRAM)
+    , m_vBufferRasterIntermediate(1, nullptr)
+{
+    setModifier(new ImageModifierHeightHistogram(MODIFIER_HEIGHT_HISTOGRAM));
+}
+
+ImageProcessorHeightHistogram::~ImageProcessorHeightHistogram()
+{
+    // The base destructor knows only its own slots.
+    ImageProcessorHeightHistogram::releaseBufferRasters();
+}
+
+void ImageProcessorHeightHistogram::releaseBufferRasters()
+{
+    ImageProcessorBase::releaseBufferRasters();
+    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
+    {
+        delete pRaster;
+        pRaster = nullptr;
+    }
+}
+
+void ImageProcessorHeightHistogram::process(ImageObjectMap mapImageNameToInputImageObject,
+                                            ImageObjectMap mapImageNameToOutputImageObject,
+                                            ParameterObjectMap mapParameterNameToParameterObject)
+{
+    MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1);
+    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
+    MOLDENA_ASSERT(pInput);
+    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
+    MOLDENA_ASSERT(pOutput);
+
+    // The drawing goes to the modifier as it is, without a copy; anything but
+    // an 8-bit raster ends the run here, before the output is touched.
+    Raster2d<unsigned char>* pInputRaster = dynamic_cast<Raster2d<unsigned char>*>(pInput->getRaster());
+    MOLDENA_ASSERT(pInputRaster);
+
+    const bool bModiferOk =
+        applyModifier<float>(pInput->objectName(), MODIFIER_HEIGHT_HISTOGRAM, mapParameterNameToParameterObject,
+                             pInputRaster, m_vBufferRasterIntermediate[0]);
+    MOLDENA_ASSERT(bModiferOk);
+
+    const bool bOutputOk = copyBufferRasterToOutput<float>(pOutput, m_vBufferRasterIntermediate[0]);
+    MOLDENA_ASSERT(bOutputOk);
+    releaseBufferRasters();
+}
+
+ImagePipeline* ImagePipelineFactoryHeightHistogram::create(const QString& sPipelineName,
+                                                           const QStringList& slInputImageNames,
+                                                           const QStringList& slOutputImageNames)
+{
+    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
+    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
+    auto pProcessor = std::make_unique<ImageProcessorHeightHistogram>();
+    QStringList slParameterNames;
+    createParameterObject(MODIFIER_HEIGHT_HISTOGRAM, slInputImageNames.first(), slParameterNames, pProcessor.get());
+    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
+                             pProcessor.release());
+}

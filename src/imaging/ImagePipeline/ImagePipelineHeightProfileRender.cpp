@@ -1,0 +1,55 @@
+#include "ImagePipelineHeightProfileRender.h"
+
+#include "ImageModifier/ImageModifierHeightProfileRender.h"
+#include "ImageObject.h"
+#include "ImagePipeline.h"
+#include "ObjectRoot.h"
+#include "SimpleException.h"
+
+#include <memory>
+
+ImageProcessorHeightProfileRender::ImageProcessorHeightProfileRender()
+    : ImageProcessorBase(PIPELINE_HEIGHT_PROFILE_RENDER)
+{
+    setModifier(new ImageModifierHeightProfileRender(MODIFIER_HEIGHT_PROFILE_RENDER));
+    setupBufferRastersOutput(1);
+}
+
+void ImageProcessorHeightProfileRender::process(ImageObjectMap mapImageNameToInputImageObject,
+                                                ImageObjectMap mapImageNameToOutputImageObject,
+                                                ParameterObjectMap mapParameterNameToParameterObject)
+{
+    MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1);
+    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
+    MOLDENA_ASSERT(pInput);
+    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
+    MOLDENA_ASSERT(pOutput);
+
+    // The row goes to the modifier without a copy; a raster of another
+    // element type ends the run here instead of reaching it as null.
+    Raster2d<float>* pInputRaster = dynamic_cast<Raster2d<float>*>(pInput->getRaster());
+    MOLDENA_ASSERT(pInputRaster);
+
+    const bool bModiferOk =
+        applyModifier<unsigned char>(pInput->objectName(), MODIFIER_HEIGHT_PROFILE_RENDER,
+                                     mapParameterNameToParameterObject, pInputRaster, m_vBufferRasterOutput[0]);
+    MOLDENA_ASSERT(bModiferOk);
+
+    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
+    MOLDENA_ASSERT(bOutputOk);
+    releaseBufferRasters();
+}
+
+ImagePipeline* ImagePipelineFactoryHeightProfileRender::create(const QString& sPipelineName,
+                                                               const QStringList& slInputImageNames,
+                                                               const QStringList& slOutputImageNames)
+{
+    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
+    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
+    auto pProcessor = std::make_unique<ImageProcessorHeightProfileRender>();
+    QStringList slParameterNames;
+    createParameterObject(MODIFIER_HEIGHT_PROFILE_RENDER, slInputImageNames.first(), slParameterNames,
+                          pProcessor.get());
+    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
+                             pProcessor.release());
+}

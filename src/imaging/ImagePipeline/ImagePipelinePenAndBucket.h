@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ImagePipelineFactoryBase.h"
+#include "ImageProcessorBase.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+
+class ImageObject;
+class ImagePipeline;
+class ParameterObject;
+
+inline const QString PIPELINE_PEN_AND_BUCKET = QStringLiteral("PIPELINE_PEN_AND_BUCKET");
+
+// Hand painting on an 8-bit image. The paint is kept apart from the image in
+// two image objects beside the input, "<input>_OVERLAY" (paint colour, 0 or
+// 255) and "<input>_MASK" (255 where paint covers the image). A run applies
+// the newest pen stroke, bucket fill or deletion once and writes the painted
+// image to the output, and the paint after the run to "<output>_OVERLAY" and
+// "<output>_MASK"; two silent synchronizers copy those back into the input
+// overlay and mask, so the paint grows from run to run without the pipeline
+// starting itself again.
+//
+// Buffer slots: 0 canvas, 1 overlay, 2 mask. Runs on a pool thread, one run
+// at a time.
+class ImageProcessorPenAndBucket : public ImageProcessorBase
+{
+public:
+    ImageProcessorPenAndBucket();
+    ~ImageProcessorPenAndBucket() override;
+
+    // Throws when the maps do not hold three images and four parameter
+    // objects, or when the images' roles cannot be told apart by name.
+    void process(std::map<QString, ImageObject*> mapImageNameToInputImageObject,
+                 std::map<QString, ImageObject*> mapImageNameToOutputImageObject,
+                 std::map<QString, ParameterObject*> mapParameterNameToParameterObject) override;
+};
+
+// Creates the pen-and-bucket pipeline. GUI thread only.
+class ImagePipelineFactoryPenAndBucket : public ImagePipelineFactoryBase
+{
+public:
+    // One input (the image to paint on) and one output name. Creates the
+    // output, overlay and mask image objects, the four parameter objects
+    // ("<input>/MODIFIER_.../0") and the two synchronizers unless they exist;
+    // existing objects are reused unchanged. The caller owns the pipeline.
+    virtual ImagePipeline* create(const QString& sPipelineName, const QStringList& slInputImageNames,
+                                  const QStringList& slOutputImageNames);
+};

@@ -1,0 +1,74 @@
+#include "ImagePipelineSliceRender.h"
+
+#include "ImageModifier/ImageModifierSliceRender.h"
+#include "ImageObject.h"
+#include "ImagePipeline.h"
+#include "ObjectRoot.h"
+#include "SimpleException.h"
+
+#include <memory>
+
+ImageProcessorSliceRender::ImageProcessorSliceRender()
+    : ImageProcessorBase(PIPELINE_SLICE_RENDER)
+    , m_vBufferRasterIntermediate(1, nullptr)
+{
+    setModifier(new ImageModifierSliceRender(MODIFIER_SLICE_RENDER));
+    setupBufferRastersOutput(1);
+}
+
+ImageProcessorSliceRender::~ImageProcessorSliceRender()
+{
+    ImageProcessorSliceRender::releaseBufferRasters();
+}
+
+void ImageProcessorSliceRender::releaseBufferRasters()
+{
+    ImageProcessorBase::releaseBufferRasters();
+    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
+    {
+        delete pRaster;
+        pRaster = nullptr;
+    }
+}
+
+void ImageProcessorSliceRender::process(ImageObjectMap mapImageNameToInputImageObject,
+                                        ImageObjectMap mapImageNameToOutputImageObject,
+                                        ParameterObjectMap mapParameterNameToParameterObject)
+{
+    MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
+                   mapParameterNameToParameterObject.size() == 1);
+    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
+    MOLDENA_ASSERT(pInput);
+    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
+    MOLDENA_ASSERT(pOutput);
+    const QString& sOutputName = mapImageNameToOutputImageObject.begin()->first;
+
+    // An input of another element type arrives as a null template.
+    const bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<float>*>(pInput->getRasterReadOnly()),
+                                              m_vBufferRasterIntermediate[0]);
+    MOLDENA_ASSERT(bBufferOk);
+
+    // A refused slice leaves the new chart buffer uninitialised: copying it
+    // would show garbage, so the run ends and the output keeps its chart.
+    const bool bModiferOk =
+        applyModifier<unsigned char>(sOutputName, MODIFIER_SLICE_RENDER, mapParameterNameToParameterObject,
+                                     m_vBufferRasterIntermediate[0], m_vBufferRasterOutput[0]);
+    MOLDENA_ASSERT(bModiferOk);
+
+    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
+    MOLDENA_ASSERT(bOutputOk);
+    releaseBufferRasters();
+}
+
+ImagePipeline* ImagePipelineFactorySliceRender::create(const QString& sPipelineName,
+                                                       const QStringList& slInputImageNames,
+                                                       const QStringList& slOutputImageNames)
+{
+    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
+    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
+    std::unique_ptr<ImageProcessorSliceRender> pProcessor(new ImageProcessorSliceRender());
+    QStringList slParameterNames;
+    createParameterObject(MODIFIER_SLICE_RENDER, slOutputImageNames.first(), slParameterNames, pProcessor.get());
+    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
+                             pProcessor.release());
+}

@@ -1,0 +1,360 @@
+#include "Identifiers.h"
+#include "QImageHelper.h"
+#include "Raster2d.h"
+#include "RawImageImporter.h"
+#include "SimpleException.h"
+#include "TestSupport.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace
+{
+template <typename T>
+std::unique_ptr<Raster2d<T>> rasterOf(unsigned int nWidth, unsigned int nHeight, std::vector<T> values)
+{
+    std::unique_ptr<Raster2d<T>> pRaster(new Raster2d<T>(nWidth, nHeight));
+    EXPECT_EQ(values.size(), std::size_t(pRaster->getSize()));
+    std::copy(values.begin(), values.end(), pRaster->getData());
+    return pRaster;
+}
+
+// The gray value of each pixel of the image's first row (red, checked gray).
+std::vector<int> grayRow(const QImage& image, int nRow = 0)
+{
+    std::vector<int> v;
+    for (int x = 0; x < image.width(); ++x)
+    {
+        const QRgb c = image.pixel(x, nRow);
+        EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c)) << "pixel " << x << " is not gray";
+        EXPECT_EQ(qAlpha(c), 255);
+        v.push_back(qRed(c));
+    }
+    return v;
+}
+
+std::vector<int> convertFloats(std::vector<float> values)
+{
+    auto pRaster = rasterOf<float>(unsigned(values.size()), 1, values);
+    QImage image(int(values.size()), 1, QImage::Format_RGB32);
+    EXPECT_TRUE(QImageHelper::convertToQImage(pRaster.get(), image, false));
+    return grayRow(image);
+}
+
+// Standard CRC-32 of PNG chunks.
+quint32 crc32(const QByteArray& data)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (char ch : data)
+    {
+        crc ^= quint8(ch);
+        for (int k = 0; k < 8; ++k)
+        {
+            crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+QByteArray chunk(const char* szType, const QByteArray& payload)
+{
+    QByteArray body = QByteArray(szType, 4) + payload;
+    QByteArray out(4, '\0');
+    qToBigEndian<quint32>(quint32(payload.size()), out.data());
+    out += body;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(crc32(body), crc.data());
+    return out + crc;
+}
+
+// A PNG of the given size and colour type (0 gray, 2 RGB), every pixel zero.
+// Built by hand so that huge images cost no memory in the test; with
+// bWithData false the file holds the header only.
+QByteArray blackPng(quint32 nWidth, quint32 nHeight, quint8 nColourType, bool bWithData)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(nWidth, header.data());
+    qToBigEndian<quint32>(nHeight, header.data() + 4);
+    header[8] = 8; // bits per sample
+    header[9] = char(nColourType);
+    QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header);
+    if (bWithData)
+    {
+        const int nChannels = nColourType == 2 ? 3 : 1;
+        const QByteArray raw(int(nHeight * (1 + nWidth * nChannels)), '\0');
+        // qCompress prefixes the zlib stream with a 4-byte length.
+        png += chunk("IDAT", qCompress(raw, 1).mid(4));
+    }
+    return png + chunk("IEND", QByteArray());
+}
+
+class RawImageImporterTest : public ::testing::Test
+{
+protected:
+    QString path(const QString& sName) const { return m_dir.filePath(sName); }
+
+    QString write(const QString& sName, const QByteArray& data) const
+    {
+        QFile file(path(sName));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        return path(sName);
+    }
+
+    QString save(const QString& sName, const QImage& image) const
+    {
+        EXPECT_TRUE(image.save(path(sName), "PNG"));
+        return path(sName);
+    }
+
+    QTemporaryDir m_dir;
+};
+} // namespace
+
+TEST(QImageHelperTest, RefusesNullAndUnknownRastersSilently)
+{
+    LogCapture log;
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(qRgb(1, 2, 3));
+    EXPECT_FALSE(QImageHelper::convertToQImage(nullptr, image, false));
+    Raster2d<int> ints(2, 2);
+    EXPECT_FALSE(QImageHelper::convertToQImage(&ints, image, false));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(1, 2, 3));
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST(QImageHelperTest, FloatsSpreadFromTheirMinimumToTheirMaximumOrZero)
+{
+    EXPECT_EQ(convertFloats({0.0f, 1.0f, 2.0f}), (std::vector<int>{0, 127, 255}));
+    EXPECT_EQ(convertFloats({42.0f}), std::vector<int>{0});
+    // All negative: the upper end is 0, so nothing reaches white.
+    EXPECT_EQ(convertFloats({-4.0f, -2.0f, -1.0f}), (std::vector<int>{0, 127, 191}));
+    EXPECT_EQ(convertFloats({-5.0f}), std::vector<int>{0});
+}
+
+TEST(QImageHelperTest, NonFiniteFloatsAreBlackAndDoNotStretchTheRange)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(convertFloats({0.0f, 1.0f, 2.0f, inf, -inf, nan}), (std::vector<int>{0, 127, 255, 0, 0, 0}));
+    EXPECT_EQ(convertFloats({nan, inf}), (std::vector<int>{0, 0}));
+}
+
+TEST(QImageHelperTest, BytesFillOnlyTheRastersPartOfALargerImage)
+{
+    Raster2d<unsigned char> raster(10, 10);
+    for (unsigned int i = 0; i < raster.getSize(); ++i)
+    {
+        raster.getData()[i] = static_cast<unsigned char>(i);
+    }
+    QImage image(20, 20, QImage::Format_RGB32);
+    image.fill(qRgb(9, 8, 7));
+    EXPECT_TRUE(QImageHelper::convertToQImage(&raster, image, true));
+    EXPECT_EQ(image.pixel(3, 2), qRgb(23, 23, 23));
+    EXPECT_EQ(image.pixel(9, 9), qRgb(99, 99, 99));
+    EXPECT_EQ(image.pixel(10, 0), qRgb(9, 8, 7));
+    EXPECT_EQ(image.pixel(0, 10), qRgb(9, 8, 7));
+    EXPECT_TRUE(image.text(QIMAGE_DEPTH).isEmpty());
+
+    LogCapture log;
+    QImage other(20, 20, QImage::Format_ARGB32);
+    EXPECT_FALSE(QImageHelper::convertToQImage(&raster, other, false));
+    QImage smaller(9, 10, QImage::Format_RGB32);
+    EXPECT_FALSE(QImageHelper::convertToQImage(&raster, smaller, false));
+    EXPECT_EQ(log.count("ERROR"), 2);
+}
+
+TEST(QImageHelperTest, FloatAndShortRastersNeedTheExactSize)
+{
+    LogCapture log;
+    Raster2d<float> raster(10, 10);
+    raster.fill(1.0f);
+    QImage image(10, 11, QImage::Format_RGB32);
+    image.fill(qRgb(5, 5, 5));
+    EXPECT_FALSE(QImageHelper::convertToQImage(&raster, image, false));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(5, 5, 5));
+    Raster2d<unsigned short> shorts(10, 10);
+    EXPECT_FALSE(QImageHelper::convertToQImage(&shorts, image, true));
+    const QStringList lines = log.lines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("ERROR: "));
+    EXPECT_TRUE(lines[0].endsWith(": The dimensions of the input image do not fit.")) << lines[0].toStdString();
+}
+
+TEST(QImageHelperTest, ShortsScaleToTheirMaximumOrSplitIntoBytes)
+{
+    auto pRaster = rasterOf<unsigned short>(3, 1, {0, 100, 200});
+    QImage image(3, 1, QImage::Format_RGB32);
+    ASSERT_TRUE(QImageHelper::convertToQImage(pRaster.get(), image, false));
+    EXPECT_EQ(grayRow(image), (std::vector<int>{0, 127, 255}));
+    EXPECT_TRUE(image.text(QIMAGE_DEPTH).isEmpty());
+
+    auto pZeros = rasterOf<unsigned short>(1, 1, {0});
+    QImage one(1, 1, QImage::Format_RGB32);
+    ASSERT_TRUE(QImageHelper::convertToQImage(pZeros.get(), one, false));
+    EXPECT_EQ(one.pixel(0, 0), qRgb(0, 0, 0));
+
+    auto pDepth = rasterOf<unsigned short>(1, 1, {0x1234});
+    ASSERT_TRUE(QImageHelper::convertToQImage(pDepth.get(), one, true));
+    EXPECT_EQ(one.pixel(0, 0), qRgb(0x34, 0x12, 0));
+    EXPECT_EQ(one.text(QIMAGE_DEPTH), QIMAGE_DEPTH_16BIT);
+}
+
+TEST(QImageHelperTest, ThumbnailsHaveExactlyTheWantedSize)
+{
+    Raster2d<unsigned char> raster(40, 20);
+    raster.fill(200);
+    const QImage thumbnail = QImageHelper::createThumbnail(&raster, QSize(1023, 1));
+    EXPECT_EQ(thumbnail.size(), QSize(1023, 1));
+    EXPECT_EQ(qRed(thumbnail.pixel(500, 0)), 200);
+    EXPECT_EQ(QImageHelper::createThumbnail(&raster, QSize(5, 30)).size(), QSize(5, 30));
+
+    EXPECT_ASSERTION(QImageHelper::createThumbnail(nullptr, QSize(10, 10)), "pRaster");
+    EXPECT_ASSERTION(QImageHelper::createThumbnail(&raster, QSize(1024, 10)), "size.width() > 0 && size.width() < 1024");
+    EXPECT_ASSERTION(QImageHelper::createThumbnail(&raster, QSize(0, 10)), "size.width() > 0 && size.width() < 1024");
+    EXPECT_ASSERTION(QImageHelper::createThumbnail(&raster, QSize(10, 0)),
+                     "size.height() > 0 && size.height() < 1024");
+    Raster2d<int> ints(2, 2);
+    EXPECT_ASSERTION(QImageHelper::createThumbnail(&ints, QSize(10, 10)), "bConvertOk");
+}
+
+TEST_F(RawImageImporterTest, DepthPngKeepsEverySixteenBitValue)
+{
+    auto pDepth = rasterOf<unsigned short>(5, 1, {0, 1, 0x1234, 0xFF00, 65535});
+    QImage image(5, 1, QImage::Format_RGB32);
+    ASSERT_TRUE(QImageHelper::convertToQImage(pDepth.get(), image, true));
+    const QString sFile = save("depth.png", image);
+
+    RawImageImporter importer;
+    std::unique_ptr<Raster2dBase> pRead(importer.import(sFile));
+    auto* pFloats = dynamic_cast<Raster2d<float>*>(pRead.get());
+    ASSERT_NE(pFloats, nullptr);
+    ASSERT_EQ(pFloats->getWidth(), 5u);
+    ASSERT_EQ(pFloats->getHeight(), 1u);
+    EXPECT_EQ(std::vector<float>(pFloats->getData(), pFloats->getData() + 5),
+              (std::vector<float>{0.0f, 1.0f, 4660.0f, 65280.0f, 65535.0f}));
+}
+
+TEST_F(RawImageImporterTest, PicturesBecomeWeightedGray)
+{
+    QImage image(2, 1, QImage::Format_RGB32);
+    image.setPixel(0, 0, qRgb(200, 100, 50));
+    image.setPixel(1, 0, qRgb(255, 255, 255));
+    // A marker with another value is no marker.
+    image.setText(QIMAGE_DEPTH, QIMAGE_DEPTH_16BIT.toLower());
+    RawImageImporter importer;
+    std::unique_ptr<Raster2dBase> pRead(importer.import(save("picture.png", image)));
+    auto* pBytes = dynamic_cast<Raster2d<unsigned char>*>(pRead.get());
+    ASSERT_NE(pBytes, nullptr);
+    EXPECT_EQ(pBytes->at(0, 0), 126);
+    EXPECT_EQ(pBytes->at(1, 0), 255);
+    EXPECT_EQ(pBytes->getRoi(), QRectF(0, 0, 1, 1));
+}
+
+TEST_F(RawImageImporterTest, TransparentPicturesAreLaidOverWhite)
+{
+    // A logo: transparent black background, an opaque black square and one
+    // half-transparent pixel.
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(qRgba(0, 0, 0, 0));
+    image.setPixel(1, 1, qRgba(0, 0, 0, 255));
+    image.setPixel(2, 1, qRgba(0, 0, 0, 255));
+    image.setPixel(3, 3, qRgba(0, 0, 0, 128));
+    image.setPixel(0, 3, qRgba(200, 100, 50, 255));
+    RawImageImporter importer;
+    std::unique_ptr<Raster2dBase> pRead(importer.import(save("logo.png", image)));
+    auto* pBytes = dynamic_cast<Raster2d<unsigned char>*>(pRead.get());
+    ASSERT_NE(pBytes, nullptr);
+    EXPECT_EQ(pBytes->at(0, 0), 255);
+    EXPECT_EQ(pBytes->at(3, 0), 255);
+    EXPECT_EQ(pBytes->at(1, 1), 0);
+    EXPECT_EQ(pBytes->at(2, 1), 0);
+    EXPECT_EQ(pBytes->at(3, 3), 127);
+    // Opaque pixels read as without the white underlay.
+    EXPECT_EQ(pBytes->at(0, 3), 126);
+}
+
+TEST_F(RawImageImporterTest, AMarkedFileWithAlphaIsRefused)
+{
+    QImage image(2, 2, QImage::Format_ARGB32);
+    image.fill(qRgba(1, 2, 0, 128));
+    image.setText(QIMAGE_DEPTH, QIMAGE_DEPTH_16BIT);
+    const QString sFile = save("alpha-depth.png", image);
+    RawImageImporter importer;
+    EXPECT_ASSERTION(importer.import(sFile), "img.format() == QImage::Format_RGB32");
+}
+
+TEST_F(RawImageImporterTest, ContentsDecideTheFormatNotTheName)
+{
+    QImage image(1, 1, QImage::Format_RGB32);
+    image.fill(qRgb(64, 64, 64));
+    ASSERT_TRUE(image.save(path("photo.png"), "BMP"));
+    RawImageImporter importer;
+    std::unique_ptr<Raster2dBase> pRead(importer.import(path("photo.png")));
+    auto* pBytes = dynamic_cast<Raster2d<unsigned char>*>(pRead.get());
+    ASSERT_NE(pBytes, nullptr);
+    EXPECT_EQ(pBytes->at(0, 0), 64);
+}
+
+TEST_F(RawImageImporterTest, BadFilesGiveNullAndOneErrorLine)
+{
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(qRgb(10, 20, 30));
+    const QString sGood = save("good.png", image);
+    QFile good(sGood);
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray pngBytes = good.readAll();
+    QByteArray corrupt = pngBytes;
+    for (int i = 40; i < corrupt.size() - 12; ++i)
+    {
+        corrupt[i] = char(0x5A ^ i);
+    }
+
+    const std::vector<QString> vFiles = {
+        path("missing.png"),
+        write("empty.png", QByteArray()),
+        write("truncated.png", pngBytes.left(pngBytes.size() / 2)),
+        write("corrupt.png", corrupt),
+        write("text.png", QByteArray("this is not an image\n")),
+        write("huge.png", blackPng(20000, 20000, 0, false)),
+    };
+    for (const QString& sFile : vFiles)
+    {
+        LogCapture log;
+        RawImageImporter importer;
+        std::unique_ptr<Raster2dBase> pRead;
+        EXPECT_NO_THROW(pRead.reset(importer.import(sFile))) << sFile.toStdString();
+        EXPECT_EQ(pRead, nullptr) << sFile.toStdString();
+        const QStringList lines = log.lines();
+        EXPECT_EQ(lines.size(), 1) << sFile.toStdString() << "\n" << lines.join("\n").toStdString();
+        EXPECT_EQ(log.count("ERROR"), 1) << sFile.toStdString();
+        EXPECT_TRUE(lines.join("").contains(sFile)) << lines.join("\n").toStdString();
+    }
+    LogCapture log;
+    RawImageImporter importer;
+    importer.import(path("missing.png"));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].endsWith(": File " + path("missing.png") + " does not exist"));
+}
+
+TEST_F(RawImageImporterTest, PhotographsAboveQtsDefaultLimitLoad)
+{
+    // 6000 x 6000 RGB decodes to 144 MB of 32-bit pixels, above the 128 MiB
+    // that Qt allows by default.
+    const QString sFile = write("large.png", blackPng(6000, 6000, 2, true));
+    LogCapture log;
+    RawImageImporter importer;
+    std::unique_ptr<Raster2dBase> pRead(importer.import(sFile));
+    ASSERT_NE(pRead, nullptr) << log.lines().join("\n").toStdString();
+    EXPECT_EQ(pRead->getWidth(), 6000u);
+    EXPECT_EQ(pRead->getHeight(), 6000u);
+    EXPECT_EQ(log.count("ERROR"), 0);
+}
