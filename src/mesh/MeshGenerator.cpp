@@ -464,7 +464,7 @@ private:
 // One tile of the mesh, cut out as a mesh of its own. Vertices it shares
 // with other tiles are locked, so its cut stays exactly where it was and the
 // tiles fit together again.
-struct Part
+struct Tile
 {
     std::vector<int> faces;
     TriangleMesh mesh;
@@ -478,7 +478,7 @@ struct Part
     std::exception_ptr pError;
 };
 
-void cutOutPart(const TriangleMesh& mesh, const std::vector<unsigned char>& border, Part& part,
+void cutOutTile(const TriangleMesh& mesh, const std::vector<unsigned char>& border, Tile& part,
     bool bAspectRatioFirst)
 {
     TriangleMesh& sub = part.mesh;
@@ -526,13 +526,13 @@ void cutOutPart(const TriangleMesh& mesh, const std::vector<unsigned char>& bord
 // Runs work(part) for every part on as many threads as there are cores; an
 // exception is kept with its part.
 template <typename Work>
-void forEachPart(std::vector<Part>& parts, Work work)
+void forEachTile(std::vector<Tile>& parts, Work work)
 {
     std::atomic<std::size_t> nNext(0);
     auto worker = [&]() {
         for (std::size_t k = nNext++; k < parts.size(); k = nNext++)
         {
-            Part& part = parts[k];
+            Tile& part = parts[k];
             if (part.pError || !part.bFits)
             {
                 continue;
@@ -599,7 +599,7 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     const std::vector<float> cutsX = quantileCuts(0, nColumns);
     const std::vector<float> cutsY = quantileCuts(1, nRows);
 
-    std::vector<Part> parts(nParts);
+    std::vector<Tile> parts(nParts);
     std::vector<int> vertexPart(nMeshVertices, -1);
     std::vector<unsigned char> border(nMeshVertices, 0);
     for (const auto fh : mesh.faces())
@@ -684,10 +684,10 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     // the bound grows until the tiles together are down to the reserve. So
     // the tiles spend their vertices where the surface needs them, as one
     // pass over the whole mesh would, whatever their share of flat ground.
-    forEachPart(parts, [&](Part& part) {
+    forEachTile(parts, [&](Tile& part) {
         if (!part.faces.empty())
         {
-            cutOutPart(mesh, border, part, setup.bAspectRatioFirst);
+            cutOutTile(mesh, border, part, setup.bAspectRatioFirst);
         }
     });
     double dMaxError = 1e-5;
@@ -704,7 +704,7 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
             break;
         }
         const bool bLast = nRound == 29;
-        forEachPart(parts, [&](Part& part) {
+        forEachTile(parts, [&](Tile& part) {
             if (!part.pDecimater)
             {
                 return;
@@ -713,11 +713,11 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
             part.nVertices -= part.pDecimater->run(nCollapses, bLast ? DBL_MAX : dMaxError);
         });
     }
-    forEachPart(parts, [&](Part& part) {
+    forEachTile(parts, [&](Tile& part) {
         part.mesh.garbage_collection();
         part.pDecimater.reset();
     });
-    for (Part& part : parts)
+    for (Tile& part : parts)
     {
         if (part.pError)
         {
@@ -735,7 +735,7 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     joined.request_face_normals();
     joined.request_vertex_normals();
     std::vector<int> joinedIndex(nMeshVertices, -1);
-    for (Part& part : parts)
+    for (Tile& part : parts)
     {
         TriangleMesh& sub = part.mesh;
         std::vector<TriangleMesh::VertexHandle> subToJoined(sub.n_vertices());
