@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -84,7 +85,17 @@ void parallelFor(std::size_t nCount, Work work)
     std::vector<std::thread> threads;
     for (std::size_t t = 1; t < nThreads; ++t)
     {
-        threads.emplace_back(work, nCount * t / nThreads, nCount * (t + 1) / nThreads);
+        const std::size_t nBegin = nCount * t / nThreads;
+        const std::size_t nEnd = nCount * (t + 1) / nThreads;
+        try
+        {
+            threads.emplace_back(work, nBegin, nEnd);
+        }
+        catch (const std::system_error&)
+        {
+            // No thread to be had: do the chunk here.
+            work(nBegin, nEnd);
+        }
     }
     work(std::size_t(0), nCount / nThreads);
     for (std::thread& thread : threads)
@@ -550,7 +561,15 @@ void forEachTile(std::vector<Tile>& parts, Work work)
     std::vector<std::thread> threads;
     for (std::size_t t = 1; t < std::min<std::size_t>(parts.size(), availableCores()); ++t)
     {
-        threads.emplace_back(worker);
+        try
+        {
+            threads.emplace_back(worker);
+        }
+        catch (const std::system_error&)
+        {
+            // Fewer threads: the ones there are take the remaining tiles.
+            break;
+        }
     }
     worker();
     for (std::thread& thread : threads)
