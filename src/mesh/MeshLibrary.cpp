@@ -1,1 +1,0 @@
-// Mesh library: placeholder translation unit until the first mesh sources land.

@@ -1,0 +1,21 @@
+#pragma once
+
+// Small known meshes for the mesh tests.
+
+#include "TriangleMesh.h"
+
+#include <vector>
+
+// A mesh with face and vertex normals requested, built from points and
+// triangles (indices into the points). Normals are computed.
+TriangleMesh* makeMesh(const std::vector<TriangleMesh::Point>& points, const std::vector<std::vector<int>>& triangles);
+
+// The tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1) with outward
+// counter-clockwise faces; volume 1/6.
+TriangleMesh* makeTetrahedron();
+
+// The octahedron with corners at +-1 on each axis (vertex 0 at (1,0,0),
+// 1 at (-1,0,0), 2 at (0,1,0), 3 at (0,-1,0), 4 at (0,0,1), 5 at (0,0,-1)),
+// shifted by (dX, dY, dZ) and stretched per axis before the shift.
+TriangleMesh* makeOctahedron(float fScaleX = 1.0f, float fScaleY = 1.0f, float fScaleZ = 1.0f, float fX = 0.0f,
+    float fY = 0.0f, float fZ = 0.0f);
