@@ -1,5 +1,8 @@
 #include "MeshTestSupport.h"
 
+#include <algorithm>
+#include <cmath>
+
 TriangleMesh* makeMesh(const std::vector<TriangleMesh::Point>& points, const std::vector<std::vector<int>>& triangles)
 {
     TriangleMesh* pMesh = new TriangleMesh();
@@ -34,4 +37,70 @@ TriangleMesh* makeOctahedron(float fScaleX, float fScaleY, float fScaleZ, float 
     }
     // Outward counter-clockwise: around +z the order is +x, +y, -x, -y.
     return makeMesh(points, {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4}, {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}});
+}
+
+bool isClosedTwoManifold(const TriangleMesh& mesh)
+{
+    std::vector<int> outgoing(mesh.n_vertices(), 0);
+    for (const auto heh : mesh.halfedges())
+    {
+        if (mesh.is_boundary(heh))
+        {
+            return false;
+        }
+        ++outgoing[mesh.from_vertex_handle(heh).idx()];
+    }
+    for (const auto vh : mesh.vertices())
+    {
+        if (mesh.is_isolated(vh))
+        {
+            return false;
+        }
+        int nFan = 0;
+        for (auto it = mesh.cvoh_iter(vh); it.is_valid(); ++it)
+        {
+            ++nFan;
+        }
+        if (nFan != outgoing[vh.idx()])
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, float fBevel, unsigned nGrooves,
+    float fDepth)
+{
+    std::vector<float> heights(std::size_t(nSize) * nSize, 0.0f);
+    const float fCentre = (nSize - 1) * 0.5f;
+    for (unsigned y = 0; y < nSize; ++y)
+    {
+        for (unsigned x = 0; x < nSize; ++x)
+        {
+            const float dx = x - fCentre;
+            const float dy = y - fCentre;
+            const float r = std::sqrt(dx * dx + dy * dy);
+            if (r > fRadius)
+            {
+                continue;
+            }
+            // Quarter circle from the rim inwards.
+            const float t = std::min(1.0f, (fRadius - r) / fBevel);
+            float h = 1.0f + (fTop - 1.0f) * std::sqrt(1.0f - (1.0f - t) * (1.0f - t));
+            for (unsigned g = 0; g < nGrooves; ++g)
+            {
+                // Grooves along lines at different angles through the inner disc.
+                const float fAngle = 0.7f * float(g) + 0.3f;
+                const float fOffset = (float(g % 5) - 2.0f) * fRadius * 0.15f;
+                const float d = std::abs(dx * std::cos(fAngle) + dy * std::sin(fAngle) - fOffset);
+                if (d < 1.5f && r < fRadius - fBevel)
+                {
+                    h = std::max(0.5f, h - fDepth);
+                }
+            }
+            heights[std::size_t(y) * nSize + x] = h;
+        }
+    }
+    return heights;
 }

@@ -19,3 +19,13 @@ TriangleMesh* makeTetrahedron();
 // shifted by (dX, dY, dZ) and stretched per axis before the shift.
 TriangleMesh* makeOctahedron(float fScaleX = 1.0f, float fScaleY = 1.0f, float fScaleZ = 1.0f, float fX = 0.0f,
     float fY = 0.0f, float fZ = 0.0f);
+
+// Every edge has a face on both sides, every vertex has a face, and the faces
+// around each vertex form one single fan (one ring through all its edges).
+bool isClosedTwoManifold(const TriangleMesh& mesh);
+
+// A relief: a disc of the given radius centred in a square raster, with a
+// rounded bevel rising from 1 to fTop over nBevel pixels from the rim, and
+// nGrooves straight grooves carved fDepth deep into it. Outside the disc 0.
+std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, float fBevel, unsigned nGrooves,
+    float fDepth);

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "TriangleMesh.h"
+
+class MeshObject;
+
+// Turns a front and a back height raster of equal size into one closed
+// triangle mesh (front surface, back surface and side walls where a surface
+// ends), smooths it, decimates it to a vertex budget and hands it to a
+// MeshObject at unit size centred on the origin, front side towards +z.
+//
+// A height that is not greater than 0 (zero, negative or NaN) means no
+// material at that pixel. One pixel is one length unit; heights are in the
+// rasters' own unit. Stateless; may run on any thread.
+class MeshGenerator
+{
+public:
+    // Row-major heights, element (x, y) at pData[y * nWidth + x].
+    struct Image
+    {
+        Image() = default;
+        // Copies own a copy of the heights when the source owns its heights,
+        // and share them otherwise.
+        Image(const Image& other);
+        Image& operator=(const Image& other);
+        // Frees pData (allocated with new[]) when bOwnsData is set.
+        ~Image();
+
+        // Throws SimpleException "nIndex < nWidth * nHeight" outside the raster.
+        float getValue(unsigned x, unsigned y) const;
+
+        float* pData = nullptr;
+        unsigned nWidth = 0;
+        unsigned nHeight = 0;
+        bool bOwnsData = false;
+    };
+
+    struct Parameters
+    {
+        // Decimation target.
+        unsigned NumberOfVertices = 128000;
+        // Laplace smoothing iterations; 0 = no smoothing.
+        unsigned NumberOfSmoothingSteps = 3;
+
+        bool operator!=(const Parameters& other) const
+        {
+            return NumberOfVertices != other.NumberOfVertices || NumberOfSmoothingSteps != other.NumberOfSmoothingSteps;
+        }
+        bool operator==(const Parameters& other) const { return !(*this != other); }
+    };
+
+    // True: pMeshObject owns the finished mesh, has type 1 and is updated.
+    // False: nothing was handed over and pMeshObject is unchanged, unless the
+    // final update, normalisation or turn failed, in which case it keeps the
+    // mesh as it then stands. Never throws.
+    static bool generate(const Image& imageFront, const Image& imageBack, const Parameters& parameters,
+        MeshObject* pMeshObject);
+
+    // The steps of generate, for measuring and checking them one by one. Each
+    // may throw (SimpleException, std::logic_error, std::bad_alloc).
+
+    // Surfaces and walls, before any clean-up: a front vertex at pixel (x, y)
+    // sits at (x, y, -front), a back vertex at (x, y, +back). Vertices left
+    // without a face by a refused triangle are still in it. The caller owns
+    // the result; face and vertex normals are requested but not computed.
+    static TriangleMesh* createMesh(const Image& imageFront, const Image& imageBack);
+    // Deletes vertices without a face and compacts the mesh; returns how many.
+    static unsigned removeIsolatedVertices(TriangleMesh& mesh);
+    // Face and vertex normals, then nSteps Jacobi-Laplace steps (tangential
+    // and normal, C0), then face and vertex normals of the smoothed surface.
+    static void smooth(TriangleMesh& mesh, unsigned nSteps);
+    // Collapses edges until the mesh has nVertices vertices or no collapse is
+    // allowed, and compacts it. Throws std::logic_error "decimation failed"
+    // when the decimater cannot start.
+    static void decimate(TriangleMesh& mesh, unsigned nVertices);
+};
