@@ -10,10 +10,15 @@
 #include <OpenMesh/Tools/Decimater/ModQuadricT.hh>
 #include <OpenMesh/Tools/Smoother/JacobiLaplaceSmootherT.hh>
 
+#include <QThread>
+
 #include <algorithm>
 #include <cstddef>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace
@@ -57,6 +62,72 @@ private:
     std::vector<unsigned char> m_upper;
 };
 
+unsigned availableCores()
+{
+    // Honours the process's CPU affinity (taskset, containers).
+    return unsigned(std::max(1, QThread::idealThreadCount()));
+}
+
+// Runs work(begin, end) over [0, nCount) in contiguous chunks, one per core.
+template <typename Work>
+void parallelFor(std::size_t nCount, Work work)
+{
+    const std::size_t nThreads = std::min<std::size_t>(availableCores(), std::max<std::size_t>(1, nCount / 1024));
+    if (nThreads <= 1)
+    {
+        work(std::size_t(0), nCount);
+        return;
+    }
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < nThreads; ++t)
+    {
+        threads.emplace_back(work, nCount * t / nThreads, nCount * (t + 1) / nThreads);
+    }
+    work(std::size_t(0), nCount / nThreads);
+    for (std::thread& thread : threads)
+    {
+        thread.join();
+    }
+}
+
+// OpenMesh's Jacobi-Laplace smoother with its C0 step spread over the cores.
+// Each vertex's new position depends only on the old positions, so the
+// vertices are independent and the result is the same as OpenMesh's own.
+class ParallelJacobiLaplaceSmoother : public OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>
+{
+public:
+    using Base = OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>;
+    using Base::Base;
+
+protected:
+    void compute_new_positions_C0() override
+    {
+        const TriangleMesh& mesh = this->mesh_;
+        parallelFor(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                const TriangleMesh::VertexHandle vh{static_cast<int>(i)};
+                if ((mesh.has_vertex_status() && mesh.status(vh).deleted()) || !this->is_active(vh))
+                {
+                    continue;
+                }
+                TriangleMesh::Normal u(0, 0, 0);
+                for (auto it = mesh.cvoh_iter(vh); it.is_valid(); ++it)
+                {
+                    const float w = this->weight(mesh.edge_handle(*it));
+                    u += mesh.point(mesh.to_vertex_handle(*it)) * w;
+                }
+                u *= this->weight(vh);
+                u -= mesh.point(vh);
+                u *= 0.5f;
+                TriangleMesh::Normal p = mesh.point(vh);
+                p += u;
+                this->set_new_position(vh, p);
+            }
+        });
+    }
+};
+
 struct Corner
 {
     unsigned x;
@@ -97,12 +168,6 @@ void addWallFace(TriangleMesh& mesh, VertexHandle a, VertexHandle b, VertexHandl
         Logger::getInstance()->log(sLocation, "invalid face handle", Logger::LEVEL_WARNING);
     }
 }
-
-// The normal-flipping module's limit is its default, 90 degrees.
-using Decimater = OpenMesh::Decimater::DecimaterT<TriangleMesh>;
-using ModNormalFlipping = OpenMesh::Decimater::ModNormalFlippingT<TriangleMesh>;
-using ModQuadric = OpenMesh::Decimater::ModQuadricT<TriangleMesh>;
-using ModAspectRatio = OpenMesh::Decimater::ModAspectRatioT<TriangleMesh>;
 } // namespace
 
 MeshGenerator::Image::Image(const Image& other)
@@ -269,7 +334,7 @@ unsigned MeshGenerator::removeIsolatedVertices(TriangleMesh& mesh)
     return nIsolated;
 }
 
-void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps)
+void MeshGenerator::computeNormals(TriangleMesh& mesh)
 {
     if (!mesh.has_face_normals())
     {
@@ -281,14 +346,17 @@ void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps)
     }
     mesh.update_face_normals();
     mesh.update_vertex_normals();
+}
+
+void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps)
+{
     if (nSteps == 0)
     {
         return;
     }
     {
-        OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh> smoother(mesh);
-        smoother.initialize(OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>::Tangential_and_Normal,
-            OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>::C0);
+        ParallelJacobiLaplaceSmoother smoother(mesh);
+        smoother.initialize(ParallelJacobiLaplaceSmoother::Tangential_and_Normal, ParallelJacobiLaplaceSmoother::C0);
         smoother.smooth(nSteps);
     }
     // The smoother moves points but leaves the face normals of the unsmoothed
@@ -298,28 +366,318 @@ void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps)
     mesh.update_vertex_normals();
 }
 
-void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices)
+namespace
 {
-    // The decimater owns the status flags: garbage collection must run while
-    // it is alive, or it silently does nothing.
-    Decimater decimater(mesh);
-    ModNormalFlipping::Handle hNormalFlipping;
-    ModQuadric::Handle hQuadric;
-    ModAspectRatio::Handle hAspectRatio;
-    decimater.add(hNormalFlipping);
+// One decimater run: the normal-flipping veto (its default limit of 90
+// degrees), the quadric priority (no maximum error) and the aspect-ratio veto
+// (minimum 5.0). Vertices flagged in pLocked are never removed. Compacts the
+// mesh while the decimater, which owns the status flags, is still alive:
+// without them garbage collection silently does nothing.
+template <typename MeshT>
+void runDecimater(MeshT& mesh, unsigned nVertices, bool bAspectRatioFirst, const std::vector<unsigned char>* pLocked)
+{
+    using DecimaterT = OpenMesh::Decimater::DecimaterT<MeshT>;
+    typename OpenMesh::Decimater::ModNormalFlippingT<MeshT>::Handle hNormalFlipping;
+    typename OpenMesh::Decimater::ModQuadricT<MeshT>::Handle hQuadric;
+    typename OpenMesh::Decimater::ModAspectRatioT<MeshT>::Handle hAspectRatio;
+    DecimaterT decimater(mesh);
+    if (bAspectRatioFirst)
+    {
+        decimater.add(hAspectRatio);
+        decimater.add(hNormalFlipping);
+    }
+    else
+    {
+        decimater.add(hNormalFlipping);
+    }
     decimater.add(hQuadric);
-    decimater.add(hAspectRatio);
+    if (!bAspectRatioFirst)
+    {
+        decimater.add(hAspectRatio);
+    }
     decimater.module(hAspectRatio).set_aspect_ratio(5.0f);
     decimater.module(hAspectRatio).set_binary(true);
     if (!decimater.initialize())
     {
         throw std::logic_error("decimation failed");
     }
+    if (pLocked)
+    {
+        for (const auto vh : mesh.vertices())
+        {
+            if ((*pLocked)[vh.idx()])
+            {
+                mesh.status(vh).set_locked(true);
+            }
+        }
+    }
     if (mesh.n_vertices() > nVertices)
     {
         decimater.decimate_to(nVertices);
     }
     mesh.garbage_collection();
+}
+
+
+// One strip of the mesh, cut out as a mesh of its own. Vertices it shares
+// with other strips are locked, so its cut stays exactly where it was and the
+// strips fit together again.
+struct Part
+{
+    std::vector<int> faces;
+    TriangleMesh mesh;
+    OpenMesh::VPropHandleT<int> hGlobalIndex;
+    unsigned nTarget = 0;
+    std::exception_ptr pError;
+};
+
+void decimatePart(const TriangleMesh& mesh, const std::vector<unsigned char>& border, Part& part,
+    bool bAspectRatioFirst)
+{
+    try
+    {
+        TriangleMesh& sub = part.mesh;
+        sub.request_face_normals();
+        sub.add_property(part.hGlobalIndex);
+        std::vector<int> localIndex(mesh.n_vertices(), -1);
+        std::vector<unsigned char> locked;
+        for (const int nFace : part.faces)
+        {
+            const TriangleMesh::FaceHandle fh(nFace);
+            TriangleMesh::VertexHandle corners[3];
+            int i = 0;
+            for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
+            {
+                int& nLocal = localIndex[it->idx()];
+                if (nLocal < 0)
+                {
+                    const auto vh = sub.add_vertex(mesh.point(*it));
+                    sub.property(part.hGlobalIndex, vh) = it->idx();
+                    locked.push_back(border[it->idx()]);
+                    nLocal = vh.idx();
+                }
+                corners[i] = TriangleMesh::VertexHandle(nLocal);
+            }
+            const auto fhSub = sub.add_face(corners, 3);
+            if (!fhSub.is_valid())
+            {
+                throw std::logic_error("decimation failed");
+            }
+            sub.set_normal(fhSub, mesh.normal(fh));
+        }
+        runDecimater(sub, part.nTarget, bAspectRatioFirst, &locked);
+    }
+    catch (...)
+    {
+        part.pError = std::current_exception();
+    }
+}
+
+// Decimates strips of the mesh in parallel, fits them together and returns
+// the joined mesh (face normals current), or nothing when the mesh is not
+// worth cutting or the strips do not fit.
+std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned nVertices, unsigned nParts,
+    const MeshGenerator::DecimationSetup& setup)
+{
+    const std::size_t nMeshVertices = mesh.n_vertices();
+    const double dReserve = std::max(1.0, setup.dPartReserve) * nVertices;
+    if (nParts < 2 || nMeshVertices < setup.nMinimumVerticesForParts || double(nMeshVertices) <= dReserve * 1.2)
+    {
+        return nullptr;
+    }
+
+    // Strips of equal vertex count along x.
+    std::vector<float> xs;
+    xs.reserve(nMeshVertices);
+    for (const auto vh : mesh.vertices())
+    {
+        xs.push_back(mesh.point(vh)[0]);
+    }
+    std::vector<float> cuts;
+    for (unsigned k = 1; k < nParts; ++k)
+    {
+        auto it = xs.begin() + std::ptrdiff_t(nMeshVertices * k / nParts);
+        std::nth_element(xs.begin(), it, xs.end());
+        cuts.push_back(*it);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    xs.clear();
+    xs.shrink_to_fit();
+
+    std::vector<Part> parts(nParts);
+    std::vector<int> vertexPart(nMeshVertices, -1);
+    std::vector<unsigned char> border(nMeshVertices, 0);
+    for (const auto fh : mesh.faces())
+    {
+        float fX = 0.0f;
+        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
+        {
+            fX += mesh.point(*it)[0];
+        }
+        const int nPart = int(std::upper_bound(cuts.begin(), cuts.end(), fX / 3.0f) - cuts.begin());
+        parts[nPart].faces.push_back(fh.idx());
+        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
+        {
+            int& nVertexPart = vertexPart[it->idx()];
+            if (nVertexPart < 0)
+            {
+                nVertexPart = nPart;
+            }
+            else if (nVertexPart != nPart)
+            {
+                border[it->idx()] = 1;
+            }
+        }
+    }
+
+    // Each strip keeps its border and a share of the remaining budget in
+    // proportion to its inner vertices.
+    std::vector<std::size_t> inner(nParts, 0);
+    std::vector<std::size_t> shared(nParts, 0);
+    std::size_t nBorder = 0;
+    for (std::size_t v = 0; v < nMeshVertices; ++v)
+    {
+        if (vertexPart[v] < 0)
+        {
+            continue;
+        }
+        if (border[v])
+        {
+            ++nBorder;
+        }
+        else
+        {
+            ++inner[std::size_t(vertexPart[v])];
+        }
+    }
+    {
+        // Border vertices counted once per strip that holds them.
+        std::vector<int> lastPart(nMeshVertices, -1);
+        for (unsigned k = 0; k < nParts; ++k)
+        {
+            for (const int nFace : parts[k].faces)
+            {
+                for (auto it = mesh.cfv_iter(TriangleMesh::FaceHandle(nFace)); it.is_valid(); ++it)
+                {
+                    if (border[it->idx()] && lastPart[it->idx()] != int(k))
+                    {
+                        lastPart[it->idx()] = int(k);
+                        ++shared[k];
+                    }
+                }
+            }
+        }
+    }
+    const std::size_t nInner = nMeshVertices - nBorder;
+    if (dReserve <= double(nBorder) * 1.5 || nInner == 0)
+    {
+        return nullptr;
+    }
+    const double dInnerShare = (dReserve - double(nBorder)) / double(nInner);
+    for (unsigned k = 0; k < nParts; ++k)
+    {
+        parts[k].nTarget = unsigned(shared[k] + std::size_t(double(inner[k]) * dInnerShare + 0.5));
+    }
+    vertexPart.clear();
+    vertexPart.shrink_to_fit();
+
+    std::vector<std::thread> threads;
+    for (unsigned k = 0; k < nParts; ++k)
+    {
+        if (parts[k].faces.empty())
+        {
+            continue;
+        }
+        threads.emplace_back(decimatePart, std::cref(mesh), std::cref(border), std::ref(parts[k]),
+            setup.bAspectRatioFirst);
+    }
+    for (std::thread& thread : threads)
+    {
+        thread.join();
+    }
+    for (Part& part : parts)
+    {
+        if (part.pError)
+        {
+            std::rethrow_exception(part.pError);
+        }
+    }
+
+    // Join the strips: shared vertices once, faces strip by strip.
+    auto pJoined = std::make_unique<TriangleMesh>();
+    TriangleMesh& joined = *pJoined;
+    joined.request_face_normals();
+    joined.request_vertex_normals();
+    std::vector<int> joinedIndex(nMeshVertices, -1);
+    for (Part& part : parts)
+    {
+        TriangleMesh& sub = part.mesh;
+        std::vector<TriangleMesh::VertexHandle> subToJoined(sub.n_vertices());
+        for (const auto vh : sub.vertices())
+        {
+            const int nGlobal = sub.property(part.hGlobalIndex, vh);
+            int& nJoined = joinedIndex[std::size_t(nGlobal)];
+            if (nJoined < 0)
+            {
+                nJoined = joined.add_vertex(sub.point(vh)).idx();
+            }
+            subToJoined[std::size_t(vh.idx())] = TriangleMesh::VertexHandle(nJoined);
+        }
+        for (const auto fh : sub.faces())
+        {
+            TriangleMesh::VertexHandle corners[3];
+            int i = 0;
+            for (auto it = sub.cfv_iter(fh); it.is_valid(); ++it, ++i)
+            {
+                corners[i] = subToJoined[std::size_t(it->idx())];
+            }
+            if (!joined.add_face(corners, 3).is_valid())
+            {
+                return nullptr;
+            }
+        }
+        sub.clear();
+    }
+    joined.update_face_normals();
+    return pJoined;
+}
+} // namespace
+
+void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices)
+{
+    decimate(mesh, nVertices, DecimationSetup());
+}
+
+void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices, const DecimationSetup& setup)
+{
+    const unsigned nParts = setup.nParts == 0 ? availableCores() : setup.nParts;
+    std::unique_ptr<TriangleMesh> pJoined;
+    if (!setup.bLibraryQueries && mesh.n_vertices() > nVertices)
+    {
+        pJoined = decimateInParts(mesh, nVertices, nParts, setup);
+    }
+    if (pJoined)
+    {
+        runDecimater(*pJoined, nVertices, setup.bAspectRatioFirst, nullptr);
+        mesh = *pJoined;
+    }
+    else if (setup.bLibraryQueries)
+    {
+        // The same mesh seen as OpenMesh's own type: the decimater then asks
+        // the library's collapse-legality queries.
+        runDecimater<TriangleMesh::Base>(mesh, nVertices, setup.bAspectRatioFirst, nullptr);
+    }
+    else
+    {
+        runDecimater(mesh, nVertices, setup.bAspectRatioFirst, nullptr);
+    }
+    // The decimater keeps the face normals of the faces it changes, but not
+    // the vertex normals.
+    if (mesh.has_face_normals() && mesh.has_vertex_normals())
+    {
+        mesh.update_face_normals();
+        mesh.update_vertex_normals();
+    }
 }
 
 bool MeshGenerator::generate(const Image& imageFront, const Image& imageBack, const Parameters& parameters,
@@ -339,6 +697,7 @@ bool MeshGenerator::generate(const Image& imageFront, const Image& imageBack, co
         // Vertices left over by refused triangles would count against the
         // vertex budget and widen the box that normalising uses.
         removeIsolatedVertices(*pMesh);
+        computeNormals(*pMesh);
         smooth(*pMesh, parameters.NumberOfSmoothingSteps);
         decimate(*pMesh, parameters.NumberOfVertices);
         if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0)

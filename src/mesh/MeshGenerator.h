@@ -66,11 +66,36 @@ public:
     static TriangleMesh* createMesh(const Image& imageFront, const Image& imageBack);
     // Deletes vertices without a face and compacts the mesh; returns how many.
     static unsigned removeIsolatedVertices(TriangleMesh& mesh);
-    // Face and vertex normals, then nSteps Jacobi-Laplace steps (tangential
-    // and normal, C0), then face and vertex normals of the smoothed surface.
+    // Requests face and vertex normals when missing and computes them.
+    static void computeNormals(TriangleMesh& mesh);
+    // nSteps Jacobi-Laplace steps (tangential and normal, C0), then the face
+    // and vertex normals of the smoothed surface; 0 steps leave the mesh as it
+    // is. Needs computed normals.
     static void smooth(TriangleMesh& mesh, unsigned nSteps);
+    // How decimate works; every setting leaves a closed mesh closed.
+    struct DecimationSetup
+    {
+        // The aspect-ratio veto before the normal-flipping veto. Vetoes are
+        // combined with AND, so the order changes the cost, not the result;
+        // the aspect ratio is the cheaper test and refuses more often.
+        bool bAspectRatioFirst = true;
+        // OpenMesh's own collapse-legality queries instead of the mesh type's
+        // (same answers, slower); for comparisons.
+        bool bLibraryQueries = false;
+        // Parts decimated at the same time before one pass over the whole
+        // mesh: 0 = one per available core, 1 = a single pass.
+        unsigned nParts = 0;
+        // The parts together keep this multiple of the vertex budget for the
+        // final pass to choose from.
+        double dPartReserve = 1.5;
+        // Meshes with fewer vertices than this are decimated in one pass.
+        unsigned nMinimumVerticesForParts = 200000;
+    };
+
     // Collapses edges until the mesh has nVertices vertices or no collapse is
-    // allowed, and compacts it. Throws std::logic_error "decimation failed"
-    // when the decimater cannot start.
+    // allowed, and compacts it. The face normals must be those of the current
+    // surface. Throws std::logic_error "decimation failed" when the decimater
+    // cannot start.
+    static void decimate(TriangleMesh& mesh, unsigned nVertices, const DecimationSetup& setup);
     static void decimate(TriangleMesh& mesh, unsigned nVertices);
 };

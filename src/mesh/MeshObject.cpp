@@ -4,7 +4,7 @@
 
 #include <cmath>
 #include <limits>
-#include <unordered_map>
+#include <vector>
 
 MeshObject::MeshObject(const QString& sName)
     : ObjectBase(sName)
@@ -114,8 +114,8 @@ bool MeshObject::updateMeshData()
         return false;
     }
 
-    std::unordered_map<int, float*> mapVertexHandles;
-    mapVertexHandles.reserve(pMesh->n_vertices());
+    // Record address by vertex index; null where a vertex has no record.
+    std::vector<float*> mapVertexHandles(pMesh->n_vertices(), nullptr);
     unsigned nCount = 0;
     float* pVertices = m_MeshData.getVertices();
     const bool bNormals = pMesh->has_vertex_normals();
@@ -130,7 +130,7 @@ bool MeshObject::updateMeshData()
             pRecord[i] = p[i];
             pRecord[3 + i] = n[i];
         }
-        mapVertexHandles[vh.idx()] = pRecord;
+        mapVertexHandles[std::size_t(vh.idx())] = pRecord;
         ++nCount;
     }
 
@@ -142,9 +142,12 @@ bool MeshObject::updateMeshData()
         auto h = pMesh->halfedge_handle(fh);
         for (int i = 0; i < 3; ++i)
         {
-            const auto itMapVertexHandles = mapVertexHandles.find(pMesh->to_vertex_handle(h).idx());
+            const std::size_t nVertex = std::size_t(pMesh->to_vertex_handle(h).idx());
+            const auto itMapVertexHandles = (nVertex < mapVertexHandles.size() && mapVertexHandles[nVertex])
+                ? mapVertexHandles.begin() + std::ptrdiff_t(nVertex)
+                : mapVertexHandles.end();
             MOLDENA_ASSERT(itMapVertexHandles != mapVertexHandles.end());
-            ppFaces[std::size_t(nCount) * 3 + i] = itMapVertexHandles->second;
+            ppFaces[std::size_t(nCount) * 3 + i] = *itMapVertexHandles;
             h = pMesh->next_halfedge_handle(h);
         }
         ++nCount;

@@ -9,12 +9,133 @@
 // traits (single-precision points and normals). Coordinates are in the unit of
 // the source (pixels for a generated mesh, millimetres after merging).
 //
-// It answers the collapse-legality queries that the decimater asks through the
-// mesh type with its own implementation (same answers as OpenMesh's own);
-// everything else is OpenMesh's.
+// The decimater asks its collapse-legality questions through the mesh type.
+// OpenMesh's own answers live in its shared library, which is built with its
+// internal consistency checks on and spends most of the decimation time in
+// them; the answers below are the same, computed inline. Everything else is
+// OpenMesh's.
 class TriangleMesh : public OpenMesh::TriMesh_ArrayKernelT<>
 {
 public:
     using Base = OpenMesh::TriMesh_ArrayKernelT<>;
     using Base::Base;
+    using Base::valence;
+
+    // The half-edge from vStart to vEnd, or an invalid handle.
+    OpenMesh::SmartHalfedgeHandle find_halfedge(VertexHandle vStart, VertexHandle vEnd) const
+    {
+        const HalfedgeHandle hStart = halfedge_handle(vStart);
+        if (hStart.is_valid())
+        {
+            HalfedgeHandle h = hStart;
+            do
+            {
+                if (to_vertex_handle(h) == vEnd)
+                {
+                    return OpenMesh::make_smart(h, this);
+                }
+                h = cw_rotated_halfedge_handle(h);
+            } while (h != hStart);
+        }
+        return OpenMesh::make_smart(HalfedgeHandle(), this);
+    }
+
+    // Number of edges at the vertex.
+    unsigned int valence(VertexHandle vh) const
+    {
+        const HalfedgeHandle hStart = halfedge_handle(vh);
+        unsigned int nValence = 0;
+        if (hStart.is_valid())
+        {
+            HalfedgeHandle h = hStart;
+            do
+            {
+                ++nValence;
+                h = cw_rotated_halfedge_handle(h);
+            } while (h != hStart);
+        }
+        return nValence;
+    }
+
+    // Whether collapsing the half-edge's start vertex into its end vertex
+    // keeps the mesh a manifold triangle mesh. Needs the status attributes.
+    // Like OpenMesh's, it uses the vertices' tagged flags as scratch.
+    bool is_collapse_ok(HalfedgeHandle v0v1)
+    {
+        if (status(edge_handle(v0v1)).deleted())
+        {
+            return false;
+        }
+        const HalfedgeHandle v1v0 = opposite_halfedge_handle(v0v1);
+        const VertexHandle v0 = to_vertex_handle(v1v0);
+        const VertexHandle v1 = to_vertex_handle(v0v1);
+        if (status(v0).deleted() || status(v1).deleted())
+        {
+            return false;
+        }
+
+        // A side triangle whose two other edges are both on the boundary
+        // would be left dangling.
+        VertexHandle vl;
+        VertexHandle vr;
+        if (!is_boundary(v0v1))
+        {
+            const HalfedgeHandle h1 = next_halfedge_handle(v0v1);
+            const HalfedgeHandle h2 = next_halfedge_handle(h1);
+            vl = to_vertex_handle(h1);
+            if (is_boundary(opposite_halfedge_handle(h1)) && is_boundary(opposite_halfedge_handle(h2)))
+            {
+                return false;
+            }
+        }
+        if (!is_boundary(v1v0))
+        {
+            const HalfedgeHandle h1 = next_halfedge_handle(v1v0);
+            const HalfedgeHandle h2 = next_halfedge_handle(h1);
+            vr = to_vertex_handle(h1);
+            if (is_boundary(opposite_halfedge_handle(h1)) && is_boundary(opposite_halfedge_handle(h2)))
+            {
+                return false;
+            }
+        }
+        // Both sides the same vertex, or no side at all.
+        if (vl == vr)
+        {
+            return false;
+        }
+        // An inner edge between two boundary vertices would pinch the surface.
+        if (is_boundary(v0) && is_boundary(v1) && !is_boundary(v0v1) && !is_boundary(v1v0))
+        {
+            return false;
+        }
+
+        // The two one-rings may share only vl and vr.
+        forEachNeighbour(v0, [this](VertexHandle v) { status(v).set_tagged(false); });
+        forEachNeighbour(v1, [this](VertexHandle v) { status(v).set_tagged(true); });
+        bool bShared = false;
+        forEachNeighbour(v0, [&](VertexHandle v) {
+            if (status(v).tagged() && v != vl && v != vr)
+            {
+                bShared = true;
+            }
+        });
+        return !bShared;
+    }
+
+private:
+    template <typename Visit>
+    void forEachNeighbour(VertexHandle vh, Visit visit)
+    {
+        const HalfedgeHandle hStart = halfedge_handle(vh);
+        if (!hStart.is_valid())
+        {
+            return;
+        }
+        HalfedgeHandle h = hStart;
+        do
+        {
+            visit(to_vertex_handle(h));
+            h = cw_rotated_halfedge_handle(h);
+        } while (h != hStart);
+    }
 };

@@ -283,8 +283,14 @@ TEST(MeshGenerator, SmoothingMovesPointsAndRefreshesFaceNormals)
     }
     std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::createMesh(imageOf(front, n, n), imageOf(back, n, n)));
     MeshGenerator::removeIsolatedVertices(*pMesh);
-    TriangleMesh unsmoothed = *pMesh;
-    MeshGenerator::smooth(unsmoothed, 0);
+    MeshGenerator::computeNormals(*pMesh);
+    const TriangleMesh unsmoothed = *pMesh;
+    TriangleMesh zeroSteps = *pMesh;
+    MeshGenerator::smooth(zeroSteps, 0);
+    for (const auto vh : unsmoothed.vertices())
+    {
+        ASSERT_EQ(zeroSteps.point(vh), unsmoothed.point(vh));
+    }
     MeshGenerator::smooth(*pMesh, 4);
 
     double dMoved = 0.0;

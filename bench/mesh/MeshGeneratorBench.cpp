@@ -1,0 +1,304 @@
+// Mesh generation from a relief at the defaults the user gets (8 smoothing
+// steps, 128000 vertices): the time of each phase, the peak memory and the
+// error of the decimated mesh against the undecimated smoothed one.
+//
+// Arguments of each case: raster size, decimation setup
+//   0 = one decimater with OpenMesh's own collapse queries, vetoes in the
+//       order normal flipping, quadric, aspect ratio (the plain setup)
+//   1 = as 0 with the mesh type's own collapse queries
+//   2 = as 1 with the aspect-ratio veto first
+//   3 = as 2, parts decimated in parallel, then a final pass (the default)
+
+#include "MeshGenerator.h"
+#include "MeshObject.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double peakMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// A disc of radius 500 * s with a rounded bevel rising from 1 to 20 over
+// 60 * s pixels, thirty shapes (discs, rings and bars) carved 3 deep into its
+// flat top; the back is a flat 5 under the disc. s = size / 1024.
+void makeRelief(unsigned nSize, std::vector<float>& front, std::vector<float>& back)
+{
+    const float s = float(nSize) / 1024.0f;
+    const float fRadius = 500.0f * s;
+    const float fBevel = 60.0f * s;
+    const float fCentre = (float(nSize) - 1.0f) * 0.5f;
+    front.assign(std::size_t(nSize) * nSize, 0.0f);
+    back.assign(std::size_t(nSize) * nSize, 0.0f);
+
+    struct Shape
+    {
+        int nKind;
+        float fX, fY, fSize, fAngle;
+    };
+    std::mt19937 random(2024);
+    auto uniform = [&](float a, float b) { return a + (b - a) * float(random() % 100000) / 100000.0f; };
+    std::vector<Shape> shapes;
+    while (shapes.size() < 30)
+    {
+        const float fX = uniform(-380, 380) * s;
+        const float fY = uniform(-380, 380) * s;
+        if (std::sqrt(fX * fX + fY * fY) < 380.0f * s)
+        {
+            shapes.push_back({int(shapes.size() % 3), fX, fY, uniform(15, 50) * s, uniform(0, 3.14159f)});
+        }
+    }
+
+    for (unsigned y = 0; y < nSize; ++y)
+    {
+        for (unsigned x = 0; x < nSize; ++x)
+        {
+            const float dx = float(x) - fCentre;
+            const float dy = float(y) - fCentre;
+            const float r = std::sqrt(dx * dx + dy * dy);
+            if (r > fRadius)
+            {
+                continue;
+            }
+            const float t = std::min(1.0f, (fRadius - r) / fBevel);
+            float h = 1.0f + 19.0f * std::sqrt(1.0f - (1.0f - t) * (1.0f - t));
+            for (const Shape& shape : shapes)
+            {
+                const float u = dx - shape.fX;
+                const float v = dy - shape.fY;
+                const float d = std::sqrt(u * u + v * v);
+                bool bInside = false;
+                if (shape.nKind == 0)
+                {
+                    bInside = d < shape.fSize;
+                }
+                else if (shape.nKind == 1)
+                {
+                    bInside = d < shape.fSize && d > shape.fSize * 0.6f;
+                }
+                else
+                {
+                    const float a = u * std::cos(shape.fAngle) + v * std::sin(shape.fAngle);
+                    const float b = -u * std::sin(shape.fAngle) + v * std::cos(shape.fAngle);
+                    bInside = std::abs(a) < shape.fSize * 1.5f && std::abs(b) < 6.0f * s;
+                }
+                if (bInside)
+                {
+                    h = 17.0f;
+                    break;
+                }
+            }
+            front[std::size_t(y) * nSize + x] = h;
+            back[std::size_t(y) * nSize + x] = 5.0f;
+        }
+    }
+}
+
+// Front and back heights of a mesh in build coordinates (front at -z, back at
+// +z), sampled at the pixel centres; NaN where no surface covers a pixel.
+void rasterise(const TriangleMesh& mesh, unsigned nSize, std::vector<float>& front, std::vector<float>& back)
+{
+    const float fNone = std::numeric_limits<float>::quiet_NaN();
+    front.assign(std::size_t(nSize) * nSize, fNone);
+    back.assign(std::size_t(nSize) * nSize, fNone);
+    for (const auto fh : mesh.faces())
+    {
+        TriangleMesh::Point p[3];
+        int i = 0;
+        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
+        {
+            p[i] = mesh.point(*it);
+        }
+        const float fArea = (p[1][0] - p[0][0]) * (p[2][1] - p[0][1]) - (p[2][0] - p[0][0]) * (p[1][1] - p[0][1]);
+        if (std::abs(fArea) < 1e-6f)
+        {
+            continue;
+        }
+        const float fNormalZ = (p[1] - p[0]).cross(p[2] - p[0])[2];
+        const bool bFront = fNormalZ < 0.0f;
+        std::vector<float>& target = bFront ? front : back;
+        const int x0 = std::max(0, int(std::ceil(std::min({p[0][0], p[1][0], p[2][0]}))));
+        const int x1 = std::min(int(nSize) - 1, int(std::floor(std::max({p[0][0], p[1][0], p[2][0]}))));
+        const int y0 = std::max(0, int(std::ceil(std::min({p[0][1], p[1][1], p[2][1]}))));
+        const int y1 = std::min(int(nSize) - 1, int(std::floor(std::max({p[0][1], p[1][1], p[2][1]}))));
+        for (int y = y0; y <= y1; ++y)
+        {
+            for (int x = x0; x <= x1; ++x)
+            {
+                const float w1 = ((float(x) - p[0][0]) * (p[2][1] - p[0][1]) - (p[2][0] - p[0][0]) * (float(y) - p[0][1])) / fArea;
+                const float w2 = ((p[1][0] - p[0][0]) * (float(y) - p[0][1]) - (float(x) - p[0][0]) * (p[1][1] - p[0][1])) / fArea;
+                const float w0 = 1.0f - w1 - w2;
+                if (w0 < -1e-5f || w1 < -1e-5f || w2 < -1e-5f)
+                {
+                    continue;
+                }
+                const float z = w0 * p[0][2] + w1 * p[1][2] + w2 * p[2][2];
+                const float h = bFront ? -z : z;
+                float& fTarget = target[std::size_t(y) * nSize + std::size_t(x)];
+                if (std::isnan(fTarget) || h > fTarget)
+                {
+                    fTarget = h;
+                }
+            }
+        }
+    }
+}
+
+struct Error
+{
+    double dMax = 0.0;
+    double dRms = 0.0;
+};
+
+Error compare(const std::vector<float>& a, const std::vector<float>& b)
+{
+    Error error;
+    double dSum = 0.0;
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+    {
+        if (!std::isnan(a[i]) && !std::isnan(b[i]))
+        {
+            const double d = std::abs(double(a[i]) - double(b[i]));
+            error.dMax = std::max(error.dMax, d);
+            dSum += d * d;
+            ++n;
+        }
+    }
+    error.dRms = n ? std::sqrt(dSum / double(n)) : 0.0;
+    return error;
+}
+
+void BM_GenerateMesh(benchmark::State& state)
+{
+    const unsigned nSize = unsigned(state.range(0));
+    const int nSetup = int(state.range(1));
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfSmoothingSteps = 8;
+    parameters.NumberOfVertices = 128000;
+    MeshGenerator::DecimationSetup setup;
+    setup.bLibraryQueries = nSetup == 0;
+    setup.bAspectRatioFirst = nSetup >= 2;
+    setup.nParts = nSetup >= 3 ? 0 : 1;
+
+    std::vector<float> heightsFront;
+    std::vector<float> heightsBack;
+    makeRelief(nSize, heightsFront, heightsBack);
+    MeshGenerator::Image imageFront;
+    imageFront.pData = heightsFront.data();
+    imageFront.nWidth = imageFront.nHeight = nSize;
+    MeshGenerator::Image imageBack = imageFront;
+    imageBack.pData = heightsBack.data();
+
+    for (auto _ : state)
+    {
+        Clock::time_point start = Clock::now();
+        std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::createMesh(imageFront, imageBack));
+        MeshGenerator::removeIsolatedVertices(*pMesh);
+        const double dBuild = secondsSince(start);
+        const std::size_t nBuilt = pMesh->n_vertices();
+
+        start = Clock::now();
+        MeshGenerator::computeNormals(*pMesh);
+        const double dNormals = secondsSince(start);
+
+        start = Clock::now();
+        MeshGenerator::smooth(*pMesh, parameters.NumberOfSmoothingSteps);
+        const double dSmoothing = secondsSince(start);
+
+        state.PauseTiming();
+        std::vector<float> referenceFront, referenceBack;
+        rasterise(*pMesh, nSize, referenceFront, referenceBack);
+        state.ResumeTiming();
+
+        start = Clock::now();
+        MeshGenerator::decimate(*pMesh, parameters.NumberOfVertices, setup);
+        const double dDecimation = secondsSince(start);
+
+        state.PauseTiming();
+        std::vector<float> resultFront, resultBack;
+        rasterise(*pMesh, nSize, resultFront, resultBack);
+        const Error errorFront = compare(referenceFront, resultFront);
+        const Error errorBack = compare(referenceBack, resultBack);
+        MeshObject closedCheck("CHECK");
+        closedCheck.setMesh(new TriangleMesh(*pMesh));
+        const bool bClosed = closedCheck.isClosed();
+        state.ResumeTiming();
+
+        start = Clock::now();
+        MeshObject object("MESH_GENERATED");
+        const std::size_t nVertices = pMesh->n_vertices();
+        object.setMesh(pMesh.release());
+        object.setType(MeshObject::TYPE_GENERATED);
+        object.update();
+        object.normalize();
+        object.rotate(180.0, 0);
+        const double dHandOver = secondsSince(start);
+
+        const double dTotal = dBuild + dNormals + dSmoothing + dDecimation + dHandOver;
+        state.counters["build_s"] = dBuild;
+        state.counters["normals_s"] = dNormals;
+        state.counters["smooth_s"] = dSmoothing;
+        state.counters["decimate_s"] = dDecimation;
+        state.counters["handover_s"] = dHandOver;
+        state.counters["total_s"] = dTotal;
+        state.counters["peak_MB"] = peakMegabytes();
+        state.counters["vertices"] = double(nVertices);
+        state.counters["front_max"] = errorFront.dMax;
+        state.counters["front_rms"] = errorFront.dRms;
+        state.counters["back_max"] = errorBack.dMax;
+        state.counters["back_rms"] = errorBack.dRms;
+        state.counters["closed"] = bClosed ? 1 : 0;
+        std::printf("size %u setup %d: %zu -> %zu vertices, closed %d; build %.2f s, normals %.2f s, smoothing "
+                    "%.2f s, decimation %.2f s, hand-over %.2f s, total %.2f s; peak %.0f MB; error front max "
+                    "%.5f rms %.6f, back max %.5f rms %.6f\n",
+            nSize, nSetup, nBuilt, nVertices, int(bClosed), dBuild, dNormals, dSmoothing, dDecimation, dHandOver,
+            dTotal, peakMegabytes(), errorFront.dMax, errorFront.dRms, errorBack.dMax, errorBack.dRms);
+        std::fflush(stdout);
+    }
+}
+} // namespace
+
+BENCHMARK(BM_GenerateMesh)
+    ->Args({512, 3})
+    ->Args({1024, 3})
+    ->Args({512, 2})
+    ->Args({512, 1})
+    ->Args({512, 0})
+    ->Args({1024, 2})
+    ->Args({1024, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
