@@ -122,6 +122,12 @@ TEST_F(MeshIOTest, UpperCaseStlSuffixIsWrittenAsTextAndReadsBack)
     ASSERT_TRUE(MeshIO::readMesh(&target, path("part.STL"), MeshIO::ImportParameters()));
     EXPECT_EQ(target.getMesh()->n_faces(), 8u);
     EXPECT_TRUE(target.isClosed());
+
+    // Text under a lower-case name is still recognised as text.
+    ASSERT_TRUE(QFile::copy(path("part.STL"), path("text.stl")));
+    MeshObject text("TEXT");
+    ASSERT_TRUE(MeshIO::readMesh(&text, path("text.stl"), MeshIO::ImportParameters()));
+    EXPECT_EQ(text.getMesh()->n_faces(), 8u);
 }
 
 TEST_F(MeshIOTest, ObjRoundTripKeepsFacesAndWinding)
