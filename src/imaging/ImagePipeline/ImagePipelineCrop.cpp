@@ -9,7 +9,6 @@
 #include "SimpleException.h"
 
 #include <memory>
-#include <utility>
 
 ImageProcessorCrop::ImageProcessorCrop() : ImageProcessorBase(PIPELINE_CROP)
 {
@@ -32,24 +31,7 @@ void ImageProcessorCrop::process(std::map<QString, ImageObject*> mapImageNameToI
     ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
     MOLDENA_ASSERT(pOutput);
 
-    bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<unsigned char>*>(pInput->getRasterReadOnly()),
-                                        m_vBufferRasterInput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-    bBufferOk = setupBufferRasterLike<unsigned char>(
-        m_vBufferRasterInput[0], dynamic_cast<const Raster2d<unsigned char>*>(pOutput->getRasterReadOnly()),
-        m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-
-    if (applyModifier<unsigned char>(pInput->objectName(), MODIFIER_CROP, mapParameterNameToParameterObject,
-                                     m_vBufferRasterInput[0], m_vBufferRasterOutput[0]))
-    {
-        std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    }
-
-    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    processChain<unsigned char>(pInput, pOutput, {MODIFIER_CROP}, mapParameterNameToParameterObject);
 }
 
 ImagePipeline* ImagePipelineFactoryCrop::create(const QString& sPipelineName, const QStringList& slInputImageNames,

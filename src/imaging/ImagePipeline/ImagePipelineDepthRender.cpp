@@ -6,8 +6,8 @@
 #include "ImageModifier/ImageModifierSurfaceGradientSmooth.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
 #include "ParameterObject.h"
+#include "ObjectRoot.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -43,27 +43,14 @@ enum IntermediateSlot
 
 ImageProcessorDepthRender::ImageProcessorDepthRender()
     : ImageProcessorBase(PIPELINE_DEPTH_RENDER)
-    , m_vBufferRasterIntermediate(SLOT_COUNT, nullptr)
 {
+    // Float slots: 0 and 1 the gradients in x and y, 2 and 3 the smoothed
+    // gradients, 4 the copy of the input.
+    setupBufferRastersIntermediate(SLOT_COUNT);
     setModifier(new ImageModifierSurfaceGradientSmooth(MODIFIER_SURFACE_GRADIENT_SMOOTH));
     setModifier(new ImageModifierSurfaceGradient(MODIFIER_SURFACE_GRADIENT));
     setModifier(new ImageModifierDepthRender(MODIFIER_DEPTH_RENDER));
     setupBufferRastersOutput(1);
-}
-
-ImageProcessorDepthRender::~ImageProcessorDepthRender()
-{
-    ImageProcessorDepthRender::releaseBufferRasters();
-}
-
-void ImageProcessorDepthRender::releaseBufferRasters()
-{
-    ImageProcessorBase::releaseBufferRasters();
-    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
-    {
-        delete pRaster;
-        pRaster = nullptr;
-    }
 }
 
 void ImageProcessorDepthRender::process(ImageObjectMap mapImageNameToInputImageObject,

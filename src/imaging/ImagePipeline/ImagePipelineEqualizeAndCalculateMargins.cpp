@@ -9,7 +9,6 @@
 #include "SimpleException.h"
 
 #include <memory>
-#include <utility>
 
 ImageProcessorEqualizeAndCalculateMargins::ImageProcessorEqualizeAndCalculateMargins()
     : ImageProcessorBase(PIPELINE_EQUALIZE_AND_CALCULATE_MARGINS)
@@ -32,21 +31,11 @@ void ImageProcessorEqualizeAndCalculateMargins::process(
     ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
     MOLDENA_ASSERT(pOutput);
 
-    bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<unsigned char>*>(pInput->getRasterReadOnly()),
-                                        m_vBufferRasterInput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-    bBufferOk = setupBufferRasterLike<unsigned char>(
-        m_vBufferRasterInput[0], dynamic_cast<const Raster2d<unsigned char>*>(pOutput->getRasterReadOnly()),
-        m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bBufferOk);
+    startChain<unsigned char>(pInput, pOutput);
 
     // A declined equalisation (switched off, or a uniform picture) keeps the
     // picture as imported.
-    if (applyModifier<unsigned char>(pInput->objectName(), MODIFIER_EQUALIZE, mapParameterNameToParameterObject,
-                                     m_vBufferRasterInput[0], m_vBufferRasterOutput[0]))
-    {
-        std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    }
+    applyInChain<unsigned char>(pInput->objectName(), MODIFIER_EQUALIZE, mapParameterNameToParameterObject);
 
     // The region modifier works in place on the latest result. The margins
     // belong to the output image, so they are looked up under its name. A
@@ -54,10 +43,7 @@ void ImageProcessorEqualizeAndCalculateMargins::process(
     applyModifier<unsigned char>(pOutput->objectName(), MODIFIER_ROI, mapParameterNameToParameterObject,
                                  m_vBufferRasterInput[0], m_vBufferRasterInput[0]);
 
-    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishChain<unsigned char>(pOutput);
 }
 
 ImagePipeline* ImagePipelineFactoryEqualizeAndCalculateMargins::create(const QString& sPipelineName,

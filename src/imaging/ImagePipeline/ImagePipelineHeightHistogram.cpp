@@ -10,25 +10,10 @@
 
 ImageProcessorHeightHistogram::ImageProcessorHeightHistogram()
     : ImageProcessorBase(PIPELINE_HEIGHT_HISTOGRAM)
-    , m_vBufferRasterIntermediate(1, nullptr)
 {
+    // Slot 0: the float height row.
+    setupBufferRastersIntermediate(1);
     setModifier(new ImageModifierHeightHistogram(MODIFIER_HEIGHT_HISTOGRAM));
-}
-
-ImageProcessorHeightHistogram::~ImageProcessorHeightHistogram()
-{
-    // The base destructor knows only its own slots.
-    ImageProcessorHeightHistogram::releaseBufferRasters();
-}
-
-void ImageProcessorHeightHistogram::releaseBufferRasters()
-{
-    ImageProcessorBase::releaseBufferRasters();
-    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
-    {
-        delete pRaster;
-        pRaster = nullptr;
-    }
 }
 
 void ImageProcessorHeightHistogram::process(ImageObjectMap mapImageNameToInputImageObject,

@@ -8,7 +8,6 @@
 #include "SimpleException.h"
 
 #include <memory>
-#include <utility>
 
 ImageProcessorRotateAndScale::ImageProcessorRotateAndScale() : ImageProcessorBase(PIPELINE_ROTATE_AND_SCALE)
 {
@@ -28,25 +27,7 @@ void ImageProcessorRotateAndScale::process(std::map<QString, ImageObject*> mapIm
     ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
     MOLDENA_ASSERT(pOutput);
 
-    bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<unsigned char>*>(pInput->getRasterReadOnly()),
-                                        m_vBufferRasterInput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-    bBufferOk = setupBufferRasterLike<unsigned char>(
-        m_vBufferRasterInput[0], dynamic_cast<const Raster2d<unsigned char>*>(pOutput->getRasterReadOnly()),
-        m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-
-    if (applyModifier<unsigned char>(pInput->objectName(), MODIFIER_GEOMETRIC_TRANSFORMATION,
-                                     mapParameterNameToParameterObject, m_vBufferRasterInput[0],
-                                     m_vBufferRasterOutput[0]))
-    {
-        std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    }
-
-    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    processChain<unsigned char>(pInput, pOutput, {MODIFIER_GEOMETRIC_TRANSFORMATION}, mapParameterNameToParameterObject);
 }
 
 ImagePipeline* ImagePipelineFactoryRotateAndScale::create(const QString& sPipelineName,

@@ -10,25 +10,11 @@
 
 ImageProcessorSliceRender::ImageProcessorSliceRender()
     : ImageProcessorBase(PIPELINE_SLICE_RENDER)
-    , m_vBufferRasterIntermediate(1, nullptr)
 {
+    // Slot 0: the float copy of the input.
+    setupBufferRastersIntermediate(1);
     setModifier(new ImageModifierSliceRender(MODIFIER_SLICE_RENDER));
     setupBufferRastersOutput(1);
-}
-
-ImageProcessorSliceRender::~ImageProcessorSliceRender()
-{
-    ImageProcessorSliceRender::releaseBufferRasters();
-}
-
-void ImageProcessorSliceRender::releaseBufferRasters()
-{
-    ImageProcessorBase::releaseBufferRasters();
-    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
-    {
-        delete pRaster;
-        pRaster = nullptr;
-    }
 }
 
 void ImageProcessorSliceRender::process(ImageObjectMap mapImageNameToInputImageObject,

@@ -12,7 +12,6 @@
 #include "SimpleException.h"
 
 #include <memory>
-#include <utility>
 
 ImageProcessorSmoothingAndMorphology::ImageProcessorSmoothingAndMorphology()
     : ImageProcessorBase(PIPELINE_SMOOTHING_AND_MORPHOLOGY)
@@ -38,32 +37,12 @@ void ImageProcessorSmoothingAndMorphology::process(
     ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
     MOLDENA_ASSERT(pOutput);
 
-    bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<unsigned char>*>(pInput->getRasterReadOnly()),
-                                        m_vBufferRasterInput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-    bBufferOk = setupBufferRasterLike<unsigned char>(
-        m_vBufferRasterInput[0], dynamic_cast<const Raster2d<unsigned char>*>(pOutput->getRasterReadOnly()),
-        m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-
     // Median removes speckles before the morphology can grow them; erosion
     // then dilation opens the shape; the blur rounds what is left for the
     // threshold.
-    const QString sImageName = pInput->objectName();
-    for (const QString& sModifierName :
-         {MODIFIER_MEDIAN, MODIFIER_ERODE, MODIFIER_DILATE, MODIFIER_BLUR, MODIFIER_FLIP})
-    {
-        if (applyModifier<unsigned char>(sImageName, sModifierName, mapParameterNameToParameterObject,
-                                         m_vBufferRasterInput[0], m_vBufferRasterOutput[0]))
-        {
-            std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-        }
-    }
-
-    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    processChain<unsigned char>(pInput, pOutput,
+                                {MODIFIER_MEDIAN, MODIFIER_ERODE, MODIFIER_DILATE, MODIFIER_BLUR, MODIFIER_FLIP},
+                                mapParameterNameToParameterObject);
 }
 
 ImagePipeline* ImagePipelineFactorySmoothingAndMorphology::create(const QString& sPipelineName,

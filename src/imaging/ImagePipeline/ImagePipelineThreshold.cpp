@@ -9,7 +9,6 @@
 #include "SimpleException.h"
 
 #include <memory>
-#include <utility>
 
 ImageProcessorThreshold::ImageProcessorThreshold() : ImageProcessorBase(PIPELINE_THRESHOLD)
 {
@@ -30,30 +29,9 @@ void ImageProcessorThreshold::process(std::map<QString, ImageObject*> mapImageNa
     ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
     MOLDENA_ASSERT(pOutput);
 
-    bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<unsigned char>*>(pInput->getRasterReadOnly()),
-                                        m_vBufferRasterInput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-    bBufferOk = setupBufferRasterLike<unsigned char>(
-        m_vBufferRasterInput[0], dynamic_cast<const Raster2d<unsigned char>*>(pOutput->getRasterReadOnly()),
-        m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-
     // Threshold first, inversion second; each result that was applied becomes
     // the input of the next modifier.
-    const QString sImageName = pInput->objectName();
-    for (const QString& sModifierName : {MODIFIER_THRESHOLD, MODIFIER_INVERT})
-    {
-        if (applyModifier<unsigned char>(sImageName, sModifierName, mapParameterNameToParameterObject,
-                                         m_vBufferRasterInput[0], m_vBufferRasterOutput[0]))
-        {
-            std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-        }
-    }
-
-    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    processChain<unsigned char>(pInput, pOutput, {MODIFIER_THRESHOLD, MODIFIER_INVERT}, mapParameterNameToParameterObject);
 }
 
 ImagePipeline* ImagePipelineFactoryThreshold::create(const QString& sPipelineName, const QStringList& slInputImageNames,
