@@ -4,8 +4,6 @@
 #include "ImageModifier/ImageModifierRoi.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
-#include "ParameterObject.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -37,16 +35,7 @@ void ImageProcessorCrop::process(std::map<QString, ImageObject*> mapImageNameToI
 ImagePipeline* ImagePipelineFactoryCrop::create(const QString& sPipelineName, const QStringList& slInputImageNames,
                                                 const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString sInputImageName = slInputImageNames.first();
-    const QString sOutputImageName = slOutputImageNames.first();
-
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
-
-    QStringList slParameterNames;
-    std::unique_ptr<ImageProcessorCrop> pProcessor(new ImageProcessorCrop());
-    createParameterObject(MODIFIER_ROI, sInputImageName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_CROP, sInputImageName, slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorCrop>(),
+                          {{MODIFIER_ROI, INPUT_IMAGE}, {MODIFIER_CROP, INPUT_IMAGE}});
 }

@@ -7,7 +7,6 @@
 #include "ImageObject.h"
 #include "ImagePipeline.h"
 #include "ParameterObject.h"
-#include "ObjectRoot.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -126,14 +125,9 @@ ImagePipeline* ImagePipelineFactoryDepthRender::create(const QString& sPipelineN
                                                        const QStringList& slInputImageNames,
                                                        const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString& sOutputName = slOutputImageNames.first();
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputName);
-    std::unique_ptr<ImageProcessorDepthRender> pProcessor(new ImageProcessorDepthRender());
-    QStringList slParameterNames;
-    createParameterObject(MODIFIER_SURFACE_GRADIENT_SMOOTH, sOutputName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_SURFACE_GRADIENT, sOutputName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_DEPTH_RENDER, sOutputName, slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorDepthRender>(),
+                          {{MODIFIER_SURFACE_GRADIENT_SMOOTH, OUTPUT_IMAGE},
+                           {MODIFIER_SURFACE_GRADIENT, OUTPUT_IMAGE},
+                           {MODIFIER_DEPTH_RENDER, OUTPUT_IMAGE}});
 }

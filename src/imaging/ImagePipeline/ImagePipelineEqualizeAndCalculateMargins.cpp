@@ -4,8 +4,6 @@
 #include "ImageModifier/ImageModifierRoi.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
-#include "ParameterObject.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -50,17 +48,7 @@ ImagePipeline* ImagePipelineFactoryEqualizeAndCalculateMargins::create(const QSt
                                                                        const QStringList& slInputImageNames,
                                                                        const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString sInputImageName = slInputImageNames.first();
-    const QString sOutputImageName = slOutputImageNames.first();
-
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
-
-    QStringList slParameterNames;
-    std::unique_ptr<ImageProcessorEqualizeAndCalculateMargins> pProcessor(
-        new ImageProcessorEqualizeAndCalculateMargins());
-    createParameterObject(MODIFIER_EQUALIZE, sInputImageName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_ROI, sOutputImageName, slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorEqualizeAndCalculateMargins>(),
+                          {{MODIFIER_EQUALIZE, INPUT_IMAGE}, {MODIFIER_ROI, OUTPUT_IMAGE}});
 }

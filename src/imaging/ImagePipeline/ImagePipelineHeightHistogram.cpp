@@ -3,7 +3,6 @@
 #include "ImageModifier/ImageModifierHeightHistogram.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -45,11 +44,7 @@ ImagePipeline* ImagePipelineFactoryHeightHistogram::create(const QString& sPipel
                                                            const QStringList& slInputImageNames,
                                                            const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
-    auto pProcessor = std::make_unique<ImageProcessorHeightHistogram>();
-    QStringList slParameterNames;
-    createParameterObject(MODIFIER_HEIGHT_HISTOGRAM, slInputImageNames.first(), slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorHeightHistogram>(),
+                          {{MODIFIER_HEIGHT_HISTOGRAM, INPUT_IMAGE}});
 }

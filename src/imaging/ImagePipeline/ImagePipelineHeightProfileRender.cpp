@@ -3,7 +3,6 @@
 #include "ImageModifier/ImageModifierHeightProfileRender.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -44,12 +43,7 @@ ImagePipeline* ImagePipelineFactoryHeightProfileRender::create(const QString& sP
                                                                const QStringList& slInputImageNames,
                                                                const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
-    auto pProcessor = std::make_unique<ImageProcessorHeightProfileRender>();
-    QStringList slParameterNames;
-    createParameterObject(MODIFIER_HEIGHT_PROFILE_RENDER, slInputImageNames.first(), slParameterNames,
-                          pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorHeightProfileRender>(),
+                          {{MODIFIER_HEIGHT_PROFILE_RENDER, INPUT_IMAGE}});
 }

@@ -3,8 +3,6 @@
 #include "ImageModifier/ImageModifierGeometricTransformation.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
-#include "ParameterObject.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -34,15 +32,7 @@ ImagePipeline* ImagePipelineFactoryRotateAndScale::create(const QString& sPipeli
                                                           const QStringList& slInputImageNames,
                                                           const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString sInputImageName = slInputImageNames.first();
-    const QString sOutputImageName = slOutputImageNames.first();
-
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
-
-    QStringList slParameterNames;
-    std::unique_ptr<ImageProcessorRotateAndScale> pProcessor(new ImageProcessorRotateAndScale());
-    createParameterObject(MODIFIER_GEOMETRIC_TRANSFORMATION, sInputImageName, slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorRotateAndScale>(),
+                          {{MODIFIER_GEOMETRIC_TRANSFORMATION, INPUT_IMAGE}});
 }

@@ -3,7 +3,6 @@
 #include "ImageModifier/ImageModifierSliceRender.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -50,11 +49,7 @@ ImagePipeline* ImagePipelineFactorySliceRender::create(const QString& sPipelineN
                                                        const QStringList& slInputImageNames,
                                                        const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
-    std::unique_ptr<ImageProcessorSliceRender> pProcessor(new ImageProcessorSliceRender());
-    QStringList slParameterNames;
-    createParameterObject(MODIFIER_SLICE_RENDER, slOutputImageNames.first(), slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorSliceRender>(),
+                          {{MODIFIER_SLICE_RENDER, OUTPUT_IMAGE}});
 }

@@ -7,8 +7,6 @@
 #include "ImageModifier/ImageModifierMedian.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
-#include "ParameterObject.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -49,19 +47,9 @@ ImagePipeline* ImagePipelineFactorySmoothingAndMorphology::create(const QString&
                                                                   const QStringList& slInputImageNames,
                                                                   const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString sInputImageName = slInputImageNames.first();
-    const QString sOutputImageName = slOutputImageNames.first();
-
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
-
-    QStringList slParameterNames;
-    std::unique_ptr<ImageProcessorSmoothingAndMorphology> pProcessor(new ImageProcessorSmoothingAndMorphology());
-    for (const QString& sModifierName :
-         {MODIFIER_BLUR, MODIFIER_MEDIAN, MODIFIER_ERODE, MODIFIER_DILATE, MODIFIER_FLIP})
-    {
-        createParameterObject(sModifierName, sInputImageName, slParameterNames, pProcessor.get());
-    }
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorSmoothingAndMorphology>(),
+                          {{MODIFIER_BLUR, INPUT_IMAGE}, {MODIFIER_MEDIAN, INPUT_IMAGE},
+                           {MODIFIER_ERODE, INPUT_IMAGE}, {MODIFIER_DILATE, INPUT_IMAGE},
+                           {MODIFIER_FLIP, INPUT_IMAGE}});
 }

@@ -4,8 +4,6 @@
 #include "ImageModifier/ImageModifierThreshold.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
-#include "ParameterObject.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -37,16 +35,7 @@ void ImageProcessorThreshold::process(std::map<QString, ImageObject*> mapImageNa
 ImagePipeline* ImagePipelineFactoryThreshold::create(const QString& sPipelineName, const QStringList& slInputImageNames,
                                                      const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString sInputImageName = slInputImageNames.first();
-    const QString sOutputImageName = slOutputImageNames.first();
-
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
-
-    QStringList slParameterNames;
-    std::unique_ptr<ImageProcessorThreshold> pProcessor(new ImageProcessorThreshold());
-    createParameterObject(MODIFIER_INVERT, sInputImageName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_THRESHOLD, sInputImageName, slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorThreshold>(),
+                          {{MODIFIER_INVERT, INPUT_IMAGE}, {MODIFIER_THRESHOLD, INPUT_IMAGE}});
 }
