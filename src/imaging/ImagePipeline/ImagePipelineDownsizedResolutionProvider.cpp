@@ -12,14 +12,19 @@
 
 #include <memory>
 
-ImageProcessorDownsizedResolutionProvider::ImageProcessorDownsizedResolutionProvider()
-    : ImageProcessorBase(PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER)
+ImageProcessorResolutionProvider::ImageProcessorResolutionProvider(const QString& sName)
+    : ImageProcessorBase(sName)
 {
     setModifier(new ImageModifierResize(MODIFIER_RESIZE));
     setTimeStampMode(1);
 }
 
-void ImageProcessorDownsizedResolutionProvider::process(
+ImageProcessorDownsizedResolutionProvider::ImageProcessorDownsizedResolutionProvider()
+    : ImageProcessorResolutionProvider(PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER)
+{
+}
+
+void ImageProcessorResolutionProvider::process(
     std::map<QString, ImageObject*> mapImageNameToInputImageObject,
     std::map<QString, ImageObject*> mapImageNameToOutputImageObject,
     std::map<QString, ParameterObject*> mapParameterNameToParameterObject)
