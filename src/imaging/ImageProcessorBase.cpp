@@ -148,7 +148,13 @@ template <typename T>
 void ImageProcessorBase::finishChain(ImageObject* pOutput)
 {
     std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    const bool bOutputOk = copyBufferRasterToOutput<T>(pOutput, m_vBufferRasterOutput[0]);
+    finishRun<T>(pOutput, m_vBufferRasterOutput[0]);
+}
+
+template <typename T>
+void ImageProcessorBase::finishRun(ImageObject* pOutput, Raster2dBase* pBufferRaster)
+{
+    const bool bOutputOk = copyBufferRasterToOutput<T>(pOutput, pBufferRaster);
     MOLDENA_ASSERT(bOutputOk);
     releaseBufferRasters();
 }
@@ -195,6 +201,20 @@ ParameterObject* ImageProcessorBase::findParameterObject(const QString& sImageNa
         }
     }
     MOLDENA_ASSERT(pParameterObject);
+    return pParameterObject;
+}
+
+ParameterObject* ImageProcessorBase::findLastParameterObject(const ParameterObjectMap& mapParameterNameToParameterObject,
+                                                             const QString& sModifierName)
+{
+    ParameterObject* pParameterObject = nullptr;
+    for (const auto& entry : mapParameterNameToParameterObject)
+    {
+        if (entry.first.contains(sModifierName))
+        {
+            pParameterObject = entry.second;
+        }
+    }
     return pParameterObject;
 }
 
@@ -347,3 +367,5 @@ template void ImageProcessorBase::finishChain<unsigned char>(ImageObject*);
 template void ImageProcessorBase::processChain<unsigned char>(ImageObject*, ImageObject*,
                                                               const std::vector<QString>&,
                                                               const ParameterObjectMap&);
+template void ImageProcessorBase::finishRun<unsigned char>(ImageObject*, Raster2dBase*);
+template void ImageProcessorBase::finishRun<float>(ImageObject*, Raster2dBase*);

@@ -119,6 +119,10 @@ protected:
     // Throws "pParameterObject" when there is none.
     static ParameterObject* findParameterObject(const QString& sImageName, const QString& sModifierName,
                                                 const ParameterObjectMap& mapParameterNameToParameterObject);
+    // The last parameter object, in name order, whose name contains the
+    // modifier's name, or null.
+    static ParameterObject* findLastParameterObject(const ParameterObjectMap& mapParameterNameToParameterObject,
+                                                    const QString& sModifierName);
     // Sets the modifier's parameters and computes its output size for pInput.
     // Throws "pModifier" and "bSizeOk".
     ImageModifierBase* prepareModifier(const QString& sImageName, const QString& sModifierName,
@@ -140,6 +144,10 @@ protected:
                       const ParameterObjectMap& mapParameterNameToParameterObject);
     template <typename T>
     void finishChain(ImageObject* pOutput);
+    // The end of a run: copies the buffer into the output object's raster (as
+    // copyBufferRasterToOutput()) and releases the buffers.
+    template <typename T>
+    void finishRun(ImageObject* pOutput, Raster2dBase* pBufferRaster);
     // The whole chain: the named modifiers in the listed order, each with the
     // parameters found under pInput's name.
     template <typename T>

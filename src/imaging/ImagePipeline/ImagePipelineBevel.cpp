@@ -136,9 +136,7 @@ void ImageProcessorBevel::process(ImageObjectMap mapImageNameToInputImageObject,
                                       pScaledHeights);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<float>(pOutput, pScaledHeights);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<float>(pOutput, pScaledHeights);
 }
 
 unsigned int ImageProcessorBevel::getNumberOfGrayValues(const Raster2d<unsigned char>* pRaster)

@@ -13,22 +13,6 @@
 
 namespace
 {
-// The last parameter object, in name order, whose name contains the
-// modifier's name, or null.
-ParameterObject* findLastParameterObject(const ImageProcessorBase::ParameterObjectMap& mapParameterNameToParameterObject,
-                                         const QString& sModifierName)
-{
-    ParameterObject* pParameterObject = nullptr;
-    for (const auto& entry : mapParameterNameToParameterObject)
-    {
-        if (entry.first.contains(sModifierName))
-        {
-            pParameterObject = entry.second;
-        }
-    }
-    return pParameterObject;
-}
-
 enum IntermediateSlot
 {
     SLOT_GRADIENT_X = 0,
@@ -116,9 +100,7 @@ void ImageProcessorDepthRender::process(ImageObjectMap mapImageNameToInputImageO
                                                mapRender);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutputImage, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<unsigned char>(pOutputImage, m_vBufferRasterOutput[0]);
 }
 
 ImagePipeline* ImagePipelineFactoryDepthRender::create(const QString& sPipelineName,

@@ -35,9 +35,7 @@ void ImageProcessorHeightHistogram::process(ImageObjectMap mapImageNameToInputIm
                              pInputRaster, m_vBufferRasterIntermediate[0]);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<float>(pOutput, m_vBufferRasterIntermediate[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<float>(pOutput, m_vBufferRasterIntermediate[0]);
 }
 
 ImagePipeline* ImagePipelineFactoryHeightHistogram::create(const QString& sPipelineName,

@@ -34,9 +34,7 @@ void ImageProcessorHeightProfileRender::process(ImageObjectMap mapImageNameToInp
                                      mapParameterNameToParameterObject, pInputRaster, m_vBufferRasterOutput[0]);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
 }
 
 ImagePipeline* ImagePipelineFactoryHeightProfileRender::create(const QString& sPipelineName,

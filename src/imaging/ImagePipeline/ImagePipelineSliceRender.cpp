@@ -40,9 +40,7 @@ void ImageProcessorSliceRender::process(ImageObjectMap mapImageNameToInputImageO
                                      m_vBufferRasterIntermediate[0], m_vBufferRasterOutput[0]);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
 }
 
 ImagePipeline* ImagePipelineFactorySliceRender::create(const QString& sPipelineName,
