@@ -58,7 +58,8 @@ public:
         ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
         MOLDENA_ASSERT(pInput);
         MOLDENA_ASSERT(pOutput);
-        processChain<unsigned char>(pInput, pOutput, {MODIFIER_THRESHOLD, MODIFIER_INVERT}, mapParameterNameToParameterObject);
+        processChain<unsigned char>(pInput, pOutput, {MODIFIER_THRESHOLD, MODIFIER_INVERT},
+                                    mapParameterNameToParameterObject);
     }
 };
 

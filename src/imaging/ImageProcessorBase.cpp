@@ -204,8 +204,8 @@ ParameterObject* ImageProcessorBase::findParameterObject(const QString& sImageNa
     return pParameterObject;
 }
 
-ParameterObject* ImageProcessorBase::findLastParameterObject(const ParameterObjectMap& mapParameterNameToParameterObject,
-                                                             const QString& sModifierName)
+ParameterObject* ImageProcessorBase::findLastParameterObject(
+    const ParameterObjectMap& mapParameterNameToParameterObject, const QString& sModifierName)
 {
     ParameterObject* pParameterObject = nullptr;
     for (const auto& entry : mapParameterNameToParameterObject)

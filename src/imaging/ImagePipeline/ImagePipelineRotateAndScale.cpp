@@ -25,7 +25,8 @@ void ImageProcessorRotateAndScale::process(std::map<QString, ImageObject*> mapIm
     ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
     MOLDENA_ASSERT(pOutput);
 
-    processChain<unsigned char>(pInput, pOutput, {MODIFIER_GEOMETRIC_TRANSFORMATION}, mapParameterNameToParameterObject);
+    processChain<unsigned char>(pInput, pOutput, {MODIFIER_GEOMETRIC_TRANSFORMATION},
+                                mapParameterNameToParameterObject);
 }
 
 ImagePipeline* ImagePipelineFactoryRotateAndScale::create(const QString& sPipelineName,

@@ -29,7 +29,8 @@ void ImageProcessorThreshold::process(std::map<QString, ImageObject*> mapImageNa
 
     // Threshold first, inversion second; each result that was applied becomes
     // the input of the next modifier.
-    processChain<unsigned char>(pInput, pOutput, {MODIFIER_THRESHOLD, MODIFIER_INVERT}, mapParameterNameToParameterObject);
+    processChain<unsigned char>(pInput, pOutput, {MODIFIER_THRESHOLD, MODIFIER_INVERT},
+                                mapParameterNameToParameterObject);
 }
 
 ImagePipeline* ImagePipelineFactoryThreshold::create(const QString& sPipelineName, const QStringList& slInputImageNames,
