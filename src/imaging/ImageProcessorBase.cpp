@@ -204,6 +204,17 @@ ParameterObject* ImageProcessorBase::findParameterObject(const QString& sImageNa
     return pParameterObject;
 }
 
+std::pair<ImageObject*, ImageObject*>
+ImageProcessorBase::getSingleImages(const ImageObjectMap& mapImageNameToInputImageObject,
+                                    const ImageObjectMap& mapImageNameToOutputImageObject)
+{
+    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
+    MOLDENA_ASSERT(pInput);
+    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
+    MOLDENA_ASSERT(pOutput);
+    return {pInput, pOutput};
+}
+
 ParameterObject* ImageProcessorBase::findLastParameterObject(
     const ParameterObjectMap& mapParameterNameToParameterObject, const QString& sModifierName)
 {

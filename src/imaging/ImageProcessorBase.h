@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <map>
+#include <utility>
 #include <vector>
 
 class ImageModifierBase;
@@ -119,6 +120,11 @@ protected:
     // Throws "pParameterObject" when there is none.
     static ParameterObject* findParameterObject(const QString& sImageName, const QString& sModifierName,
                                                 const ParameterObjectMap& mapParameterNameToParameterObject);
+    // The input and the output object of a step with one of each. Throws
+    // "pInput" or "pOutput" when the object is null; the maps must not be
+    // empty.
+    static std::pair<ImageObject*, ImageObject*> getSingleImages(const ImageObjectMap& mapImageNameToInputImageObject,
+                                                                 const ImageObjectMap& mapImageNameToOutputImageObject);
     // The last parameter object, in name order, whose name contains the
     // modifier's name, or null.
     static ParameterObject* findLastParameterObject(const ParameterObjectMap& mapParameterNameToParameterObject,

@@ -24,10 +24,7 @@ void ImageProcessorCrop::process(std::map<QString, ImageObject*> mapImageNameToI
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
                    mapParameterNameToParameterObject.size() == 2);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     processChain<unsigned char>(pInput, pOutput, {MODIFIER_CROP}, mapParameterNameToParameterObject);
 }

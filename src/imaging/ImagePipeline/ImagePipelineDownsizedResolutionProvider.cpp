@@ -31,10 +31,7 @@ void ImageProcessorResolutionProvider::process(
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
                    mapParameterNameToParameterObject.size() == 1);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     const bool bModiferOk =
         applyModifier(pInput->objectName(), MODIFIER_RESIZE, mapParameterNameToParameterObject, pInput, pOutput);

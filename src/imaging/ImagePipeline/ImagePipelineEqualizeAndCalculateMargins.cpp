@@ -24,10 +24,7 @@ void ImageProcessorEqualizeAndCalculateMargins::process(
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
                    mapParameterNameToParameterObject.size() == 2);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     startChain<unsigned char>(pInput, pOutput);
 

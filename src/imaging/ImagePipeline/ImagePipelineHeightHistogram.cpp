@@ -20,10 +20,7 @@ void ImageProcessorHeightHistogram::process(ImageObjectMap mapImageNameToInputIm
                                             ParameterObjectMap mapParameterNameToParameterObject)
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     // The drawing goes to the modifier as it is, without a copy; anything but
     // an 8-bit raster ends the run here, before the output is touched.

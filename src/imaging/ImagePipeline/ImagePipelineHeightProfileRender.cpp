@@ -19,10 +19,7 @@ void ImageProcessorHeightProfileRender::process(ImageObjectMap mapImageNameToInp
                                                 ParameterObjectMap mapParameterNameToParameterObject)
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     // The row goes to the modifier without a copy; a raster of another
     // element type ends the run here instead of reaching it as null.
