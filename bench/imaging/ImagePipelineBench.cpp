@@ -58,23 +58,8 @@ public:
         ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
         MOLDENA_ASSERT(pInput);
         MOLDENA_ASSERT(pOutput);
-        Raster2dBase*& pIn = m_vBufferRasterInput[0];
-        Raster2dBase*& pOut = m_vBufferRasterOutput[0];
-        bool bBufferOk = copyToBufferRaster(dynamic_cast<const Bytes*>(pInput->getRasterReadOnly()), pIn);
-        bBufferOk = bBufferOk && setupBufferRasterLike<unsigned char>(pIn, pOutput->getRasterReadOnly(), pOut);
-        MOLDENA_ASSERT(bBufferOk);
-        const QString sImage = pInput->objectName();
-        for (const QString& sModifier : {MODIFIER_THRESHOLD, MODIFIER_INVERT})
-        {
-            if (applyModifier<unsigned char>(sImage, sModifier, mapParameterNameToParameterObject, pIn, pOut))
-            {
-                std::swap(pIn, pOut);
-            }
-        }
-        std::swap(pIn, pOut);
-        const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, pOut);
-        MOLDENA_ASSERT(bOutputOk);
-        releaseBufferRasters();
+        processChain<unsigned char>(pInput, pOutput, {MODIFIER_THRESHOLD, MODIFIER_INVERT},
+                                    mapParameterNameToParameterObject);
     }
 };
 

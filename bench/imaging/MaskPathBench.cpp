@@ -3,22 +3,13 @@
 // tree, and one threshold change on the finished chain. Wall time of the GUI
 // thread, which waits in the event loop while the pool works.
 
+#include "../../tests/imaging/support/MaskPathChainSupport.h"
 #include "ImageModifier/ImageModifierThreshold.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ImagePipeline/ImagePipelineCrop.h"
-#include "ImagePipeline/ImagePipelineDownsizedResolutionProvider.h"
-#include "ImagePipeline/ImagePipelineEqualizeAndCalculateMargins.h"
-#include "ImagePipeline/ImagePipelineRawImageImport.h"
-#include "ImagePipeline/ImagePipelineRotateAndScale.h"
-#include "ImagePipeline/ImagePipelineSmoothingAndMorphology.h"
-#include "ImagePipeline/ImagePipelineThreshold.h"
-#include "ImagePipeline/ImagePipelineUpsizedResolutionProvider.h"
-#include "ImagePipelineManager.h"
 #include "ObjectRoot.h"
 #include "ParameterObject.h"
 #include "RawImageImporter.h"
-#include "WorkflowIdentifiers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,12 +26,7 @@
 
 namespace
 {
-const QString CHAIN = QStringLiteral("/ARTIFACT:2/FRONT:5/COMPONENT:7/SHAPE:12");
-
-QString image(const QString& sKind, const QString& sTag)
-{
-    return CHAIN + "#" + sKind + "/" + sTag;
-}
+using MaskPathChainSupport::image;
 
 // Smooth lighting, a few soft-edged objects and sensor noise, as a photograph
 // of an object on a table would have; saved as JPEG (PNG when the JPEG
@@ -81,50 +67,7 @@ public:
     MaskPathChain()
     {
         registerParameterMetaTypes();
-        const QString sLoad = CHAIN + "/LOAD:13", sTransform = CHAIN + "/TRANSFORM:14",
-                      sThreshold = CHAIN + "/THRESHOLD:15";
-        add<ImagePipelineFactoryRawImageImport>(sLoad, PIPELINE_RAW_IMAGE_IMPORT, ORIGINAL_RES_HQ, {},
-                                                image(IMAGE_RAW, ORIGINAL_RES_HQ));
-        add<ImagePipelineFactoryEqualizeAndCalculateMargins>(sLoad, PIPELINE_EQUALIZE_AND_CALCULATE_MARGINS,
-                                                             ORIGINAL_RES_HQ, {image(IMAGE_RAW, ORIGINAL_RES_HQ)},
-                                                             image(IMAGE_EQUALIZED, ORIGINAL_RES_HQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(sLoad, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER, LOW_RES_HQ,
-                                                             {image(IMAGE_EQUALIZED, ORIGINAL_RES_HQ)},
-                                                             image(IMAGE_EQUALIZED, LOW_RES_HQ));
-        add<ImagePipelineFactoryCrop>(sTransform, PIPELINE_CROP, ORIGINAL_RES_HQ,
-                                      {image(IMAGE_EQUALIZED, ORIGINAL_RES_HQ)}, image(IMAGE_CROPPED, ORIGINAL_RES_HQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(sTransform, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER,
-                                                             ORIGINAL_RES_HQ, {image(IMAGE_CROPPED, ORIGINAL_RES_HQ)},
-                                                             image(IMAGE_RESIZED, LOW_RES_HQ));
-        add<ImagePipelineFactoryUpsizedResolutionProvider>(sTransform, PIPELINE_UPSIZED_RESOLUTION_PROVIDER,
-                                                           ORIGINAL_RES_HQ, {image(IMAGE_CROPPED, ORIGINAL_RES_HQ)},
-                                                           image(IMAGE_RESIZED, HIGH_RES_HQ));
-        add<ImagePipelineFactoryRotateAndScale>(sTransform, PIPELINE_ROTATE_AND_SCALE, HIGH_RES_HQ,
-                                                {image(IMAGE_RESIZED, HIGH_RES_HQ)},
-                                                image(IMAGE_TRANSFORMED, INTERMEDIATE_RES_HQ));
-        add<ImagePipelineFactoryRotateAndScale>(sTransform, PIPELINE_ROTATE_AND_SCALE, LOW_RES_LQ,
-                                                {image(IMAGE_RESIZED, LOW_RES_HQ)},
-                                                image(IMAGE_TRANSFORMED, INTERMEDIATE_RES_LQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(
-            sTransform, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER, LOW_RES_HQ,
-            {image(IMAGE_TRANSFORMED, INTERMEDIATE_RES_LQ)}, image(IMAGE_TRANSFORMED, LOW_RES_HQ));
-        add<ImagePipelineFactoryUpsizedResolutionProvider>(sTransform, PIPELINE_UPSIZED_RESOLUTION_PROVIDER,
-                                                           HIGH_RES_HQ, {image(IMAGE_TRANSFORMED, INTERMEDIATE_RES_HQ)},
-                                                           image(IMAGE_TRANSFORMED, HIGH_RES_HQ));
-        add<ImagePipelineFactorySmoothingAndMorphology>(sThreshold, PIPELINE_SMOOTHING_AND_MORPHOLOGY, HIGH_RES_HQ,
-                                                        {image(IMAGE_TRANSFORMED, HIGH_RES_HQ)},
-                                                        image(IMAGE_SMOOTHED, HIGH_RES_HQ));
-        add<ImagePipelineFactorySmoothingAndMorphology>(sThreshold, PIPELINE_SMOOTHING_AND_MORPHOLOGY, LOW_RES_LQ,
-                                                        {image(IMAGE_TRANSFORMED, LOW_RES_HQ)},
-                                                        image(IMAGE_SMOOTHED, LOW_RES_LQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(sThreshold, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER,
-                                                             "0/" + LOW_RES_HQ, {image(IMAGE_SMOOTHED, HIGH_RES_HQ)},
-                                                             image(IMAGE_SMOOTHED, LOW_RES_HQ));
-        add<ImagePipelineFactoryThreshold>(sThreshold, PIPELINE_THRESHOLD, HIGH_RES_HQ,
-                                           {image(IMAGE_SMOOTHED, HIGH_RES_HQ)}, image(IMAGE_THRESHOLDED, HIGH_RES_HQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(sThreshold, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER,
-                                                             "1/" + LOW_RES_HQ, {image(IMAGE_THRESHOLDED, HIGH_RES_HQ)},
-                                                             image(IMAGE_THRESHOLDED, LOW_RES_HQ));
+        MaskPathChainSupport::addPipelines(m_slPipelineNames);
 
         // Settings a user would pick for a photograph: evened-out lighting and
         // some cleaning of the shape.
@@ -136,48 +79,28 @@ public:
             set(image(IMAGE_TRANSFORMED, sTag) + "/MODIFIER_DILATE/0", "ITERATIONS", 2);
             set(image(IMAGE_TRANSFORMED, sTag) + "/MODIFIER_BLUR/0", "SIZE", 5);
         }
-        for (const QString& sName : m_slPipelineNames)
-        {
-            ImagePipelineManager::getInstance()->enablePipeline(sName);
-            ImagePipelineManager::getInstance()->processPipeline(sName);
-        }
+        MaskPathChainSupport::enableAndProcess(m_slPipelineNames);
         waitIdle();
     }
 
     ~MaskPathChain()
     {
         waitIdle();
-        for (const QString& sName : m_slPipelineNames)
-        {
-            delete ImagePipelineManager::getInstance()->removePipeline(sName);
-        }
-        ObjectRoot::getInstance()->clear();
+        MaskPathChainSupport::removePipelines(m_slPipelineNames);
     }
 
     static void set(const QString& sObjectName, const QString& sKey, const QVariant& value)
     {
-        ParameterObject* pParameters = ObjectRoot::getInstance()->findChild<ParameterObject*>(sObjectName);
-        if (!pParameters)
+        if (!MaskPathChainSupport::setParameter(sObjectName, sKey, value))
         {
             std::fprintf(stderr, "missing parameter object %s\n", qPrintable(sObjectName));
             std::abort();
         }
-        ParameterObject::ParameterMap map = pParameters->getParameters();
-        map[sKey] = value;
-        pParameters->setParameters(map);
     }
 
     bool idle() const
     {
-        for (const QString& sName : m_slPipelineNames)
-        {
-            ImagePipeline* pPipeline = ImagePipelineManager::getInstance()->getPipeline(sName);
-            if (pPipeline->isCurrentlyBusy() || pPipeline->isTryAgainLater())
-            {
-                return false;
-            }
-        }
-        return true;
+        return MaskPathChainSupport::idle(m_slPipelineNames);
     }
 
     // Every run ends with a queued event on this thread, so waiting for the
@@ -222,16 +145,6 @@ public:
     }
 
 private:
-    template <typename Factory>
-    void add(const QString& sStep, const QString& sWord, const QString& sTag, const QStringList& slInputs,
-             const QString& sOutput)
-    {
-        Factory factory;
-        const QString sName = sStep + "#" + sWord + "/" + sTag;
-        ImagePipelineManager::getInstance()->addPipeline(factory.create(sName, slInputs, {sOutput}));
-        m_slPipelineNames.append(sName);
-    }
-
     QStringList m_slPipelineNames;
 };
 

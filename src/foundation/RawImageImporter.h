@@ -4,6 +4,10 @@
 
 class Raster2dBase;
 
+// Takes a modifier's place in the name of the import's parameter object
+// ("<image>/RAW_IMAGE_IMPORT/0").
+inline const QString RAW_IMAGE_IMPORT = QStringLiteral("RAW_IMAGE_IMPORT");
+
 // Reads an image file into a new raster. A depth PNG (text entry QIMAGE_DEPTH
 // = QIMAGE_DEPTH_16BIT, value = green * 256 + red) becomes a Raster2d<float>;
 // any other picture becomes an 8-bit gray Raster2d<unsigned char>, pictures
@@ -11,6 +15,9 @@ class Raster2dBase;
 class RawImageImporter
 {
 public:
+    // Parameter key of the import: the picture file's path (QString).
+    static inline const QString PATH = QStringLiteral("PATH");
+
     virtual ~RawImageImporter() = default;
 
     // A new raster the caller owns, or null with one ERROR line when the file

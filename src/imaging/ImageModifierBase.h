@@ -88,6 +88,34 @@ protected:
         return pA && pB && pA->getWidth() == pB->getWidth() && pA->getHeight() == pB->getHeight();
     }
 
+    // The input and output as element types TIn and TOut. When the input is
+    // not, logs MESSAGE_INPUT_RASTER, else when the output is not,
+    // MESSAGE_OUTPUT_RASTER, at sLocation (the caller's LOG_LOCATION) and
+    // returns false.
+    template <typename TIn, typename TOut>
+    static bool castRasters(const QString& sLocation, Raster2dBase* pInput, Raster2dBase* pOutput,
+                            Raster2d<TIn>*& pIn, Raster2d<TOut>*& pOut)
+    {
+        pIn = as<TIn>(pInput);
+        if (pIn == nullptr)
+        {
+            return fail(sLocation, MESSAGE_INPUT_RASTER);
+        }
+        pOut = as<TOut>(pOutput);
+        if (pOut == nullptr)
+        {
+            return fail(sLocation, MESSAGE_OUTPUT_RASTER);
+        }
+        return true;
+    }
+
+    // Logs MESSAGE_SIZE_NOT_IDENTICAL at sLocation (the caller's LOG_LOCATION)
+    // and returns false unless both rasters have the same width and height.
+    static bool checkSameSize(const QString& sLocation, const Raster2dBase* pA, const Raster2dBase* pB)
+    {
+        return sameSize(pA, pB) || fail(sLocation, MESSAGE_SIZE_NOT_IDENTICAL);
+    }
+
     // The first raster whose key contains sRole (case-sensitive), or null.
     static Raster2dBase* findByRole(const RasterMap& mapRasters, const QString& sRole);
 

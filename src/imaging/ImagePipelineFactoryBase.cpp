@@ -55,3 +55,25 @@ void ImagePipelineFactoryBase::createParameterObject(const QString& sModifierNam
     }
     slParameterNames.append(sName);
 }
+
+ImagePipeline* ImagePipelineFactoryBase::createOneToOne(const QString& sPipelineName,
+                                                        const QStringList& slInputImageNames,
+                                                        const QStringList& slOutputImageNames,
+                                                        std::unique_ptr<ImageProcessorBase> pProcessor,
+                                                        const ModifierList& vModifiers)
+{
+    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
+    const QString sInputImageName = slInputImageNames.first();
+    const QString sOutputImageName = slOutputImageNames.first();
+
+    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
+
+    QStringList slParameterNames;
+    for (const auto& modifier : vModifiers)
+    {
+        createParameterObject(modifier.first, modifier.second == OUTPUT_IMAGE ? sOutputImageName : sInputImageName,
+                              slParameterNames, pProcessor.get());
+    }
+    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
+                             pProcessor.release());
+}

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <memory>
+#include <utility>
 #include <vector>
 
 class ImageObject;
@@ -36,4 +38,23 @@ public:
     // has no modifier of that name and "bAddOk" when the tree refuses it.
     static void createParameterObject(const QString& sModifierName, const QString& sImageName,
                                       QStringList& slParameterNames, ImageProcessorBase* pImageProcessorBase);
+
+protected:
+    // The image whose name a modifier's parameter object carries.
+    enum ParameterImage
+    {
+        INPUT_IMAGE = 0,
+        OUTPUT_IMAGE = 1
+    };
+    using ModifierList = std::vector<std::pair<QString, ParameterImage>>;
+
+    // The create() of a step with one input and one output image: throws
+    // "slInputImageNames.size() == 1 && slOutputImageNames.size() == 1" for
+    // other counts, gets or creates the output image object, creates the
+    // parameter objects of the listed modifiers in list order, and returns a
+    // new pipeline that owns the processor.
+    static ImagePipeline* createOneToOne(const QString& sPipelineName, const QStringList& slInputImageNames,
+                                         const QStringList& slOutputImageNames,
+                                         std::unique_ptr<ImageProcessorBase> pProcessor,
+                                         const ModifierList& vModifiers);
 };

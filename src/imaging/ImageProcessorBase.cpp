@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 ImageProcessorBase::ImageProcessorBase(const QString& sName)
     : m_sName(sName)
@@ -21,8 +22,8 @@ ImageProcessorBase::~ImageProcessorBase()
         delete entry.second;
     }
     m_mapModifierNameToModifier.clear();
-    // Only the base's own slots: a subclass has released its vectors in its
-    // own destructor already.
+    // Only the base's own slots: a subclass has released its own in its own
+    // destructor already.
     ImageProcessorBase::releaseBufferRasters();
 }
 
@@ -70,6 +71,11 @@ void ImageProcessorBase::releaseBufferRasters()
         delete pRaster;
         pRaster = nullptr;
     }
+    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
+    {
+        delete pRaster;
+        pRaster = nullptr;
+    }
 }
 
 void ImageProcessorBase::setModifier(ImageModifierBase* p)
@@ -107,6 +113,66 @@ void ImageProcessorBase::setupBufferRastersOutput(unsigned int nCount)
     m_vBufferRasterOutput.assign(nCount, nullptr);
 }
 
+void ImageProcessorBase::setupBufferRastersIntermediate(unsigned int nCount)
+{
+    MOLDENA_ASSERT(m_vBufferRasterIntermediate.empty());
+    m_vBufferRasterIntermediate.assign(nCount, nullptr);
+}
+
+template <typename T>
+void ImageProcessorBase::startChain(const ImageObject* pInput, const ImageObject* pOutput)
+{
+    bool bBufferOk =
+        copyToBufferRaster(dynamic_cast<const Raster2d<T>*>(pInput->getRasterReadOnly()), m_vBufferRasterInput[0]);
+    MOLDENA_ASSERT(bBufferOk);
+    bBufferOk = setupBufferRasterLike<T>(m_vBufferRasterInput[0],
+                                         dynamic_cast<const Raster2d<T>*>(pOutput->getRasterReadOnly()),
+                                         m_vBufferRasterOutput[0]);
+    MOLDENA_ASSERT(bBufferOk);
+}
+
+template <typename T>
+bool ImageProcessorBase::applyInChain(const QString& sImageName, const QString& sModifierName,
+                                      const ParameterObjectMap& mapParameterNameToParameterObject)
+{
+    if (!applyModifier<T>(sImageName, sModifierName, mapParameterNameToParameterObject, m_vBufferRasterInput[0],
+                          m_vBufferRasterOutput[0]))
+    {
+        return false;
+    }
+    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
+    return true;
+}
+
+template <typename T>
+void ImageProcessorBase::finishChain(ImageObject* pOutput)
+{
+    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
+    finishRun<T>(pOutput, m_vBufferRasterOutput[0]);
+}
+
+template <typename T>
+void ImageProcessorBase::finishRun(ImageObject* pOutput, Raster2dBase* pBufferRaster)
+{
+    const bool bOutputOk = copyBufferRasterToOutput<T>(pOutput, pBufferRaster);
+    MOLDENA_ASSERT(bOutputOk);
+    releaseBufferRasters();
+}
+
+template <typename T>
+void ImageProcessorBase::processChain(ImageObject* pInput, ImageObject* pOutput,
+                                      const std::vector<QString>& vModifierNames,
+                                      const ParameterObjectMap& mapParameterNameToParameterObject)
+{
+    startChain<T>(pInput, pOutput);
+    const QString sImageName = pInput->objectName();
+    for (const QString& sModifierName : vModifierNames)
+    {
+        applyInChain<T>(sImageName, sModifierName, mapParameterNameToParameterObject);
+    }
+    finishChain<T>(pOutput);
+}
+
 ParameterObject* ImageProcessorBase::findParameterObject(const QString& sImageName, const QString& sModifierName,
                                                          const ParameterObjectMap& mapParameterNameToParameterObject)
 {
@@ -135,6 +201,31 @@ ParameterObject* ImageProcessorBase::findParameterObject(const QString& sImageNa
         }
     }
     MOLDENA_ASSERT(pParameterObject);
+    return pParameterObject;
+}
+
+std::pair<ImageObject*, ImageObject*>
+ImageProcessorBase::getSingleImages(const ImageObjectMap& mapImageNameToInputImageObject,
+                                    const ImageObjectMap& mapImageNameToOutputImageObject)
+{
+    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
+    MOLDENA_ASSERT(pInput);
+    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
+    MOLDENA_ASSERT(pOutput);
+    return {pInput, pOutput};
+}
+
+ParameterObject* ImageProcessorBase::findLastParameterObject(
+    const ParameterObjectMap& mapParameterNameToParameterObject, const QString& sModifierName)
+{
+    ParameterObject* pParameterObject = nullptr;
+    for (const auto& entry : mapParameterNameToParameterObject)
+    {
+        if (entry.first.contains(sModifierName))
+        {
+            pParameterObject = entry.second;
+        }
+    }
     return pParameterObject;
 }
 
@@ -280,3 +371,12 @@ template bool ImageProcessorBase::setupBufferRasterLike<float>(const Raster2dBas
                                                                Raster2dBase*&);
 template bool ImageProcessorBase::copyBufferRasterToOutput<unsigned char>(ImageObject*, Raster2dBase*);
 template bool ImageProcessorBase::copyBufferRasterToOutput<float>(ImageObject*, Raster2dBase*);
+template void ImageProcessorBase::startChain<unsigned char>(const ImageObject*, const ImageObject*);
+template bool ImageProcessorBase::applyInChain<unsigned char>(const QString&, const QString&,
+                                                              const ParameterObjectMap&);
+template void ImageProcessorBase::finishChain<unsigned char>(ImageObject*);
+template void ImageProcessorBase::processChain<unsigned char>(ImageObject*, ImageObject*,
+                                                              const std::vector<QString>&,
+                                                              const ParameterObjectMap&);
+template void ImageProcessorBase::finishRun<unsigned char>(ImageObject*, Raster2dBase*);
+template void ImageProcessorBase::finishRun<float>(ImageObject*, Raster2dBase*);

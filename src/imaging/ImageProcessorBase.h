@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <map>
+#include <utility>
 #include <vector>
 
 class ImageModifierBase;
@@ -53,7 +54,8 @@ public:
     // map is empty.
     virtual void prepareOutputImageObjects(ImageObjectMap mapImageNameToInputImageObject,
                                            ImageObjectMap mapImageNameToOutputImageObject);
-    // Deletes the raster of every buffer slot; the slots stay, null.
+    // Deletes the raster of every buffer slot (input, output and
+    // intermediate); the slots stay, null.
     virtual void releaseBufferRasters();
 
     const QString& getName() const { return m_sName; }
@@ -70,6 +72,8 @@ public:
     // Create nCount null slots, once per processor.
     void setupBufferRastersInput(unsigned int nCount);
     void setupBufferRastersOutput(unsigned int nCount);
+    // Slots a step uses between its modifiers; created once, any count.
+    void setupBufferRastersIntermediate(unsigned int nCount);
 
     // Applies one modifier from an input image object into an output image
     // object (out of the tree). The parameter object is the one whose key
@@ -106,6 +110,7 @@ public:
     // The buffer slots, for the steps and for inspection.
     std::vector<Raster2dBase*>& getBufferRastersInput() { return m_vBufferRasterInput; }
     std::vector<Raster2dBase*>& getBufferRastersOutput() { return m_vBufferRasterOutput; }
+    std::vector<Raster2dBase*>& getBufferRastersIntermediate() { return m_vBufferRasterIntermediate; }
 
 protected:
     ImageProcessorBase(const ImageProcessorBase&) = delete;
@@ -115,6 +120,15 @@ protected:
     // Throws "pParameterObject" when there is none.
     static ParameterObject* findParameterObject(const QString& sImageName, const QString& sModifierName,
                                                 const ParameterObjectMap& mapParameterNameToParameterObject);
+    // The input and the output object of a step with one of each. Throws
+    // "pInput" or "pOutput" when the object is null; the maps must not be
+    // empty.
+    static std::pair<ImageObject*, ImageObject*> getSingleImages(const ImageObjectMap& mapImageNameToInputImageObject,
+                                                                 const ImageObjectMap& mapImageNameToOutputImageObject);
+    // The last parameter object, in name order, whose name contains the
+    // modifier's name, or null.
+    static ParameterObject* findLastParameterObject(const ParameterObjectMap& mapParameterNameToParameterObject,
+                                                    const QString& sModifierName);
     // Sets the modifier's parameters and computes its output size for pInput.
     // Throws "pModifier" and "bSizeOk".
     ImageModifierBase* prepareModifier(const QString& sImageName, const QString& sModifierName,
@@ -122,8 +136,33 @@ protected:
                                        const Raster2dBase* pInput, const Raster2dBase* pOutput, unsigned int& nWidth,
                                        unsigned int& nHeight);
 
+    // A chain of modifiers over input slot 0 and output slot 0, element type
+    // T. startChain() copies pInput's raster into the input slot (throwing
+    // "pTemplateRaster" for a raster of another type) and sizes the output
+    // slot like pOutput's raster of type T, else like the input.
+    // applyInChain() applies one modifier; a result that was applied becomes
+    // the input of the next. finishChain() copies the latest result into
+    // pOutput and releases the buffers.
+    template <typename T>
+    void startChain(const ImageObject* pInput, const ImageObject* pOutput);
+    template <typename T>
+    bool applyInChain(const QString& sImageName, const QString& sModifierName,
+                      const ParameterObjectMap& mapParameterNameToParameterObject);
+    template <typename T>
+    void finishChain(ImageObject* pOutput);
+    // The end of a run: copies the buffer into the output object's raster (as
+    // copyBufferRasterToOutput()) and releases the buffers.
+    template <typename T>
+    void finishRun(ImageObject* pOutput, Raster2dBase* pBufferRaster);
+    // The whole chain: the named modifiers in the listed order, each with the
+    // parameters found under pInput's name.
+    template <typename T>
+    void processChain(ImageObject* pInput, ImageObject* pOutput, const std::vector<QString>& vModifierNames,
+                      const ParameterObjectMap& mapParameterNameToParameterObject);
+
     std::vector<Raster2dBase*> m_vBufferRasterInput;
     std::vector<Raster2dBase*> m_vBufferRasterOutput;
+    std::vector<Raster2dBase*> m_vBufferRasterIntermediate;
     std::map<QString, ImageModifierBase*> m_mapModifierNameToModifier;
     int m_nTimeStampMode = TIME_STAMP_NOW;
     QString m_sName;

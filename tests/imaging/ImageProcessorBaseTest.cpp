@@ -69,8 +69,9 @@ private:
     int* m_pDeleted;
 };
 
-// A step in the usual pattern: input into slot 0, "MODIFIER_A" then
-// "MODIFIER_B" chained over the two slots, the result into the output.
+// A step in the usual pattern, through the base's chain: input into slot 0,
+// "MODIFIER_A" then "MODIFIER_B" chained over the two slots, the result into
+// the output.
 class ChainProcessor : public ImageProcessorBase
 {
 public:
@@ -92,24 +93,8 @@ public:
         ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
         MOLDENA_ASSERT(pInput);
         MOLDENA_ASSERT(pOutput);
-        Raster2dBase*& pIn = m_vBufferRasterInput[0];
-        Raster2dBase*& pOut = m_vBufferRasterOutput[0];
-        bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<unsigned char>*>(pInput->getRasterReadOnly()),
-                                            pIn);
-        bBufferOk = bBufferOk && setupBufferRasterLike<unsigned char>(pIn, pOutput->getRasterReadOnly(), pOut);
-        MOLDENA_ASSERT(bBufferOk);
-        const QString sImage = pInput->objectName();
-        for (const QString& sModifier : {QStringLiteral("MODIFIER_A"), QStringLiteral("MODIFIER_B")})
-        {
-            if (applyModifier<unsigned char>(sImage, sModifier, mapParameterNameToParameterObject, pIn, pOut))
-            {
-                std::swap(pIn, pOut);
-            }
-        }
-        std::swap(pIn, pOut);
-        const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, pOut);
-        MOLDENA_ASSERT(bOutputOk);
-        releaseBufferRasters();
+        processChain<unsigned char>(pInput, pOutput, {QStringLiteral("MODIFIER_A"), QStringLiteral("MODIFIER_B")},
+                                    mapParameterNameToParameterObject);
     }
 };
 

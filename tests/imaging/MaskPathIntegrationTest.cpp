@@ -6,20 +6,11 @@
 #include "ImageModifier/ImageModifierThreshold.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ImagePipeline/ImagePipelineCrop.h"
-#include "ImagePipeline/ImagePipelineDownsizedResolutionProvider.h"
-#include "ImagePipeline/ImagePipelineEqualizeAndCalculateMargins.h"
-#include "ImagePipeline/ImagePipelineRawImageImport.h"
-#include "ImagePipeline/ImagePipelineRotateAndScale.h"
-#include "ImagePipeline/ImagePipelineSmoothingAndMorphology.h"
-#include "ImagePipeline/ImagePipelineThreshold.h"
-#include "ImagePipeline/ImagePipelineUpsizedResolutionProvider.h"
-#include "ImagePipelineManager.h"
 #include "ObjectRoot.h"
 #include "ParameterObject.h"
 #include "RawImageImporter.h"
 #include "TestSupport.h"
-#include "WorkflowIdentifiers.h"
+#include "support/MaskPathChainSupport.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -33,15 +24,7 @@
 
 namespace
 {
-const QString CHAIN = QStringLiteral("/ARTIFACT:2/FRONT:5/COMPONENT:7/SHAPE:12");
-const QString STEP_LOAD = CHAIN + QStringLiteral("/LOAD:13");
-const QString STEP_TRANSFORM = CHAIN + QStringLiteral("/TRANSFORM:14");
-const QString STEP_THRESHOLD = CHAIN + QStringLiteral("/THRESHOLD:15");
-
-QString image(const QString& sKind, const QString& sTag)
-{
-    return CHAIN + "#" + sKind + "/" + sTag;
-}
+using MaskPathChainSupport::image;
 
 // A light, unevenly lit background (brighter to the right) with a dark
 // ellipse in the middle whose semi-axes are a fifth of the width and a
@@ -96,102 +79,29 @@ protected:
     void TearDown() override
     {
         waitIdle();
-        for (const QString& sName : m_slPipelineNames)
-        {
-            delete ImagePipelineManager::getInstance()->removePipeline(sName);
-        }
-        ObjectRoot::getInstance()->clear();
-    }
-
-    template <typename Factory>
-    void add(const QString& sStep, const QString& sWord, const QString& sTag, const QStringList& slInputs,
-             const QString& sOutput)
-    {
-        Factory factory;
-        const QString sName = sStep + "#" + sWord + "/" + sTag;
-        ImagePipelineManager::getInstance()->addPipeline(factory.create(sName, slInputs, {sOutput}));
-        m_slPipelineNames.append(sName);
+        MaskPathChainSupport::removePipelines(m_slPipelineNames);
     }
 
     // The three imaging steps of a shape, pipelines in the workflow's order,
     // each step's pipelines enabled and requested once as entering it does.
     void buildChain(const QString& sPath)
     {
-        add<ImagePipelineFactoryRawImageImport>(STEP_LOAD, PIPELINE_RAW_IMAGE_IMPORT, ORIGINAL_RES_HQ, {},
-                                                image(IMAGE_RAW, ORIGINAL_RES_HQ));
-        add<ImagePipelineFactoryEqualizeAndCalculateMargins>(STEP_LOAD, PIPELINE_EQUALIZE_AND_CALCULATE_MARGINS,
-                                                             ORIGINAL_RES_HQ, {image(IMAGE_RAW, ORIGINAL_RES_HQ)},
-                                                             image(IMAGE_EQUALIZED, ORIGINAL_RES_HQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(STEP_LOAD, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER,
-                                                             LOW_RES_HQ, {image(IMAGE_EQUALIZED, ORIGINAL_RES_HQ)},
-                                                             image(IMAGE_EQUALIZED, LOW_RES_HQ));
-
-        add<ImagePipelineFactoryCrop>(STEP_TRANSFORM, PIPELINE_CROP, ORIGINAL_RES_HQ,
-                                      {image(IMAGE_EQUALIZED, ORIGINAL_RES_HQ)}, image(IMAGE_CROPPED, ORIGINAL_RES_HQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(STEP_TRANSFORM, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER,
-                                                             ORIGINAL_RES_HQ, {image(IMAGE_CROPPED, ORIGINAL_RES_HQ)},
-                                                             image(IMAGE_RESIZED, LOW_RES_HQ));
-        add<ImagePipelineFactoryUpsizedResolutionProvider>(STEP_TRANSFORM, PIPELINE_UPSIZED_RESOLUTION_PROVIDER,
-                                                           ORIGINAL_RES_HQ, {image(IMAGE_CROPPED, ORIGINAL_RES_HQ)},
-                                                           image(IMAGE_RESIZED, HIGH_RES_HQ));
-        add<ImagePipelineFactoryRotateAndScale>(STEP_TRANSFORM, PIPELINE_ROTATE_AND_SCALE, HIGH_RES_HQ,
-                                                {image(IMAGE_RESIZED, HIGH_RES_HQ)},
-                                                image(IMAGE_TRANSFORMED, INTERMEDIATE_RES_HQ));
-        add<ImagePipelineFactoryRotateAndScale>(STEP_TRANSFORM, PIPELINE_ROTATE_AND_SCALE, LOW_RES_LQ,
-                                                {image(IMAGE_RESIZED, LOW_RES_HQ)},
-                                                image(IMAGE_TRANSFORMED, INTERMEDIATE_RES_LQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(
-            STEP_TRANSFORM, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER, LOW_RES_HQ,
-            {image(IMAGE_TRANSFORMED, INTERMEDIATE_RES_LQ)}, image(IMAGE_TRANSFORMED, LOW_RES_HQ));
-        add<ImagePipelineFactoryUpsizedResolutionProvider>(STEP_TRANSFORM, PIPELINE_UPSIZED_RESOLUTION_PROVIDER,
-                                                           HIGH_RES_HQ, {image(IMAGE_TRANSFORMED, INTERMEDIATE_RES_HQ)},
-                                                           image(IMAGE_TRANSFORMED, HIGH_RES_HQ));
-
-        add<ImagePipelineFactorySmoothingAndMorphology>(STEP_THRESHOLD, PIPELINE_SMOOTHING_AND_MORPHOLOGY, HIGH_RES_HQ,
-                                                        {image(IMAGE_TRANSFORMED, HIGH_RES_HQ)},
-                                                        image(IMAGE_SMOOTHED, HIGH_RES_HQ));
-        add<ImagePipelineFactorySmoothingAndMorphology>(STEP_THRESHOLD, PIPELINE_SMOOTHING_AND_MORPHOLOGY, LOW_RES_LQ,
-                                                        {image(IMAGE_TRANSFORMED, LOW_RES_HQ)},
-                                                        image(IMAGE_SMOOTHED, LOW_RES_LQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(STEP_THRESHOLD, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER,
-                                                             "0/" + LOW_RES_HQ, {image(IMAGE_SMOOTHED, HIGH_RES_HQ)},
-                                                             image(IMAGE_SMOOTHED, LOW_RES_HQ));
-        add<ImagePipelineFactoryThreshold>(STEP_THRESHOLD, PIPELINE_THRESHOLD, HIGH_RES_HQ,
-                                           {image(IMAGE_SMOOTHED, HIGH_RES_HQ)}, image(IMAGE_THRESHOLDED, HIGH_RES_HQ));
-        add<ImagePipelineFactoryDownsizedResolutionProvider>(STEP_THRESHOLD, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER,
-                                                             "1/" + LOW_RES_HQ, {image(IMAGE_THRESHOLDED, HIGH_RES_HQ)},
-                                                             image(IMAGE_THRESHOLDED, LOW_RES_HQ));
+        MaskPathChainSupport::addPipelines(m_slPipelineNames);
 
         setParameter(image(IMAGE_RAW, ORIGINAL_RES_HQ) + "/" + RAW_IMAGE_IMPORT + "/0",
                      ImageProcessorRawImageImport::PATH, sPath);
-        for (const QString& sName : m_slPipelineNames)
-        {
-            ImagePipelineManager::getInstance()->enablePipeline(sName);
-            ImagePipelineManager::getInstance()->processPipeline(sName);
-        }
+        MaskPathChainSupport::enableAndProcess(m_slPipelineNames);
         waitIdle();
     }
 
     static void setParameter(const QString& sObjectName, const QString& sKey, const QVariant& value)
     {
-        ParameterObject* pParameters = ObjectRoot::getInstance()->findChild<ParameterObject*>(sObjectName);
-        ASSERT_NE(pParameters, nullptr) << sObjectName.toStdString();
-        ParameterObject::ParameterMap map = pParameters->getParameters();
-        map[sKey] = value;
-        pParameters->setParameters(map);
+        ASSERT_TRUE(MaskPathChainSupport::setParameter(sObjectName, sKey, value)) << sObjectName.toStdString();
     }
 
     bool idle() const
     {
-        for (const QString& sName : m_slPipelineNames)
-        {
-            ImagePipeline* pPipeline = ImagePipelineManager::getInstance()->getPipeline(sName);
-            if (pPipeline && (pPipeline->isCurrentlyBusy() || pPipeline->isTryAgainLater()))
-            {
-                return false;
-            }
-        }
-        return true;
+        return MaskPathChainSupport::idle(m_slPipelineNames);
     }
 
     void waitIdle()

@@ -505,3 +505,60 @@ TEST(PaintModifiersTest, DeleteClearsPaintOncePerRequest)
     EXPECT_EQ(log.count("ERROR"), 1);
     EXPECT_ASSERTION(deletion.process({}, outputs), "mapInputRasters.size() == 2 && mapOutputRasters.size() == 2");
 }
+
+// A layer that is missing or not 8-bit is refused with one ERROR line from the
+// modifier's own source, inputs before outputs; nothing is written and the
+// request is not used up, so the same request works on proper rasters.
+TEST(PaintModifiersTest, MissingLayersAreRefusedFromEachModifiersOwnSource)
+{
+    Raster2d<float> floatLayer(3, 2);
+    ImageModifierPen pen(MODIFIER_PEN);
+    pen.setParameters(stroke({{0.5, 0.5}}, 0.5, ImageModifierPen::BLACK, later()));
+    ImageModifierOverlayDelete deletion(MODIFIER_OVERLAY_DELETE);
+    deletion.setParameters(
+        {{ImageModifierOverlayDelete::ENABLED, true}, {ImageModifierOverlayDelete::TIMESTAMP, later()}});
+    ImageModifierBucket bucket(MODIFIER_BUCKET);
+    bucket.setParameters(fill({0.5, 0.5}, 0.5, ImageModifierBucket::BLACK, later()));
+
+    const auto expectRefusal = [](ImageModifierBase& modifier, const RasterMap& inputs, RasterMap outputs,
+                                  const QString& sClass, const QString& sText) {
+        LogCapture log;
+        EXPECT_FALSE(modifier.process(inputs, outputs));
+        const QStringList lines = log.lines();
+        ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
+        EXPECT_TRUE(lines[0].startsWith("ERROR: ImageModifier\\" + sClass + "::")) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].endsWith(": " + sText)) << lines[0].toStdString();
+    };
+    const QString sInput = QStringLiteral("Input raster could not be processed");
+    const QString sOutput = QStringLiteral("Output raster could not be processed");
+
+    for (const auto& entry : {std::make_pair(static_cast<ImageModifierBase*>(&pen), QStringLiteral("ImageModifierPen")),
+                              std::make_pair(static_cast<ImageModifierBase*>(&deletion),
+                                             QStringLiteral("ImageModifierOverlayDelete"))})
+    {
+        SCOPED_TRACE(entry.second.toStdString());
+        Layers layers(3, 2);
+        // Both maps are bad: the inputs are named.
+        expectRefusal(*entry.first, {{"in_OVERLAY", layers.pInOverlay.get()}, {"in_MASK", &floatLayer}},
+                      {{"out_OVERLAY", layers.pOutOverlay.get()}, {"out_MASK", nullptr}}, entry.second, sInput);
+        // A mask under a key without "MASK" is no mask.
+        expectRefusal(*entry.first, layers.inputs(),
+                      {{"out_OVERLAY", layers.pOutOverlay.get()}, {"out_OTHER", layers.pOutMask.get()}},
+                      entry.second, sOutput);
+        EXPECT_TRUE(allEqual(*layers.pOutOverlay, 77));
+        EXPECT_TRUE(allEqual(*layers.pOutMask, 77));
+        RasterMap outputs = layers.outputs();
+        EXPECT_TRUE(entry.first->process(layers.inputs(), outputs));
+    }
+
+    BucketRasters rasters(filled(3, 2, 50));
+    RasterMap noCanvas = rasters.layers.inputs();
+    noCanvas["in"] = &floatLayer;
+    expectRefusal(bucket, noCanvas, rasters.outputs(), "ImageModifierBucket", sInput);
+    RasterMap noOutputCanvas = rasters.layers.outputs();
+    noOutputCanvas["out"] = nullptr;
+    expectRefusal(bucket, rasters.inputs(), noOutputCanvas, "ImageModifierBucket", sOutput);
+    EXPECT_TRUE(allEqual(*rasters.pOutCanvas, 77));
+    RasterMap outputs = rasters.outputs();
+    EXPECT_TRUE(bucket.process(rasters.inputs(), outputs));
+}

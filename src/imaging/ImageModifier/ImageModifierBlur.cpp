@@ -5,44 +5,21 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <climits>
-#include <cmath>
 
 ImageModifierBlur::ImageModifierBlur(const QString& sName)
-    : ImageModifierBase(sName)
+    : ImageModifierWindowBase(sName)
 {
-}
-
-ImageModifierBase::ParameterMap ImageModifierBlur::getDefaultParameters() const
-{
-    return {{SIZE, QVariant(int(0))}};
 }
 
 bool ImageModifierBlur::process(Raster2dBase* pInput, Raster2dBase* pOutput)
 {
-    Raster2d<unsigned char>* pIn = as<unsigned char>(pInput);
-    if (pIn == nullptr)
-    {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
-    Raster2d<unsigned char>* pOut = as<unsigned char>(pOutput);
-    if (pOut == nullptr)
-    {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
-    }
-    int nSize = 0;
-    if (!getValue(SIZE, nSize))
-    {
-        return fail(LOG_LOCATION, MESSAGE_PARAMETERS_NOT_SET);
-    }
-    const double dStrength = std::sqrt(double(pIn->getSize())) * (double(nSize) / 1000.0);
-    if (dStrength < 2.0)
+    Raster2d<unsigned char>* pIn = nullptr;
+    Raster2d<unsigned char>* pOut = nullptr;
+    int nSide = 0;
+    if (!prepareWindow(LOG_LOCATION, pInput, pOutput, pIn, pOut, nSide))
     {
         return false;
     }
-    // Kept within int so that the window arithmetic cannot overflow.
-    const int n = int(std::min(dStrength, double(INT_MAX - 1)));
-    const int nSide = (n % 2 == 1) ? n : n + 1;
     // A wider window reaches past the raster's reflections on both sides; it
     // is refused rather than handed to border buffers as wide as the window.
     if (double(nSide) > 2.0 * double(std::max(pIn->getWidth(), pIn->getHeight())) + 1.0)

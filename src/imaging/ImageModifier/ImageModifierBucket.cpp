@@ -1,7 +1,6 @@
 #include "ImageModifierBucket.h"
 
 #include "CvRaster.h"
-#include "PaintRasterRoles.h"
 #include "SimpleException.h"
 
 #include <QDateTime>
@@ -18,8 +17,7 @@ const unsigned char FILL_MARK = 23;
 } // namespace
 
 ImageModifierBucket::ImageModifierBucket(const QString& sName)
-    : ImageModifierBase(sName)
-    , m_nLastTimeStamp(QDateTime::currentMSecsSinceEpoch())
+    : ImageModifierPaintBase(sName)
 {
 }
 
@@ -38,14 +36,10 @@ bool ImageModifierBucket::process(const RasterMap& mapInputRasters, RasterMap& m
     MOLDENA_ASSERT(mapInputRasters.size() == 3 && mapOutputRasters.size() == 3);
 
     const PaintRasterRoles inputs(mapInputRasters);
-    if (!inputs.pCanvas || !inputs.pOverlay || !inputs.pMask)
-    {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
     const PaintRasterRoles outputs(mapOutputRasters);
-    if (!outputs.pCanvas || !outputs.pOverlay || !outputs.pMask)
+    if (!checkPaintRasters(LOG_LOCATION, inputs, outputs, true))
     {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
+        return false;
     }
 
     quint64 nTimeStamp = 0;
@@ -65,12 +59,11 @@ bool ImageModifierBucket::process(const RasterMap& mapInputRasters, RasterMap& m
     {
         return false;
     }
-    if (nTimeStamp <= quint64(m_nLastTimeStamp))
+    // The fill is used up from here on, even when the sizes do not fit.
+    if (!takeTimeStamp(nTimeStamp))
     {
         return false;
     }
-    // The fill is used up from here on, even when the sizes do not fit.
-    m_nLastTimeStamp = qint64(nTimeStamp);
 
     if (!allSameSize({inputs.pCanvas, inputs.pOverlay, inputs.pMask, outputs.pCanvas, outputs.pOverlay,
                       outputs.pMask}))

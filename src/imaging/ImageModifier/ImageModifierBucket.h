@@ -1,8 +1,6 @@
 #pragma once
 
-#include "ImageModifierBase.h"
-
-#include <QtGlobal>
+#include "ImageModifierPaintBase.h"
 
 inline const QString MODIFIER_BUCKET = QStringLiteral("MODIFIER_BUCKET");
 
@@ -14,7 +12,7 @@ inline const QString MODIFIER_BUCKET = QStringLiteral("MODIFIER_BUCKET");
 // once: its "TIMESTAMP" must be newer than the last fill of this object.
 // Returns false without a log line when there is nothing to fill.
 // Runs on one pool thread at a time.
-class ImageModifierBucket : public ImageModifierBase
+class ImageModifierBucket : public ImageModifierPaintBase
 {
 public:
     static inline const QString COLOR = QStringLiteral("COLOR");
@@ -31,7 +29,4 @@ public:
     // lies outside [0, 1] (before anything is written).
     bool process(const RasterMap& mapInputRasters, RasterMap& mapOutputRasters) override;
     ParameterMap getDefaultParameters() const override;
-
-private:
-    qint64 m_nLastTimeStamp;
 };

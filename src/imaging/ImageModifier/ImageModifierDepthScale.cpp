@@ -26,19 +26,11 @@ bool ImageModifierDepthScale::process(Raster2dBase* pInput, Raster2dBase* pOutpu
     {
         return false;
     }
-    Raster2d<float>* pIn = as<float>(pInput);
-    if (pIn == nullptr)
+    Raster2d<float>* pIn = nullptr;
+    Raster2d<float>* pOut = nullptr;
+    if (!castRasters(LOG_LOCATION, pInput, pOutput, pIn, pOut) || !checkSameSize(LOG_LOCATION, pIn, pOut))
     {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
-    Raster2d<float>* pOut = as<float>(pOutput);
-    if (pOut == nullptr)
-    {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
-    }
-    if (!sameSize(pIn, pOut))
-    {
-        return fail(LOG_LOCATION, MESSAGE_SIZE_NOT_IDENTICAL);
+        return false;
     }
     // The factor is rounded to float once; OpenCV then forms float products.
     const float fFactor = static_cast<float>(dFactor);

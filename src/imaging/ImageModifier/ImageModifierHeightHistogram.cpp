@@ -36,15 +36,11 @@ bool ImageModifierHeightHistogram::getOutputSize(const Raster2dBase* pInput, con
 
 bool ImageModifierHeightHistogram::process(Raster2dBase* pInput, Raster2dBase* pOutput)
 {
-    const Raster2d<unsigned char>* pRaster2dInput = as<unsigned char>(pInput);
-    if (pRaster2dInput == NULL)
+    Raster2d<unsigned char>* pRaster2dInput = nullptr;
+    Raster2d<float>* pRaster2dOutput = nullptr;
+    if (!castRasters(LOG_LOCATION, pInput, pOutput, pRaster2dInput, pRaster2dOutput))
     {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
-    Raster2d<float>* pRaster2dOutput = as<float>(pOutput);
-    if (pRaster2dOutput == NULL)
-    {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
+        return false;
     }
     bool bKeepEmptySpaces = false;
     if (!getValue(KEEP_EMPTY_SPACES, bKeepEmptySpaces))

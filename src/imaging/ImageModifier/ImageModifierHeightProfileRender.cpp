@@ -39,15 +39,11 @@ bool ImageModifierHeightProfileRender::getOutputSize(const Raster2dBase* pInput,
 
 bool ImageModifierHeightProfileRender::process(Raster2dBase* pInput, Raster2dBase* pOutput)
 {
-    Raster2d<float>* pRaster2dInput = as<float>(pInput);
-    if (pRaster2dInput == NULL)
+    Raster2d<float>* pRaster2dInput = nullptr;
+    Raster2d<unsigned char>* pRaster2dOutput = nullptr;
+    if (!castRasters(LOG_LOCATION, pInput, pOutput, pRaster2dInput, pRaster2dOutput))
     {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
-    Raster2d<unsigned char>* pRaster2dOutput = as<unsigned char>(pOutput);
-    if (pRaster2dOutput == NULL)
-    {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
+        return false;
     }
     unsigned int nWidth = 0;
     unsigned int nHeight = 0;

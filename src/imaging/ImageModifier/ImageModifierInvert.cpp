@@ -21,19 +21,11 @@ bool ImageModifierInvert::process(Raster2dBase* pInput, Raster2dBase* pOutput)
     {
         return false;
     }
-    Raster2d<unsigned char>* pIn = as<unsigned char>(pInput);
-    if (pIn == nullptr)
+    Raster2d<unsigned char>* pIn = nullptr;
+    Raster2d<unsigned char>* pOut = nullptr;
+    if (!castRasters(LOG_LOCATION, pInput, pOutput, pIn, pOut) || !checkSameSize(LOG_LOCATION, pIn, pOut))
     {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
-    Raster2d<unsigned char>* pOut = as<unsigned char>(pOutput);
-    if (pOut == nullptr)
-    {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
-    }
-    if (!sameSize(pIn, pOut))
-    {
-        return fail(LOG_LOCATION, MESSAGE_SIZE_NOT_IDENTICAL);
+        return false;
     }
     // On 8 bits the bitwise complement is exactly 255 - v.
     cv::Mat output = cvHeader(*pOut);

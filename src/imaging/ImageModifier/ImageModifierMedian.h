@@ -1,22 +1,15 @@
 #pragma once
 
-#include "ImageModifierBase.h"
+#include "ImageModifierWindowBase.h"
 
 inline const QString MODIFIER_MEDIAN = QStringLiteral("MODIFIER_MEDIAN");
 
 // Median of a square window of an 8-bit raster, into an 8-bit output of the
-// same size.
-class ImageModifierMedian : public ImageModifierBase
+// same size. The window from "SIZE" is limited to 255.
+class ImageModifierMedian : public ImageModifierWindowBase
 {
 public:
-    // Strength in thousandths of sqrt(width x height), int, default 0:
-    // n = integer part of sqrt(S) x SIZE / 1000, and the window is n, or n + 1
-    // when n is even (window k, odd, at most 255).
-    // n below 2 does nothing (false, no log line).
-    static inline const QString SIZE = QStringLiteral("SIZE");
-
     explicit ImageModifierMedian(const QString& sName);
 
     bool process(Raster2dBase* pInput, Raster2dBase* pOutput) override;
-    ParameterMap getDefaultParameters() const override;
 };

@@ -1,14 +1,12 @@
 #include "ImageModifierOverlayDelete.h"
 
 #include "CvRaster.h"
-#include "PaintRasterRoles.h"
 #include "SimpleException.h"
 
 #include <QDateTime>
 
 ImageModifierOverlayDelete::ImageModifierOverlayDelete(const QString& sName)
-    : ImageModifierBase(sName)
-    , m_nLastTimeStamp(QDateTime::currentMSecsSinceEpoch())
+    : ImageModifierPaintBase(sName)
 {
 }
 
@@ -25,14 +23,10 @@ bool ImageModifierOverlayDelete::process(const RasterMap& mapInputRasters, Raste
     MOLDENA_ASSERT(mapInputRasters.size() == 2 && mapOutputRasters.size() == 2);
 
     const PaintRasterRoles inputs(mapInputRasters);
-    if (!inputs.pOverlay || !inputs.pMask)
-    {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
     const PaintRasterRoles outputs(mapOutputRasters);
-    if (!outputs.pOverlay || !outputs.pMask)
+    if (!checkPaintRasters(LOG_LOCATION, inputs, outputs, false))
     {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
+        return false;
     }
 
     quint64 nTimeStamp = 0;
@@ -41,12 +35,11 @@ bool ImageModifierOverlayDelete::process(const RasterMap& mapInputRasters, Raste
     {
         return fail(LOG_LOCATION, MESSAGE_PARAMETERS_NOT_SET);
     }
-    if (!bEnabled || nTimeStamp <= quint64(m_nLastTimeStamp))
+    // A request taken is used up, even when the sizes do not fit.
+    if (!bEnabled || !takeTimeStamp(nTimeStamp))
     {
         return false;
     }
-    // The request is used up from here on, even when the sizes do not fit.
-    m_nLastTimeStamp = qint64(nTimeStamp);
 
     if (!allSameSize({inputs.pOverlay, inputs.pMask, outputs.pOverlay, outputs.pMask}))
     {

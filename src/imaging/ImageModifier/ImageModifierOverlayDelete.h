@@ -1,8 +1,6 @@
 #pragma once
 
-#include "ImageModifierBase.h"
-
-#include <QtGlobal>
+#include "ImageModifierPaintBase.h"
 
 inline const QString MODIFIER_OVERLAY_DELETE = QStringLiteral("MODIFIER_OVERLAY_DELETE");
 
@@ -11,7 +9,7 @@ inline const QString MODIFIER_OVERLAY_DELETE = QStringLiteral("MODIFIER_OVERLAY_
 // the inputs, made by the caller). Acts only when "ENABLED" is true and its
 // "TIMESTAMP" is newer than the last deletion of this object; otherwise it
 // returns false without a log line.
-class ImageModifierOverlayDelete : public ImageModifierBase
+class ImageModifierOverlayDelete : public ImageModifierPaintBase
 {
 public:
     static inline const QString ENABLED = QStringLiteral("ENABLED");
@@ -22,7 +20,4 @@ public:
     // Throws unless there are two inputs and two outputs.
     bool process(const RasterMap& mapInputRasters, RasterMap& mapOutputRasters) override;
     ParameterMap getDefaultParameters() const override;
-
-private:
-    qint64 m_nLastTimeStamp;
 };

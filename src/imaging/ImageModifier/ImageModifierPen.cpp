@@ -1,7 +1,6 @@
 #include "ImageModifierPen.h"
 
 #include "CvRaster.h"
-#include "PaintRasterRoles.h"
 #include "SimpleException.h"
 
 #include <QDateTime>
@@ -14,8 +13,7 @@
 #include <vector>
 
 ImageModifierPen::ImageModifierPen(const QString& sName)
-    : ImageModifierBase(sName)
-    , m_nLastTimeStamp(QDateTime::currentMSecsSinceEpoch())
+    : ImageModifierPaintBase(sName)
 {
 }
 
@@ -50,14 +48,10 @@ bool ImageModifierPen::process(const RasterMap& mapInputRasters, RasterMap& mapO
     MOLDENA_ASSERT(mapInputRasters.size() == 2 && mapOutputRasters.size() == 2);
 
     const PaintRasterRoles inputs(mapInputRasters);
-    if (!inputs.pOverlay || !inputs.pMask)
-    {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
     const PaintRasterRoles outputs(mapOutputRasters);
-    if (!outputs.pOverlay || !outputs.pMask)
+    if (!checkPaintRasters(LOG_LOCATION, inputs, outputs, false))
     {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
+        return false;
     }
 
     quint64 nTimeStamp = 0;
@@ -74,12 +68,11 @@ bool ImageModifierPen::process(const RasterMap& mapInputRasters, RasterMap& mapO
     {
         return false;
     }
-    if (nTimeStamp <= quint64(m_nLastTimeStamp))
+    // The stroke is used up from here on, even when the sizes do not fit.
+    if (!takeTimeStamp(nTimeStamp))
     {
         return false;
     }
-    // The stroke is used up from here on, even when the sizes do not fit.
-    m_nLastTimeStamp = qint64(nTimeStamp);
 
     if (!allSameSize({inputs.pOverlay, inputs.pMask, outputs.pOverlay, outputs.pMask}))
     {

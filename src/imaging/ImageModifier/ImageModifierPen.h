@@ -1,8 +1,6 @@
 #pragma once
 
-#include "ImageModifierBase.h"
-
-#include <QtGlobal>
+#include "ImageModifierPaintBase.h"
 
 inline const QString MODIFIER_PEN = QStringLiteral("MODIFIER_PEN");
 
@@ -13,7 +11,7 @@ inline const QString MODIFIER_PEN = QStringLiteral("MODIFIER_PEN");
 // newer than the last stroke this object drew (initially its construction
 // time). Returns false without a log line when there is nothing to draw.
 // Runs on one pool thread at a time.
-class ImageModifierPen : public ImageModifierBase
+class ImageModifierPen : public ImageModifierPaintBase
 {
 public:
     static inline const QString SIZE = QStringLiteral("SIZE");
@@ -36,7 +34,4 @@ public:
     // Line width in pixels for a raster of nWidth x nHeight: sqrt(w * h) times
     // the factor, truncated, at most 255.
     static int calculatePenSize(unsigned int nWidth, unsigned int nHeight, double dFactor);
-
-private:
-    qint64 m_nLastTimeStamp;
 };

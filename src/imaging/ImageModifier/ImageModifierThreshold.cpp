@@ -16,15 +16,11 @@ ImageModifierBase::ParameterMap ImageModifierThreshold::getDefaultParameters() c
 
 bool ImageModifierThreshold::process(Raster2dBase* pInput, Raster2dBase* pOutput)
 {
-    Raster2d<unsigned char>* pIn = as<unsigned char>(pInput);
-    if (pIn == nullptr)
+    Raster2d<unsigned char>* pIn = nullptr;
+    Raster2d<unsigned char>* pOut = nullptr;
+    if (!castRasters(LOG_LOCATION, pInput, pOutput, pIn, pOut))
     {
-        return fail(LOG_LOCATION, MESSAGE_INPUT_RASTER);
-    }
-    Raster2d<unsigned char>* pOut = as<unsigned char>(pOutput);
-    if (pOut == nullptr)
-    {
-        return fail(LOG_LOCATION, MESSAGE_OUTPUT_RASTER);
+        return false;
     }
     int nThreshold = 0;
     if (!getValue(THRESHOLD, nThreshold))

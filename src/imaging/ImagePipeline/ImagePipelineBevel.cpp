@@ -18,30 +18,16 @@
 
 ImageProcessorBevel::ImageProcessorBevel()
     : ImageProcessorBase(PIPELINE_BEVEL)
-    , m_vBufferRasterIntermediate(4, nullptr)
 {
+    // Float slots: 0 distances, 1 bevel heights, 2 scaled heights, 3 copy of
+    // the profile row.
+    setupBufferRastersIntermediate(4);
     setModifier(new ImageModifierInvert(MODIFIER_INVERT));
     setModifier(new ImageModifierBevel(MODIFIER_BEVEL));
     setModifier(new ImageModifierDepthScale(MODIFIER_DEPTH_SCALE));
     setModifier(new ImageModifierDistanceTransform(MODIFIER_DISTANCE_TRANSFORM));
     setupBufferRastersInput(1);
     setupBufferRastersOutput(1);
-}
-
-ImageProcessorBevel::~ImageProcessorBevel()
-{
-    // The base destructor knows only its own slots.
-    ImageProcessorBevel::releaseBufferRasters();
-}
-
-void ImageProcessorBevel::releaseBufferRasters()
-{
-    ImageProcessorBase::releaseBufferRasters();
-    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
-    {
-        delete pRaster;
-        pRaster = nullptr;
-    }
 }
 
 void ImageProcessorBevel::process(ImageObjectMap mapImageNameToInputImageObject,
@@ -150,9 +136,7 @@ void ImageProcessorBevel::process(ImageObjectMap mapImageNameToInputImageObject,
                                       pScaledHeights);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<float>(pOutput, pScaledHeights);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<float>(pOutput, pScaledHeights);
 }
 
 unsigned int ImageProcessorBevel::getNumberOfGrayValues(const Raster2d<unsigned char>* pRaster)

@@ -19,8 +19,6 @@ class ImageProcessorBevel : public ImageProcessorBase
 {
 public:
     ImageProcessorBevel();
-    // Deletes the intermediate rasters as well.
-    ~ImageProcessorBevel() override;
 
     // Throws (ending the run) for other map sizes, missing image names in the
     // bevel's parameters (after one ERROR line), missing objects, rasters of
@@ -28,18 +26,9 @@ public:
     // refused inversion is no failure: the shape goes on uninverted.
     void process(ImageObjectMap mapImageNameToInputImageObject, ImageObjectMap mapImageNameToOutputImageObject,
                  ParameterObjectMap mapParameterNameToParameterObject) override;
-    // The base release, then the intermediate slots (which stay, null).
-    void releaseBufferRasters() override;
 
     // How many of the 256 possible values occur in the raster.
     static unsigned int getNumberOfGrayValues(const Raster2d<unsigned char>* pRaster);
-
-    std::vector<Raster2dBase*>& getBufferRastersIntermediate() { return m_vBufferRasterIntermediate; }
-
-protected:
-    // Float slots: 0 distances, 1 bevel heights, 2 scaled heights, 3 copy of
-    // the profile row.
-    std::vector<Raster2dBase*> m_vBufferRasterIntermediate;
 };
 
 class ImagePipelineFactoryBevel : public ImagePipelineFactoryBase

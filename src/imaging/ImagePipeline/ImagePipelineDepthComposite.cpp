@@ -14,22 +14,6 @@
 
 namespace
 {
-// The last parameter object, in name order, whose name contains the
-// modifier's name, or null.
-ParameterObject* findLastParameterObject(const ImageProcessorBase::ParameterObjectMap& mapParameterNameToParameterObject,
-                                         const QString& sModifierName)
-{
-    ParameterObject* pParameterObject = nullptr;
-    for (const auto& entry : mapParameterNameToParameterObject)
-    {
-        if (entry.first.contains(sModifierName))
-        {
-            pParameterObject = entry.second;
-        }
-    }
-    return pParameterObject;
-}
-
 void deleteRasters(std::vector<Raster2dBase*>& vRasters)
 {
     for (Raster2dBase*& pRaster : vRasters)
@@ -148,9 +132,7 @@ void ImageProcessorDepthComposite::process(ImageObjectMap mapImageNameToInputIma
     // plain surface.
     const bool bCompositeOk = pModifierDepthComposite->process(mapInputRasters, mapOutputRasters);
 
-    const bool bOutputOk = copyBufferRasterToOutput<float>(pOutput, bCompositeOk ? pComposite : pSurface);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<float>(pOutput, bCompositeOk ? pComposite : pSurface);
 }
 
 ImageObject* ImagePipelineFactoryDepthComposite::takeImageObject(const QString& sName,

@@ -6,7 +6,6 @@
 #include "ImageModifier/ImageModifierSurfaceGradientSmooth.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
 #include "ParameterObject.h"
 #include "SimpleException.h"
 
@@ -14,22 +13,6 @@
 
 namespace
 {
-// The last parameter object, in name order, whose name contains the
-// modifier's name, or null.
-ParameterObject* findLastParameterObject(const ImageProcessorBase::ParameterObjectMap& mapParameterNameToParameterObject,
-                                         const QString& sModifierName)
-{
-    ParameterObject* pParameterObject = nullptr;
-    for (const auto& entry : mapParameterNameToParameterObject)
-    {
-        if (entry.first.contains(sModifierName))
-        {
-            pParameterObject = entry.second;
-        }
-    }
-    return pParameterObject;
-}
-
 enum IntermediateSlot
 {
     SLOT_GRADIENT_X = 0,
@@ -43,27 +26,14 @@ enum IntermediateSlot
 
 ImageProcessorDepthRender::ImageProcessorDepthRender()
     : ImageProcessorBase(PIPELINE_DEPTH_RENDER)
-    , m_vBufferRasterIntermediate(SLOT_COUNT, nullptr)
 {
+    // Float slots: 0 and 1 the gradients in x and y, 2 and 3 the smoothed
+    // gradients, 4 the copy of the input.
+    setupBufferRastersIntermediate(SLOT_COUNT);
     setModifier(new ImageModifierSurfaceGradientSmooth(MODIFIER_SURFACE_GRADIENT_SMOOTH));
     setModifier(new ImageModifierSurfaceGradient(MODIFIER_SURFACE_GRADIENT));
     setModifier(new ImageModifierDepthRender(MODIFIER_DEPTH_RENDER));
     setupBufferRastersOutput(1);
-}
-
-ImageProcessorDepthRender::~ImageProcessorDepthRender()
-{
-    ImageProcessorDepthRender::releaseBufferRasters();
-}
-
-void ImageProcessorDepthRender::releaseBufferRasters()
-{
-    ImageProcessorBase::releaseBufferRasters();
-    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
-    {
-        delete pRaster;
-        pRaster = nullptr;
-    }
 }
 
 void ImageProcessorDepthRender::process(ImageObjectMap mapImageNameToInputImageObject,
@@ -130,23 +100,16 @@ void ImageProcessorDepthRender::process(ImageObjectMap mapImageNameToInputImageO
                                                mapRender);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutputImage, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<unsigned char>(pOutputImage, m_vBufferRasterOutput[0]);
 }
 
 ImagePipeline* ImagePipelineFactoryDepthRender::create(const QString& sPipelineName,
                                                        const QStringList& slInputImageNames,
                                                        const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString& sOutputName = slOutputImageNames.first();
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputName);
-    std::unique_ptr<ImageProcessorDepthRender> pProcessor(new ImageProcessorDepthRender());
-    QStringList slParameterNames;
-    createParameterObject(MODIFIER_SURFACE_GRADIENT_SMOOTH, sOutputName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_SURFACE_GRADIENT, sOutputName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_DEPTH_RENDER, sOutputName, slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorDepthRender>(),
+                          {{MODIFIER_SURFACE_GRADIENT_SMOOTH, OUTPUT_IMAGE},
+                           {MODIFIER_SURFACE_GRADIENT, OUTPUT_IMAGE},
+                           {MODIFIER_DEPTH_RENDER, OUTPUT_IMAGE}});
 }

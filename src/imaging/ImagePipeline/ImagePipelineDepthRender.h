@@ -18,18 +18,10 @@ class ImageProcessorDepthRender : public ImageProcessorBase
 {
 public:
     ImageProcessorDepthRender();
-    ~ImageProcessorDepthRender() override;
 
     // Pool thread. Any modifier that refuses ends the run with "bModiferOk".
     void process(ImageObjectMap mapImageNameToInputImageObject, ImageObjectMap mapImageNameToOutputImageObject,
                  ParameterObjectMap mapParameterNameToParameterObject) override;
-    // The base's slots, then the intermediate ones; the slot count stays.
-    void releaseBufferRasters() override;
-
-protected:
-    // Float slots: 0 and 1 the gradients in x and y, 2 and 3 the smoothed
-    // gradients, 4 the copy of the input.
-    std::vector<Raster2dBase*> m_vBufferRasterIntermediate;
 };
 
 // GUI thread; holds nothing.

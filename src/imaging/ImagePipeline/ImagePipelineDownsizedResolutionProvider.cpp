@@ -12,24 +12,26 @@
 
 #include <memory>
 
-ImageProcessorDownsizedResolutionProvider::ImageProcessorDownsizedResolutionProvider()
-    : ImageProcessorBase(PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER)
+ImageProcessorResolutionProvider::ImageProcessorResolutionProvider(const QString& sName)
+    : ImageProcessorBase(sName)
 {
     setModifier(new ImageModifierResize(MODIFIER_RESIZE));
     setTimeStampMode(1);
 }
 
-void ImageProcessorDownsizedResolutionProvider::process(
+ImageProcessorDownsizedResolutionProvider::ImageProcessorDownsizedResolutionProvider()
+    : ImageProcessorResolutionProvider(PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER)
+{
+}
+
+void ImageProcessorResolutionProvider::process(
     std::map<QString, ImageObject*> mapImageNameToInputImageObject,
     std::map<QString, ImageObject*> mapImageNameToOutputImageObject,
     std::map<QString, ParameterObject*> mapParameterNameToParameterObject)
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
                    mapParameterNameToParameterObject.size() == 1);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     const bool bModiferOk =
         applyModifier(pInput->objectName(), MODIFIER_RESIZE, mapParameterNameToParameterObject, pInput, pOutput);

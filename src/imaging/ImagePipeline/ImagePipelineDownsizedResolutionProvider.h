@@ -15,18 +15,26 @@ class ParameterObject;
 
 inline const QString PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER = QStringLiteral("PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER");
 
-// Resamples a raster (8-bit or float, kept) to at most n × n pixels with the
-// input's aspect ratio: the preview copy of an image. The output carries the
-// input's time stamp, so the copy is exactly as new as its source. Runs on a
-// pool thread.
-class ImageProcessorDownsizedResolutionProvider : public ImageProcessorBase
+// Shared by both resolution providers: resamples a raster (8-bit or float,
+// kept) to at most n × n pixels with the input's aspect ratio. The output
+// carries the input's time stamp, so the copy is exactly as new as its
+// source. Runs on a pool thread.
+class ImageProcessorResolutionProvider : public ImageProcessorBase
 {
 public:
-    ImageProcessorDownsizedResolutionProvider();
+    // sName: the step's pipeline word.
+    explicit ImageProcessorResolutionProvider(const QString& sName);
 
     void process(std::map<QString, ImageObject*> mapImageNameToInputImageObject,
                  std::map<QString, ImageObject*> mapImageNameToOutputImageObject,
                  std::map<QString, ParameterObject*> mapParameterNameToParameterObject) override;
+};
+
+// The preview copy of an image.
+class ImageProcessorDownsizedResolutionProvider : public ImageProcessorResolutionProvider
+{
+public:
+    ImageProcessorDownsizedResolutionProvider();
 };
 
 // One input, one output O. Creates O (without a raster) and sets the

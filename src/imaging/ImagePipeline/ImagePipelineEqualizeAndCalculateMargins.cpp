@@ -4,12 +4,9 @@
 #include "ImageModifier/ImageModifierRoi.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
-#include "ParameterObject.h"
 #include "SimpleException.h"
 
 #include <memory>
-#include <utility>
 
 ImageProcessorEqualizeAndCalculateMargins::ImageProcessorEqualizeAndCalculateMargins()
     : ImageProcessorBase(PIPELINE_EQUALIZE_AND_CALCULATE_MARGINS)
@@ -27,26 +24,13 @@ void ImageProcessorEqualizeAndCalculateMargins::process(
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
                    mapParameterNameToParameterObject.size() == 2);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
-    bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<unsigned char>*>(pInput->getRasterReadOnly()),
-                                        m_vBufferRasterInput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-    bBufferOk = setupBufferRasterLike<unsigned char>(
-        m_vBufferRasterInput[0], dynamic_cast<const Raster2d<unsigned char>*>(pOutput->getRasterReadOnly()),
-        m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bBufferOk);
+    startChain<unsigned char>(pInput, pOutput);
 
     // A declined equalisation (switched off, or a uniform picture) keeps the
     // picture as imported.
-    if (applyModifier<unsigned char>(pInput->objectName(), MODIFIER_EQUALIZE, mapParameterNameToParameterObject,
-                                     m_vBufferRasterInput[0], m_vBufferRasterOutput[0]))
-    {
-        std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    }
+    applyInChain<unsigned char>(pInput->objectName(), MODIFIER_EQUALIZE, mapParameterNameToParameterObject);
 
     // The region modifier works in place on the latest result. The margins
     // belong to the output image, so they are looked up under its name. A
@@ -54,27 +38,14 @@ void ImageProcessorEqualizeAndCalculateMargins::process(
     applyModifier<unsigned char>(pOutput->objectName(), MODIFIER_ROI, mapParameterNameToParameterObject,
                                  m_vBufferRasterInput[0], m_vBufferRasterInput[0]);
 
-    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishChain<unsigned char>(pOutput);
 }
 
 ImagePipeline* ImagePipelineFactoryEqualizeAndCalculateMargins::create(const QString& sPipelineName,
                                                                        const QStringList& slInputImageNames,
                                                                        const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString sInputImageName = slInputImageNames.first();
-    const QString sOutputImageName = slOutputImageNames.first();
-
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
-
-    QStringList slParameterNames;
-    std::unique_ptr<ImageProcessorEqualizeAndCalculateMargins> pProcessor(
-        new ImageProcessorEqualizeAndCalculateMargins());
-    createParameterObject(MODIFIER_EQUALIZE, sInputImageName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_ROI, sOutputImageName, slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorEqualizeAndCalculateMargins>(),
+                          {{MODIFIER_EQUALIZE, INPUT_IMAGE}, {MODIFIER_ROI, OUTPUT_IMAGE}});
 }

@@ -3,32 +3,16 @@
 #include "ImageModifier/ImageModifierHeightHistogram.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
 #include "SimpleException.h"
 
 #include <memory>
 
 ImageProcessorHeightHistogram::ImageProcessorHeightHistogram()
     : ImageProcessorBase(PIPELINE_HEIGHT_HISTOGRAM)
-    , m_vBufferRasterIntermediate(1, nullptr)
 {
+    // Slot 0: the float height row.
+    setupBufferRastersIntermediate(1);
     setModifier(new ImageModifierHeightHistogram(MODIFIER_HEIGHT_HISTOGRAM));
-}
-
-ImageProcessorHeightHistogram::~ImageProcessorHeightHistogram()
-{
-    // The base destructor knows only its own slots.
-    ImageProcessorHeightHistogram::releaseBufferRasters();
-}
-
-void ImageProcessorHeightHistogram::releaseBufferRasters()
-{
-    ImageProcessorBase::releaseBufferRasters();
-    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
-    {
-        delete pRaster;
-        pRaster = nullptr;
-    }
 }
 
 void ImageProcessorHeightHistogram::process(ImageObjectMap mapImageNameToInputImageObject,
@@ -36,10 +20,7 @@ void ImageProcessorHeightHistogram::process(ImageObjectMap mapImageNameToInputIm
                                             ParameterObjectMap mapParameterNameToParameterObject)
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     // The drawing goes to the modifier as it is, without a copy; anything but
     // an 8-bit raster ends the run here, before the output is touched.
@@ -51,20 +32,14 @@ void ImageProcessorHeightHistogram::process(ImageObjectMap mapImageNameToInputIm
                              pInputRaster, m_vBufferRasterIntermediate[0]);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<float>(pOutput, m_vBufferRasterIntermediate[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<float>(pOutput, m_vBufferRasterIntermediate[0]);
 }
 
 ImagePipeline* ImagePipelineFactoryHeightHistogram::create(const QString& sPipelineName,
                                                            const QStringList& slInputImageNames,
                                                            const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
-    auto pProcessor = std::make_unique<ImageProcessorHeightHistogram>();
-    QStringList slParameterNames;
-    createParameterObject(MODIFIER_HEIGHT_HISTOGRAM, slInputImageNames.first(), slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorHeightHistogram>(),
+                          {{MODIFIER_HEIGHT_HISTOGRAM, INPUT_IMAGE}});
 }

@@ -12,22 +12,12 @@ class ImageProcessorHeightHistogram : public ImageProcessorBase
 {
 public:
     ImageProcessorHeightHistogram();
-    // Deletes the intermediate rasters as well.
-    ~ImageProcessorHeightHistogram() override;
 
     // Throws (ending the run, output untouched) for other map sizes, null
     // objects, an input that is not an 8-bit raster ("pInputRaster") or a
     // refusing modifier ("bModiferOk").
     void process(ImageObjectMap mapImageNameToInputImageObject, ImageObjectMap mapImageNameToOutputImageObject,
                  ParameterObjectMap mapParameterNameToParameterObject) override;
-    // The base release, then the intermediate slots (which stay, null).
-    void releaseBufferRasters() override;
-
-    std::vector<Raster2dBase*>& getBufferRastersIntermediate() { return m_vBufferRasterIntermediate; }
-
-protected:
-    // Slot 0: the float height row.
-    std::vector<Raster2dBase*> m_vBufferRasterIntermediate;
 };
 
 class ImagePipelineFactoryHeightHistogram : public ImagePipelineFactoryBase

@@ -3,7 +3,6 @@
 #include "ImageModifier/ImageModifierHeightProfileRender.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
 #include "SimpleException.h"
 
 #include <memory>
@@ -20,10 +19,7 @@ void ImageProcessorHeightProfileRender::process(ImageObjectMap mapImageNameToInp
                                                 ParameterObjectMap mapParameterNameToParameterObject)
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     // The row goes to the modifier without a copy; a raster of another
     // element type ends the run here instead of reaching it as null.
@@ -35,21 +31,14 @@ void ImageProcessorHeightProfileRender::process(ImageObjectMap mapImageNameToInp
                                      mapParameterNameToParameterObject, pInputRaster, m_vBufferRasterOutput[0]);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
 }
 
 ImagePipeline* ImagePipelineFactoryHeightProfileRender::create(const QString& sPipelineName,
                                                                const QStringList& slInputImageNames,
                                                                const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
-    auto pProcessor = std::make_unique<ImageProcessorHeightProfileRender>();
-    QStringList slParameterNames;
-    createParameterObject(MODIFIER_HEIGHT_PROFILE_RENDER, slInputImageNames.first(), slParameterNames,
-                          pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorHeightProfileRender>(),
+                          {{MODIFIER_HEIGHT_PROFILE_RENDER, INPUT_IMAGE}});
 }

@@ -2,6 +2,7 @@
 
 #include "ImagePipelineFactoryBase.h"
 #include "ImageProcessorBase.h"
+#include "RawImageImporter.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,8 +14,6 @@ class ImagePipeline;
 class ParameterObject;
 
 inline const QString PIPELINE_RAW_IMAGE_IMPORT = QStringLiteral("PIPELINE_RAW_IMAGE_IMPORT");
-// Takes a modifier's place in the name of the import's parameter object.
-inline const QString RAW_IMAGE_IMPORT = QStringLiteral("RAW_IMAGE_IMPORT");
 
 // Reads the picture file named by the parameter "PATH" into the output image
 // (8-bit gray, or float heights for a depth PNG). A missing or unreadable
@@ -24,8 +23,8 @@ inline const QString RAW_IMAGE_IMPORT = QStringLiteral("RAW_IMAGE_IMPORT");
 class ImageProcessorRawImageImport : public ImageProcessorBase
 {
 public:
-    // The picture file's path (QString).
-    static inline const QString PATH = QStringLiteral("PATH");
+    // The picture file's path (QString); the importer's key.
+    static inline const QString& PATH = RawImageImporter::PATH;
 
     ImageProcessorRawImageImport();
 

@@ -3,32 +3,17 @@
 #include "ImageModifier/ImageModifierSliceRender.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
 #include "SimpleException.h"
 
 #include <memory>
 
 ImageProcessorSliceRender::ImageProcessorSliceRender()
     : ImageProcessorBase(PIPELINE_SLICE_RENDER)
-    , m_vBufferRasterIntermediate(1, nullptr)
 {
+    // Slot 0: the float copy of the input.
+    setupBufferRastersIntermediate(1);
     setModifier(new ImageModifierSliceRender(MODIFIER_SLICE_RENDER));
     setupBufferRastersOutput(1);
-}
-
-ImageProcessorSliceRender::~ImageProcessorSliceRender()
-{
-    ImageProcessorSliceRender::releaseBufferRasters();
-}
-
-void ImageProcessorSliceRender::releaseBufferRasters()
-{
-    ImageProcessorBase::releaseBufferRasters();
-    for (Raster2dBase*& pRaster : m_vBufferRasterIntermediate)
-    {
-        delete pRaster;
-        pRaster = nullptr;
-    }
 }
 
 void ImageProcessorSliceRender::process(ImageObjectMap mapImageNameToInputImageObject,
@@ -37,10 +22,7 @@ void ImageProcessorSliceRender::process(ImageObjectMap mapImageNameToInputImageO
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
                    mapParameterNameToParameterObject.size() == 1);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
     const QString& sOutputName = mapImageNameToOutputImageObject.begin()->first;
 
     // An input of another element type arrives as a null template.
@@ -55,20 +37,14 @@ void ImageProcessorSliceRender::process(ImageObjectMap mapImageNameToInputImageO
                                      m_vBufferRasterIntermediate[0], m_vBufferRasterOutput[0]);
     MOLDENA_ASSERT(bModiferOk);
 
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    finishRun<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
 }
 
 ImagePipeline* ImagePipelineFactorySliceRender::create(const QString& sPipelineName,
                                                        const QStringList& slInputImageNames,
                                                        const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(slOutputImageNames.first());
-    std::unique_ptr<ImageProcessorSliceRender> pProcessor(new ImageProcessorSliceRender());
-    QStringList slParameterNames;
-    createParameterObject(MODIFIER_SLICE_RENDER, slOutputImageNames.first(), slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorSliceRender>(),
+                          {{MODIFIER_SLICE_RENDER, OUTPUT_IMAGE}});
 }

@@ -18,18 +18,11 @@ class ImageProcessorSliceRender : public ImageProcessorBase
 {
 public:
     ImageProcessorSliceRender();
-    ~ImageProcessorSliceRender() override;
 
     // Pool thread. A modifier that refuses its parameters ends the run with
     // "bModiferOk"; the output keeps its previous raster.
     void process(ImageObjectMap mapImageNameToInputImageObject, ImageObjectMap mapImageNameToOutputImageObject,
                  ParameterObjectMap mapParameterNameToParameterObject) override;
-    // The base's slots, then the intermediate ones; the slot count stays.
-    void releaseBufferRasters() override;
-
-protected:
-    // Slot 0: the float copy of the input.
-    std::vector<Raster2dBase*> m_vBufferRasterIntermediate;
 };
 
 // GUI thread; holds nothing.

@@ -4,12 +4,9 @@
 #include "ImageModifier/ImageModifierThreshold.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
-#include "ObjectRoot.h"
-#include "ParameterObject.h"
 #include "SimpleException.h"
 
 #include <memory>
-#include <utility>
 
 ImageProcessorThreshold::ImageProcessorThreshold() : ImageProcessorBase(PIPELINE_THRESHOLD)
 {
@@ -25,50 +22,18 @@ void ImageProcessorThreshold::process(std::map<QString, ImageObject*> mapImageNa
 {
     MOLDENA_ASSERT(mapImageNameToInputImageObject.size() == 1 && mapImageNameToOutputImageObject.size() == 1 &&
                    mapParameterNameToParameterObject.size() == 2);
-    ImageObject* pInput = mapImageNameToInputImageObject.begin()->second;
-    MOLDENA_ASSERT(pInput);
-    ImageObject* pOutput = mapImageNameToOutputImageObject.begin()->second;
-    MOLDENA_ASSERT(pOutput);
-
-    bool bBufferOk = copyToBufferRaster(dynamic_cast<const Raster2d<unsigned char>*>(pInput->getRasterReadOnly()),
-                                        m_vBufferRasterInput[0]);
-    MOLDENA_ASSERT(bBufferOk);
-    bBufferOk = setupBufferRasterLike<unsigned char>(
-        m_vBufferRasterInput[0], dynamic_cast<const Raster2d<unsigned char>*>(pOutput->getRasterReadOnly()),
-        m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bBufferOk);
+    const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
     // Threshold first, inversion second; each result that was applied becomes
     // the input of the next modifier.
-    const QString sImageName = pInput->objectName();
-    for (const QString& sModifierName : {MODIFIER_THRESHOLD, MODIFIER_INVERT})
-    {
-        if (applyModifier<unsigned char>(sImageName, sModifierName, mapParameterNameToParameterObject,
-                                         m_vBufferRasterInput[0], m_vBufferRasterOutput[0]))
-        {
-            std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-        }
-    }
-
-    std::swap(m_vBufferRasterInput[0], m_vBufferRasterOutput[0]);
-    const bool bOutputOk = copyBufferRasterToOutput<unsigned char>(pOutput, m_vBufferRasterOutput[0]);
-    MOLDENA_ASSERT(bOutputOk);
-    releaseBufferRasters();
+    processChain<unsigned char>(pInput, pOutput, {MODIFIER_THRESHOLD, MODIFIER_INVERT},
+                                mapParameterNameToParameterObject);
 }
 
 ImagePipeline* ImagePipelineFactoryThreshold::create(const QString& sPipelineName, const QStringList& slInputImageNames,
                                                      const QStringList& slOutputImageNames)
 {
-    MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
-    const QString sInputImageName = slInputImageNames.first();
-    const QString sOutputImageName = slOutputImageNames.first();
-
-    ObjectRoot::getInstance()->getOrCreateChild<ImageObject>(sOutputImageName);
-
-    QStringList slParameterNames;
-    std::unique_ptr<ImageProcessorThreshold> pProcessor(new ImageProcessorThreshold());
-    createParameterObject(MODIFIER_INVERT, sInputImageName, slParameterNames, pProcessor.get());
-    createParameterObject(MODIFIER_THRESHOLD, sInputImageName, slParameterNames, pProcessor.get());
-    return new ImagePipeline(sPipelineName, slInputImageNames, slOutputImageNames, slParameterNames,
-                             pProcessor.release());
+    return createOneToOne(sPipelineName, slInputImageNames, slOutputImageNames,
+                          std::make_unique<ImageProcessorThreshold>(),
+                          {{MODIFIER_INVERT, INPUT_IMAGE}, {MODIFIER_THRESHOLD, INPUT_IMAGE}});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GlobalParameterStore.h"
+#include "ImagePipeline/ImagePipelineDownsizedResolutionProvider.h"
 #include "ImagePipelineFactoryBase.h"
 #include "ImageProcessorBase.h"
 
@@ -15,17 +16,12 @@ class ParameterObject;
 
 inline const QString PIPELINE_UPSIZED_RESOLUTION_PROVIDER = QStringLiteral("PIPELINE_UPSIZED_RESOLUTION_PROVIDER");
 
-// Resamples a raster (8-bit or float, kept) to at most n × n pixels with the
-// input's aspect ratio: the working copy of an image, enlarged or reduced.
-// The output carries the input's time stamp. Runs on a pool thread.
-class ImageProcessorUpsizedResolutionProvider : public ImageProcessorBase
+// The working copy of an image, enlarged or reduced to at most n × n pixels
+// (see ImageProcessorResolutionProvider).
+class ImageProcessorUpsizedResolutionProvider : public ImageProcessorResolutionProvider
 {
 public:
     ImageProcessorUpsizedResolutionProvider();
-
-    void process(std::map<QString, ImageObject*> mapImageNameToInputImageObject,
-                 std::map<QString, ImageObject*> mapImageNameToOutputImageObject,
-                 std::map<QString, ParameterObject*> mapParameterNameToParameterObject) override;
 };
 
 // One input, one output O. Creates O (without a raster) and sets the
