@@ -82,6 +82,9 @@ public:
         // the cost, not the result; the aspect-ratio test refuses often enough
         // that asking it first saves about a fifth of the decimation time.
         bool bAspectRatioFirst = true;
+        // While the tiles collapse under an error bound, the quadric error is
+        // asked before the other vetoes: same result, less work.
+        bool bErrorBoundFirst = true;
         // OpenMesh's own collapse-legality queries instead of the mesh type's
         // (same answers, slower); for comparisons.
         bool bLibraryQueries = false;
