@@ -252,6 +252,31 @@ TriangleMesh* MeshGenerator::createMesh(const Image& imageFront, const Image& im
     auto F = [&](unsigned x, unsigned y) { return tables.front(x, y); };
     auto B = [&](unsigned x, unsigned y) { return tables.back(x, y); };
 
+    // Room for every element up front: growing the arrays of a mesh of
+    // millions of elements step by step copies them again and again and, at
+    // each doubling, holds both copies. Each solid pixel gives a front and a
+    // back vertex and at most two triangles on either surface; a solid pixel
+    // at the edge of the material carries at most four wall triangles.
+    std::size_t nSolid = 0;
+    std::size_t nRim = 0;
+    for (unsigned y = 0; y < nHeight; ++y)
+    {
+        for (unsigned x = 0; x < nWidth; ++x)
+        {
+            if (!solid(x, y))
+            {
+                continue;
+            }
+            ++nSolid;
+            if (x == 0 || y == 0 || x + 1 == nWidth || y + 1 == nHeight || !solid(x - 1, y) || !solid(x + 1, y)
+                || !solid(x, y - 1) || !solid(x, y + 1))
+            {
+                ++nRim;
+            }
+        }
+    }
+    mesh.reserve(2 * nSolid, 6 * nSolid + 6 * nRim, 4 * nSolid + 4 * nRim);
+
     for (unsigned y = 1; y < nHeight; ++y)
     {
         for (unsigned x = 1; x < nWidth; ++x)
