@@ -564,6 +564,10 @@ void cutOutTile(const TriangleMesh& mesh, const std::vector<unsigned char>& bord
     TriangleMesh& sub = part.mesh;
     sub.request_face_normals();
     sub.add_property(part.hGlobalIndex);
+    // A patch of a closed surface has about half as many vertices and one
+    // and a half times as many edges as faces, plus its rim.
+    const std::size_t nFaces = part.faces.size();
+    sub.reserve(nFaces / 2 + nFaces / 16 + 64, nFaces * 3 / 2 + nFaces / 16 + 64, nFaces);
     std::vector<int> localIndex(mesh.n_vertices(), -1);
     for (const int nFace : part.faces)
     {
@@ -822,6 +826,18 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     TriangleMesh& joined = *pJoined;
     joined.request_face_normals();
     joined.request_vertex_normals();
+    {
+        std::size_t nJoinedVertices = 0;
+        std::size_t nJoinedEdges = 0;
+        std::size_t nJoinedFaces = 0;
+        for (const Tile& part : parts)
+        {
+            nJoinedVertices += part.mesh.n_vertices();
+            nJoinedEdges += part.mesh.n_edges();
+            nJoinedFaces += part.mesh.n_faces();
+        }
+        joined.reserve(nJoinedVertices, nJoinedEdges, nJoinedFaces);
+    }
     std::vector<int> joinedIndex(nMeshVertices, -1);
     for (Tile& part : parts)
     {
