@@ -252,6 +252,31 @@ TriangleMesh* MeshGenerator::createMesh(const Image& imageFront, const Image& im
     auto F = [&](unsigned x, unsigned y) { return tables.front(x, y); };
     auto B = [&](unsigned x, unsigned y) { return tables.back(x, y); };
 
+    // Room for every element up front: growing the arrays of a mesh of
+    // millions of elements step by step copies them again and again and, at
+    // each doubling, holds both copies. Each solid pixel gives a front and a
+    // back vertex and at most two triangles on either surface; a solid pixel
+    // at the edge of the material carries at most four wall triangles.
+    std::size_t nSolid = 0;
+    std::size_t nRim = 0;
+    for (unsigned y = 0; y < nHeight; ++y)
+    {
+        for (unsigned x = 0; x < nWidth; ++x)
+        {
+            if (!solid(x, y))
+            {
+                continue;
+            }
+            ++nSolid;
+            if (x == 0 || y == 0 || x + 1 == nWidth || y + 1 == nHeight || !solid(x - 1, y) || !solid(x + 1, y)
+                || !solid(x, y - 1) || !solid(x, y + 1))
+            {
+                ++nRim;
+            }
+        }
+    }
+    mesh.reserve(2 * nSolid, 6 * nSolid + 6 * nRim, 4 * nSolid + 4 * nRim);
+
     for (unsigned y = 1; y < nHeight; ++y)
     {
         for (unsigned x = 1; x < nWidth; ++x)
@@ -423,14 +448,53 @@ void runDecimater(MeshT& mesh, unsigned nVertices, bool bAspectRatioFirst)
 }
 
 
+// A veto that asks the quadric module first: a collapse whose quadric error
+// is at or above the quadric's bound is refused whatever the other vetoes
+// say, and the quadric error costs far less than the aspect-ratio and
+// normal-flipping tests. Away from flat ground most candidates fail here
+// while the tiles work under their growing bounds; the module
+// only answers what the quadric module answers later, so the result stays
+// the same.
+class ModErrorBound : public OpenMesh::Decimater::ModBaseT<TriangleMesh>
+{
+public:
+    using Handle = OpenMesh::Decimater::ModHandleT<ModErrorBound>;
+    using Base = OpenMesh::Decimater::ModBaseT<TriangleMesh>;
+    using CollapseInfo = Base::CollapseInfo;
+    DECIMATER_MODNAME(ErrorBound)
+
+    explicit ModErrorBound(TriangleMesh& mesh)
+        : Base(mesh, true)
+    {
+    }
+
+    void setQuadric(OpenMesh::Decimater::ModQuadricT<TriangleMesh>* pQuadric) { m_pQuadric = pQuadric; }
+
+    float collapse_priority(const CollapseInfo& ci) override
+    {
+        if (!m_pQuadric || m_pQuadric->max_err() >= DBL_MAX)
+        {
+            return float(Base::LEGAL_COLLAPSE);
+        }
+        return m_pQuadric->collapse_priority(ci) < 0.0f ? float(Base::ILLEGAL_COLLAPSE) : float(Base::LEGAL_COLLAPSE);
+    }
+
+private:
+    OpenMesh::Decimater::ModQuadricT<TriangleMesh>* m_pQuadric = nullptr;
+};
+
 // The three modules on one mesh, kept alive between rounds so that the
 // quadrics gather over the rounds as they do in a single run.
 class TileDecimater
 {
 public:
-    TileDecimater(TriangleMesh& mesh, bool bAspectRatioFirst)
+    TileDecimater(TriangleMesh& mesh, bool bAspectRatioFirst, bool bErrorBoundFirst)
         : m_decimater(mesh)
     {
+        if (bErrorBoundFirst)
+        {
+            m_decimater.add(m_hErrorBound);
+        }
         if (bAspectRatioFirst)
         {
             m_decimater.add(m_hAspectRatio);
@@ -447,6 +511,10 @@ public:
         }
         m_decimater.module(m_hAspectRatio).set_aspect_ratio(5.0f);
         m_decimater.module(m_hAspectRatio).set_binary(true);
+        if (bErrorBoundFirst)
+        {
+            m_decimater.module(m_hErrorBound).setQuadric(&m_decimater.module(m_hQuadric));
+        }
         if (!m_decimater.initialize())
         {
             throw std::logic_error("decimation failed");
@@ -470,6 +538,7 @@ private:
     OpenMesh::Decimater::ModNormalFlippingT<TriangleMesh>::Handle m_hNormalFlipping;
     OpenMesh::Decimater::ModQuadricT<TriangleMesh>::Handle m_hQuadric;
     OpenMesh::Decimater::ModAspectRatioT<TriangleMesh>::Handle m_hAspectRatio;
+    ModErrorBound::Handle m_hErrorBound;
 };
 
 // One tile of the mesh, cut out as a mesh of its own. Vertices it shares
@@ -490,11 +559,15 @@ struct Tile
 };
 
 void cutOutTile(const TriangleMesh& mesh, const std::vector<unsigned char>& border, Tile& part,
-    bool bAspectRatioFirst)
+    const MeshGenerator::DecimationSetup& setup)
 {
     TriangleMesh& sub = part.mesh;
     sub.request_face_normals();
     sub.add_property(part.hGlobalIndex);
+    // A patch of a closed surface has about half as many vertices and one
+    // and a half times as many edges as faces, plus its rim.
+    const std::size_t nFaces = part.faces.size();
+    sub.reserve(nFaces / 2 + nFaces / 16 + 64, nFaces * 3 / 2 + nFaces / 16 + 64, nFaces);
     std::vector<int> localIndex(mesh.n_vertices(), -1);
     for (const int nFace : part.faces)
     {
@@ -523,7 +596,7 @@ void cutOutTile(const TriangleMesh& mesh, const std::vector<unsigned char>& bord
     part.faces.clear();
     part.faces.shrink_to_fit();
     part.nVertices = sub.n_vertices();
-    part.pDecimater = std::make_unique<TileDecimater>(sub, bAspectRatioFirst);
+    part.pDecimater = std::make_unique<TileDecimater>(sub, setup.bAspectRatioFirst, setup.bErrorBoundFirst);
     // The decimater has brought the status flags.
     for (const auto vh : sub.vertices())
     {
@@ -706,7 +779,7 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     forEachTile(parts, [&](Tile& part) {
         if (!part.faces.empty())
         {
-            cutOutTile(mesh, border, part, setup.bAspectRatioFirst);
+            cutOutTile(mesh, border, part, setup);
         }
     });
     double dMaxError = 1e-5;
@@ -753,6 +826,18 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     TriangleMesh& joined = *pJoined;
     joined.request_face_normals();
     joined.request_vertex_normals();
+    {
+        std::size_t nJoinedVertices = 0;
+        std::size_t nJoinedEdges = 0;
+        std::size_t nJoinedFaces = 0;
+        for (const Tile& part : parts)
+        {
+            nJoinedVertices += part.mesh.n_vertices();
+            nJoinedEdges += part.mesh.n_edges();
+            nJoinedFaces += part.mesh.n_faces();
+        }
+        joined.reserve(nJoinedVertices, nJoinedEdges, nJoinedFaces);
+    }
     std::vector<int> joinedIndex(nMeshVertices, -1);
     for (Tile& part : parts)
     {

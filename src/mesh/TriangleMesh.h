@@ -5,6 +5,8 @@
 #include <OpenMesh/Core/IO/MeshIO.hh>
 #include <OpenMesh/Core/Mesh/TriMesh_ArrayKernelT.hh>
 
+#include <algorithm>
+
 // The triangle mesh of the system: OpenMesh's triangle mesh with its default
 // traits (single-precision points and normals). Coordinates are in the unit of
 // the source (pixels for a generated mesh, millimetres after merging).
@@ -59,7 +61,7 @@ public:
 
     // Whether collapsing the half-edge's start vertex into its end vertex
     // keeps the mesh a manifold triangle mesh. Needs the status attributes.
-    // Like OpenMesh's, it uses the vertices' tagged flags as scratch.
+    // Like OpenMesh's, it may use the vertices' tagged flags as scratch.
     bool is_collapse_ok(HalfedgeHandle v0v1)
     {
         if (status(edge_handle(v0v1)).deleted())
@@ -109,7 +111,47 @@ public:
             return false;
         }
 
-        // The two one-rings may share only vl and vr.
+        // The two one-rings may share only vl and vr. Usual valences fit a
+        // list on the stack, which spares a walk and the writes to the
+        // vertices' flags.
+        constexpr int nMaxRing = 32;
+        VertexHandle ring1[nMaxRing];
+        int nRing1 = 0;
+        {
+            const HalfedgeHandle hStart = halfedge_handle(v1);
+            if (hStart.is_valid())
+            {
+                HalfedgeHandle h = hStart;
+                do
+                {
+                    if (nRing1 == nMaxRing)
+                    {
+                        nRing1 = -1;
+                        break;
+                    }
+                    ring1[nRing1++] = to_vertex_handle(h);
+                    h = cw_rotated_halfedge_handle(h);
+                } while (h != hStart);
+            }
+        }
+        if (nRing1 >= 0)
+        {
+            const HalfedgeHandle hStart = halfedge_handle(v0);
+            if (hStart.is_valid())
+            {
+                HalfedgeHandle h = hStart;
+                do
+                {
+                    const VertexHandle v = to_vertex_handle(h);
+                    if (v != vl && v != vr && std::find(ring1, ring1 + nRing1, v) != ring1 + nRing1)
+                    {
+                        return false;
+                    }
+                    h = cw_rotated_halfedge_handle(h);
+                } while (h != hStart);
+            }
+            return true;
+        }
         forEachNeighbour(v0, [this](VertexHandle v) { status(v).set_tagged(false); });
         forEachNeighbour(v1, [this](VertexHandle v) { status(v).set_tagged(true); });
         bool bShared = false;

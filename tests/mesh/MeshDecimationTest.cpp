@@ -133,6 +133,29 @@ TEST(MeshDecimation, PartsDecimatedInParallelJoinToAClosedManifoldAtTheBudget)
     EXPECT_TRUE(identical(parallel, again));
 }
 
+TEST(MeshDecimation, AskingTheErrorBoundFirstLeavesThePartsResultUnchanged)
+{
+    const TriangleMesh smoothed = makeSmoothedRelief(64);
+    const unsigned nTarget = 800;
+
+    MeshGenerator::DecimationSetup setup;
+    setup.nParts = 4;
+    setup.nMinimumVerticesForParts = 0;
+    setup.bErrorBoundFirst = true;
+    TriangleMesh boundFirst = smoothed;
+    MeshGenerator::decimate(boundFirst, nTarget, setup);
+    setup.bErrorBoundFirst = false;
+    TriangleMesh boundLast = smoothed;
+    MeshGenerator::decimate(boundLast, nTarget, setup);
+
+    EXPECT_EQ(boundFirst.n_vertices(), nTarget);
+    EXPECT_TRUE(identical(boundFirst, boundLast));
+    // The parallel path ran: a single pass gives another mesh.
+    TriangleMesh single = smoothed;
+    MeshGenerator::decimate(single, nTarget, singlePass(true, false));
+    EXPECT_FALSE(identical(single, boundFirst));
+}
+
 TEST(MeshDecimation, BudgetAboveTheVertexCountLeavesTheMeshAsItIs)
 {
     const TriangleMesh smoothed = makeSmoothedRelief(24);

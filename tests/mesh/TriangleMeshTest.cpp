@@ -7,6 +7,7 @@
 #include <OpenMesh/Tools/Decimater/DecimaterT.hh>
 #include <OpenMesh/Tools/Decimater/ModQuadricT.hh>
 
+#include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
@@ -44,6 +45,24 @@ TriangleMesh* makeOpenGrid(unsigned n)
             triangles.push_back({a, d, c});
         }
     }
+    return makeMesh(points, triangles);
+}
+
+// A disc fanned around a centre of valence n, plus one flap over three rim
+// points: rim 0 and rim 2 become neighbours of each other as well as of the
+// centre, so collapsing rim 0 into the centre must be refused. Valences above
+// any small fixed list size.
+TriangleMesh* makeFanWithFlap(int n)
+{
+    std::vector<TriangleMesh::Point> points{{0.0f, 0.0f, 1.0f}};
+    std::vector<std::vector<int>> triangles;
+    for (int i = 0; i < n; ++i)
+    {
+        const float fAngle = 6.2831853f * float(i) / float(n);
+        points.emplace_back(std::cos(fAngle), std::sin(fAngle), 0.0f);
+        triangles.push_back({0, 1 + i, 1 + (i + 1) % n});
+    }
+    triangles.push_back({2, 1, 3});
     return makeMesh(points, triangles);
 }
 
@@ -96,6 +115,7 @@ TEST(TriangleMesh, CollapseQueriesMatchOpenMeshOnClosedAndOpenMeshes)
     meshes.emplace_back(makeOpenGrid(6));
     meshes.emplace_back(makeTetrahedron());
     meshes.emplace_back(makeOctahedron());
+    meshes.emplace_back(makeFanWithFlap(40));
 
     // Holes everywhere: walls, refused triangles, vertices without faces.
     std::mt19937 random(3);
@@ -120,6 +140,30 @@ TEST(TriangleMesh, CollapseQueriesMatchOpenMeshOnClosedAndOpenMeshes)
     // Both answers occur, so the comparison covers both ways.
     EXPECT_GT(nLegal, 100);
     EXPECT_GT(nIllegal, 100);
+}
+
+TEST(TriangleMesh, CollapseIntoAVertexOfHighValenceMatchesOpenMesh)
+{
+    std::unique_ptr<TriangleMesh> pFan(makeFanWithFlap(40));
+    pFan->request_vertex_status();
+    pFan->request_edge_status();
+    pFan->request_face_status();
+    const TriangleMesh::VertexHandle centre(0);
+    ASSERT_EQ(pFan->valence(centre), 40u);
+    // Rim 0 (vertex 1) into the centre: rim 2 (vertex 3) is a third common
+    // neighbour.
+    const auto h = pFan->find_halfedge(TriangleMesh::VertexHandle(1), centre);
+    ASSERT_TRUE(h.is_valid());
+    EXPECT_FALSE(pFan->is_collapse_ok(h));
+    EXPECT_FALSE(static_cast<TriangleMesh::Base&>(*pFan).is_collapse_ok(h));
+    // Rim 10 into the centre has only its two side vertices in common.
+    const auto hFree = pFan->find_halfedge(TriangleMesh::VertexHandle(11), centre);
+    EXPECT_TRUE(pFan->is_collapse_ok(hFree));
+    int nLegal = 0;
+    int nIllegal = 0;
+    expectSameAnswers(*pFan, nLegal, nIllegal);
+    EXPECT_GT(nLegal, 0);
+    EXPECT_GT(nIllegal, 0);
 }
 
 TEST(TriangleMesh, CollapseQueriesMatchOpenMeshOnAPartlyDecimatedMesh)
