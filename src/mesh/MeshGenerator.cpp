@@ -2,6 +2,7 @@
 
 #include "Logger.h"
 #include "MeshObject.h"
+#include "Parallel.h"
 #include "SimpleException.h"
 
 #include <OpenMesh/Tools/Decimater/DecimaterT.hh>
@@ -9,8 +10,6 @@
 #include <OpenMesh/Tools/Decimater/ModNormalFlippingT.hh>
 #include <OpenMesh/Tools/Decimater/ModQuadricT.hh>
 #include <OpenMesh/Tools/Smoother/JacobiLaplaceSmootherT.hh>
-
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -66,43 +65,7 @@ private:
     std::vector<unsigned char> m_upper;
 };
 
-unsigned availableCores()
-{
-    // Honours the process's CPU affinity (taskset, containers).
-    return unsigned(std::max(1, QThread::idealThreadCount()));
-}
-
-// Runs work(begin, end) over [0, nCount) in contiguous chunks, one per core.
-template <typename Work>
-void parallelFor(std::size_t nCount, Work work)
-{
-    const std::size_t nThreads = std::min<std::size_t>(availableCores(), std::max<std::size_t>(1, nCount / 1024));
-    if (nThreads <= 1)
-    {
-        work(std::size_t(0), nCount);
-        return;
-    }
-    std::vector<std::thread> threads;
-    for (std::size_t t = 1; t < nThreads; ++t)
-    {
-        const std::size_t nBegin = nCount * t / nThreads;
-        const std::size_t nEnd = nCount * (t + 1) / nThreads;
-        try
-        {
-            threads.emplace_back(work, nBegin, nEnd);
-        }
-        catch (const std::system_error&)
-        {
-            // No thread to be had: do the chunk here.
-            work(nBegin, nEnd);
-        }
-    }
-    work(std::size_t(0), nCount / nThreads);
-    for (std::thread& thread : threads)
-    {
-        thread.join();
-    }
-}
+using Parallel::availableCores;
 
 // OpenMesh's Jacobi-Laplace smoother with its C0 step spread over the cores.
 // Each vertex's new position depends only on the old positions, so the
@@ -117,7 +80,7 @@ protected:
     void compute_new_positions_C0() override
     {
         const TriangleMesh& mesh = this->mesh_;
-        parallelFor(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
+        Parallel::forRange(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
             for (std::size_t i = nBegin; i < nEnd; ++i)
             {
                 const TriangleMesh::VertexHandle vh{static_cast<int>(i)};

@@ -11,6 +11,10 @@
 // traits (single-precision points and normals). Coordinates are in the unit of
 // the source (pixels for a generated mesh, millimetres after merging).
 //
+// Normals are recomputed on all cores: the mesh's own code, the smoother and
+// the decimater reach the updates below through the mesh type. Each face and
+// vertex gets exactly the value OpenMesh's serial loop would give it.
+//
 // The decimater asks its collapse-legality questions through the mesh type.
 // OpenMesh's own answers live in its shared library, which is built with its
 // internal consistency checks on and spends most of the decimation time in
@@ -22,6 +26,14 @@ public:
     using Base = OpenMesh::TriMesh_ArrayKernelT<>;
     using Base::Base;
     using Base::valence;
+
+    // Face normals of all faces that are neither deleted nor hidden.
+    void update_face_normals();
+    // Vertex normals of all vertices: the normalised sum of their faces'
+    // normals.
+    void update_vertex_normals();
+    // Face normals, then the vertex and half-edge normals the mesh has.
+    void update_normals();
 
     // The half-edge from vStart to vEnd, or an invalid handle.
     OpenMesh::SmartHalfedgeHandle find_halfedge(VertexHandle vStart, VertexHandle vEnd) const

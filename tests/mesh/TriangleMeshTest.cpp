@@ -194,3 +194,56 @@ TEST(TriangleMesh, CollapseQueriesMatchOpenMeshOnAPartlyDecimatedMesh)
         EXPECT_GT(nIllegal, 10);
     }
 }
+
+TEST(TriangleMesh, NormalUpdatesMatchOpenMeshBitForBit)
+{
+    // Large enough to be split over several threads; partly decimated so that
+    // deleted faces must keep whatever normal they had.
+    const unsigned n = 96;
+    std::vector<float> front = makeDiscRelief(n, 45.0f, 6.0f, 9.0f, 5, 2.0f);
+    std::vector<float> back(front.size());
+    for (std::size_t i = 0; i < back.size(); ++i)
+    {
+        back[i] = front[i] > 0.0f ? 2.0f + 0.01f * float(i % 13) : 0.0f;
+    }
+    std::unique_ptr<TriangleMesh> pOurs(buildFrom(front, back, n));
+    ASSERT_GT(pOurs->n_faces(), 20000u);
+    OpenMesh::Decimater::DecimaterT<TriangleMesh> decimater(*pOurs);
+    OpenMesh::Decimater::ModQuadricT<TriangleMesh>::Handle hQuadric;
+    decimater.add(hQuadric);
+    ASSERT_TRUE(decimater.initialize());
+    ASSERT_GT(decimater.decimate_to(pOurs->n_vertices() / 2), 1000u);
+
+    // Deleted faces get a marker normal neither update may touch.
+    const TriangleMesh::Normal marker(7.0f, 7.0f, 7.0f);
+    std::size_t nDeleted = 0;
+    for (std::size_t i = 0; i < pOurs->n_faces(); ++i)
+    {
+        const TriangleMesh::FaceHandle fh(static_cast<int>(i));
+        if (pOurs->status(fh).deleted())
+        {
+            pOurs->set_normal(fh, marker);
+            ++nDeleted;
+        }
+    }
+    ASSERT_GT(nDeleted, 0u);
+    TriangleMesh library(*pOurs);
+
+    pOurs->update_normals();
+    static_cast<TriangleMesh::Base&>(library).update_normals();
+
+    for (std::size_t i = 0; i < pOurs->n_faces(); ++i)
+    {
+        const TriangleMesh::FaceHandle fh(static_cast<int>(i));
+        ASSERT_EQ(pOurs->normal(fh), library.normal(fh)) << "face " << i;
+        if (pOurs->status(fh).deleted())
+        {
+            ASSERT_EQ(pOurs->normal(fh), marker) << "face " << i;
+        }
+    }
+    for (std::size_t i = 0; i < pOurs->n_vertices(); ++i)
+    {
+        const TriangleMesh::VertexHandle vh(static_cast<int>(i));
+        ASSERT_EQ(pOurs->normal(vh), library.normal(vh)) << "vertex " << i;
+    }
+}
