@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -199,4 +200,38 @@ TEST(MeshSmoothing, SpreadOverTheCoresGivesOpenMeshsResult)
         nMoved += reference.point(vh) != original.point(vh) ? 1 : 0;
     }
     EXPECT_GT(nMoved, reference.n_vertices() / 2);
+}
+
+TEST(MeshDecimation, TiesTakenInVertexOrderKeepTheShape)
+{
+    // A relief with wide flat ground, where most collapses tie at zero error.
+    const TriangleMesh smoothed = makeSmoothedRelief(64);
+    const unsigned nTarget = 600;
+
+    MeshGenerator::DecimationSetup setup = singlePass(true, false);
+    ASSERT_TRUE(setup.bTiesInOrder);
+    TriangleMesh inOrder = smoothed;
+    MeshGenerator::decimate(inOrder, nTarget, setup);
+    setup.bTiesInOrder = false;
+    TriangleMesh heapOrder = smoothed;
+    MeshGenerator::decimate(heapOrder, nTarget, setup);
+
+    EXPECT_FALSE(identical(inOrder, heapOrder));
+    EXPECT_EQ(inOrder.n_vertices(), nTarget);
+    EXPECT_TRUE(isClosedTwoManifold(inOrder));
+    const double dHeapOrder = volumeOf(heapOrder);
+    ASSERT_GT(dHeapOrder, 0.0);
+    EXPECT_NEAR(volumeOf(inOrder) / dHeapOrder, 1.0, 0.005);
+    // The flat back stays exactly flat: no point of the mesh lies beyond it.
+    float fBackMost = -1e30f;
+    float fSmoothedBackMost = -1e30f;
+    for (const auto vh : inOrder.vertices())
+    {
+        fBackMost = std::max(fBackMost, inOrder.point(vh)[2]);
+    }
+    for (const auto vh : smoothed.vertices())
+    {
+        fSmoothedBackMost = std::max(fSmoothedBackMost, smoothed.point(vh)[2]);
+    }
+    EXPECT_EQ(fBackMost, fSmoothedBackMost);
 }
