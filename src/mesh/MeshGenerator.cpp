@@ -13,11 +13,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <limits>
+#include <utility>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -193,15 +196,18 @@ float MeshGenerator::Image::getValue(unsigned x, unsigned y) const
     return pData[nIndex];
 }
 
-TriangleMesh* MeshGenerator::createMesh(const Image& imageFront, const Image& imageBack)
+namespace
+{
+// The surfaces and walls of the rasters. With pFaceQuads, the pixel (y *
+// width + x) of the cell that made each face is recorded, face by face.
+void buildMesh(const MeshGenerator::Image& imageFront, const MeshGenerator::Image& imageBack,
+    std::vector<unsigned>* pFaceQuads, TriangleMesh& mesh)
 {
     MOLDENA_ASSERT(imageBack.nWidth == imageFront.nWidth);
     MOLDENA_ASSERT(imageBack.nHeight == imageFront.nHeight);
     const unsigned nWidth = imageFront.nWidth;
     const unsigned nHeight = imageFront.nHeight;
 
-    auto pMesh = std::make_unique<TriangleMesh>();
-    TriangleMesh& mesh = *pMesh;
     mesh.request_face_normals();
     mesh.request_vertex_normals();
     Tables tables(nWidth, nHeight);
@@ -301,8 +307,19 @@ TriangleMesh* MeshGenerator::createMesh(const Image& imageFront, const Image& im
                 addWallFace(mesh, F(x, y), F(x - 1, y - 1), B(x - 1, y - 1), LOG_LOCATION);
                 addWallFace(mesh, F(x, y), B(x - 1, y - 1), B(x, y), LOG_LOCATION);
             }
+            if (pFaceQuads)
+            {
+                pFaceQuads->resize(mesh.n_faces(), unsigned(y * nWidth + x));
+            }
         }
     }
+}
+} // namespace
+
+TriangleMesh* MeshGenerator::createMesh(const Image& imageFront, const Image& imageBack)
+{
+    auto pMesh = std::make_unique<TriangleMesh>();
+    buildMesh(imageFront, imageBack, nullptr, *pMesh);
     return pMesh.release();
 }
 
@@ -543,7 +560,12 @@ struct Tile
 {
     std::vector<int> faces;
     TriangleMesh mesh;
+    // Each vertex's number in the whole mesh.
     OpenMesh::VPropHandleT<int> hGlobalIndex;
+    // A tile built with a margin around it holds faces of its neighbours
+    // too; only those marked here are its own.
+    bool bMargin = false;
+    OpenMesh::FPropHandleT<bool> hOwnFace;
     std::unique_ptr<TileDecimater> pDecimater;
     // Its vertices on a cut (shared with other tiles) and inside it.
     std::size_t nShared = 0;
@@ -614,6 +636,8 @@ void forEachTile(std::vector<Tile>& parts, Work work)
 {
     std::atomic<std::size_t> nNext(0);
     auto worker = [&]() {
+        // The tiles already keep every core busy.
+        const Parallel::SerialScope serial;
         for (std::size_t k = nNext++; k < parts.size(); k = nNext++)
         {
             Tile& part = parts[k];
@@ -649,6 +673,136 @@ void forEachTile(std::vector<Tile>& parts, Work work)
     {
         thread.join();
     }
+}
+
+// Every round lets each tile collapse what costs less than a bound, and the
+// bound grows until the tiles together are down to the reserve. So the tiles
+// spend their vertices where the surface needs them, as one pass over the
+// whole mesh would, whatever their share of flat ground. A tile never goes
+// below its floor.
+class TileRounds
+{
+public:
+    static constexpr int ROUNDS = 30;
+
+    void run(Tile& part, int nRound) const
+    {
+        if (!part.pDecimater)
+        {
+            return;
+        }
+        const std::size_t nCollapses = part.nVertices > part.nFloor ? part.nVertices - part.nFloor : 0;
+        part.nVertices -= part.pDecimater->run(nCollapses, nRound == ROUNDS - 1 ? DBL_MAX : boundOf(nRound));
+    }
+
+    // Rounds nFirst and on, until the tiles together keep at most dReserve
+    // vertices. nBorder: the vertices on cuts, each counted once.
+    void runFrom(int nFirst, std::vector<Tile>& parts, std::size_t nBorder, double dReserve) const
+    {
+        for (int nRound = nFirst; nRound < ROUNDS; ++nRound)
+        {
+            // Border vertices are in several tiles and never go.
+            std::size_t nTotal = nBorder;
+            for (const Tile& part : parts)
+            {
+                nTotal += part.nVertices - part.nShared;
+            }
+            if (double(nTotal) <= dReserve)
+            {
+                break;
+            }
+            forEachTile(parts, [&](Tile& part) { run(part, nRound); });
+        }
+    }
+
+private:
+    static double boundOf(int nRound) { return 1e-5 * std::pow(4.0, double(nRound)); }
+};
+
+// Fits the decimated tiles together: each vertex once, each tile's own faces
+// in the order of the tiles. Rethrows a tile's exception; nothing when the
+// tiles do not fit. nGlobalVertices: the range of the vertices' numbers.
+std::unique_ptr<TriangleMesh> joinTiles(std::vector<Tile>& parts, std::size_t nGlobalVertices)
+{
+    // The tiles are read as they are, deleted elements skipped, so their
+    // decimaters (which own the status flags) live until the join is done.
+    for (Tile& part : parts)
+    {
+        if (part.pError)
+        {
+            std::rethrow_exception(part.pError);
+        }
+        if (!part.bFits)
+        {
+            return nullptr;
+        }
+    }
+    auto pJoined = std::make_unique<TriangleMesh>();
+    TriangleMesh& joined = *pJoined;
+    joined.request_face_normals();
+    joined.request_vertex_normals();
+    {
+        std::size_t nJoinedVertices = 0;
+        std::size_t nJoinedEdges = 0;
+        std::size_t nJoinedFaces = 0;
+        for (const Tile& part : parts)
+        {
+            // A closed patch has about twice as many faces as vertices and
+            // three times as many edges, plus its rim.
+            nJoinedVertices += part.nVertices;
+            nJoinedEdges += 3 * part.nVertices + part.nShared;
+            nJoinedFaces += 2 * part.nVertices + part.nShared;
+        }
+        joined.reserve(nJoinedVertices, nJoinedEdges, nJoinedFaces);
+    }
+    std::vector<int> joinedIndex(nGlobalVertices, -1);
+    for (Tile& part : parts)
+    {
+        TriangleMesh& sub = part.mesh;
+        for (const auto fh : sub.faces())
+        {
+            if (part.bMargin && !sub.property(part.hOwnFace, fh))
+            {
+                continue;
+            }
+            TriangleMesh::VertexHandle corners[3];
+            int i = 0;
+            for (auto it = sub.cfv_iter(fh); it.is_valid(); ++it, ++i)
+            {
+                int& nJoined = joinedIndex[std::size_t(sub.property(part.hGlobalIndex, *it))];
+                if (nJoined < 0)
+                {
+                    nJoined = joined.add_vertex(sub.point(*it)).idx();
+                }
+                corners[i] = TriangleMesh::VertexHandle(nJoined);
+            }
+            if (!joined.add_face(corners, 3).is_valid())
+            {
+                return nullptr;
+            }
+        }
+        part.pDecimater.reset();
+        sub.clear();
+    }
+    // Tiles built on their own must close up exactly where the whole mesh
+    // would.
+    bool bMargins = false;
+    for (const Tile& part : parts)
+    {
+        bMargins = bMargins || part.bMargin;
+    }
+    if (bMargins)
+    {
+        for (const auto eh : joined.edges())
+        {
+            if (joined.is_boundary(eh))
+            {
+                return nullptr;
+            }
+        }
+    }
+    joined.update_face_normals();
+    return pJoined;
 }
 
 // Decimates tiles of the mesh in parallel, fits them together and returns
@@ -736,22 +890,8 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
     // below the budget.
     const double dInnerShare = double(nVertices - nBorder) / double(nMeshVertices - nBorder);
 
-    // Every round lets each tile collapse what costs less than a bound, and
-    // the bound grows until the tiles together are down to the reserve. So
-    // the tiles spend their vertices where the surface needs them, as one
-    // pass over the whole mesh would, whatever their share of flat ground.
-    constexpr int nRounds = 30;
-    double dMaxError = 1e-5;
-    auto runRound = [&](Tile& part, int nRound) {
-        if (!part.pDecimater)
-        {
-            return;
-        }
-        const std::size_t nCollapses = part.nVertices > part.nFloor ? part.nVertices - part.nFloor : 0;
-        part.nVertices -= part.pDecimater->run(nCollapses, nRound == nRounds - 1 ? DBL_MAX : dMaxError);
-    };
-
     // A tile goes on to its first round as soon as it is cut out.
+    TileRounds rounds;
     std::vector<Tile> parts(nParts);
     forEachTile(parts, [&](Tile& part) {
         const unsigned short nPart = static_cast<unsigned short>(&part - parts.data());
@@ -768,93 +908,371 @@ std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned
         }
         cutOutTile(mesh, border, part, setup);
         part.nFloor = part.nShared + std::size_t(std::ceil(double(part.nInner) * dInnerShare));
-        runRound(part, 0);
+        rounds.run(part, 0);
     });
     facePart.clear();
     facePart.shrink_to_fit();
-    for (int nRound = 1; nRound < nRounds; ++nRound)
+    rounds.runFrom(1, parts, nBorder, dReserve);
+    return joinTiles(parts, nMeshVertices);
+}
+} // namespace
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Positions where a range of pixels is cut into nCount pieces holding about
+// equal numbers of solid pixels: cuts[0] = nFirst, cuts[nCount] = the end.
+std::vector<unsigned> solidQuantileCuts(const std::vector<std::size_t>& counts, unsigned nFirst, unsigned nCount)
+{
+    std::size_t nTotal = 0;
+    for (unsigned i = nFirst; i < counts.size(); ++i)
     {
-        dMaxError *= 4.0;
-        // Border vertices are in several tiles and never go.
-        std::size_t nTotal = nBorder;
-        for (const Tile& part : parts)
-        {
-            nTotal += part.nVertices - part.nShared;
-        }
-        if (double(nTotal) <= dReserve)
-        {
-            break;
-        }
-        forEachTile(parts, [&](Tile& part) { runRound(part, nRound); });
+        nTotal += counts[i];
     }
-    // The tiles are read as they are, deleted elements skipped, so their
-    // decimaters (which own the status flags) live until the join is done.
-    for (Tile& part : parts)
+    std::vector<unsigned> cuts{nFirst};
+    std::size_t nSum = 0;
+    unsigned i = nFirst;
+    for (unsigned k = 1; k < nCount; ++k)
     {
-        if (part.pError)
+        const std::size_t nWanted = nTotal * k / nCount;
+        while (i < counts.size() && nSum + counts[i] <= nWanted)
         {
-            std::rethrow_exception(part.pError);
+            nSum += counts[i++];
         }
-        if (!part.bFits)
+        cuts.push_back(std::max(i, cuts.back()));
+    }
+    cuts.push_back(unsigned(counts.size()));
+    return cuts;
+}
+
+// Builds, smooths and decimates the mesh in tiles, each on its own core, so
+// that no step but the join and the final pass works on the whole mesh.
+// Each tile is built from its part of the rasters with a margin wider than
+// smoothing reaches: its own vertices then get exactly the positions and
+// normals a build of the whole would give them, and the margin, whose faces
+// belong to the neighbours, stays locked. Nothing when the rasters are too
+// small or too narrow for tiles or the tiles do not fit.
+std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageFront,
+    const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
+    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings* pTimings)
+{
+    const unsigned nWidth = imageFront.nWidth;
+    const unsigned nHeight = imageFront.nHeight;
+    const unsigned nParts = setup.nParts == 0 ? 8 : setup.nParts;
+    const unsigned nVertices = parameters.NumberOfVertices;
+    // Smoothing moves a vertex by its neighbours' positions: after n steps a
+    // vertex has felt everything up to n edges away. The build decides about
+    // a cell from the cells before it, so a window's edge can change the
+    // build a few cells further on where pixels touch only at corners; the
+    // margin leaves room for both. Where that is not enough, the tiles do
+    // not fit and the whole mesh is built instead.
+    const unsigned nMargin = parameters.NumberOfSmoothingSteps + 8;
+    if (nParts < 2 || setup.bLibraryQueries || nWidth < 2 || nHeight < 2
+        || std::size_t(nWidth) * nHeight * 2 >= std::size_t(std::numeric_limits<int>::max()))
+    {
+        return nullptr;
+    }
+    const Clock::time_point start = Clock::now();
+
+    const float* pFront = imageFront.pData;
+    const float* pBack = imageBack.pData;
+    std::vector<std::size_t> columnSolid(nWidth, 0);
+    std::vector<std::size_t> rowSolid(nHeight, 0);
+    std::size_t nSolid = 0;
+    for (unsigned y = 0; y < nHeight; ++y)
+    {
+        for (unsigned x = 0; x < nWidth; ++x)
         {
-            return nullptr;
+            const std::size_t i = std::size_t(y) * nWidth + x;
+            if (isMaterial(pFront[i]) && isMaterial(pBack[i]))
+            {
+                ++columnSolid[x];
+                ++rowSolid[y];
+                ++nSolid;
+            }
         }
+    }
+    const double dReserve = std::max(1.0, setup.dPartReserve) * nVertices;
+    if (2 * nSolid < setup.nMinimumVerticesForParts || double(2 * nSolid) <= dReserve * 1.2)
+    {
+        return nullptr;
     }
 
-    // Join the tiles: shared vertices once, faces tile by tile.
-    auto pJoined = std::make_unique<TriangleMesh>();
-    TriangleMesh& joined = *pJoined;
-    joined.request_face_normals();
-    joined.request_vertex_normals();
+    // Tiles in two rows (one when the number is odd) of cells (a cell makes
+    // the faces between pixel x - 1, x and rows y - 1, y and is named by x, y
+    // from 1), cut where the tiles get about equal numbers of solid pixels.
+    // Every tile then reaches the outside of the object: tiles that lay
+    // wholly inside, their front and back patches ringed by locked seams,
+    // were measured to end with errors as deep as the relief's grooves.
+    const unsigned nRows = nParts % 2 == 0 ? 2 : 1;
+    const unsigned nColumns = nParts / nRows;
+    const std::vector<unsigned> cutsX = solidQuantileCuts(columnSolid, 1, nColumns);
+    const std::vector<unsigned> cutsY = solidQuantileCuts(rowSolid, 1, nRows);
+    for (const std::vector<unsigned>* pCuts : {&cutsX, &cutsY})
     {
-        std::size_t nJoinedVertices = 0;
-        std::size_t nJoinedEdges = 0;
-        std::size_t nJoinedFaces = 0;
-        for (const Tile& part : parts)
+        for (std::size_t k = 1; k < pCuts->size(); ++k)
         {
-            // A closed patch has about twice as many faces as vertices and
-            // three times as many edges, plus its rim.
-            nJoinedVertices += part.nVertices;
-            nJoinedEdges += 3 * part.nVertices + part.nShared;
-            nJoinedFaces += 2 * part.nVertices + part.nShared;
-        }
-        joined.reserve(nJoinedVertices, nJoinedEdges, nJoinedFaces);
-    }
-    std::vector<int> joinedIndex(nMeshVertices, -1);
-    for (Tile& part : parts)
-    {
-        TriangleMesh& sub = part.mesh;
-        std::vector<TriangleMesh::VertexHandle> subToJoined(sub.n_vertices());
-        for (const auto vh : sub.vertices())
-        {
-            const int nGlobal = sub.property(part.hGlobalIndex, vh);
-            int& nJoined = joinedIndex[std::size_t(nGlobal)];
-            if (nJoined < 0)
-            {
-                nJoined = joined.add_vertex(sub.point(vh)).idx();
-            }
-            subToJoined[std::size_t(vh.idx())] = TriangleMesh::VertexHandle(nJoined);
-        }
-        for (const auto fh : sub.faces())
-        {
-            TriangleMesh::VertexHandle corners[3];
-            int i = 0;
-            for (auto it = sub.cfv_iter(fh); it.is_valid(); ++it, ++i)
-            {
-                corners[i] = subToJoined[std::size_t(it->idx())];
-            }
-            if (!joined.add_face(corners, 3).is_valid())
+            // Margins wider than the tiles would build most of the mesh twice.
+            if ((*pCuts)[k] < (*pCuts)[k - 1] + 2 * nMargin)
             {
                 return nullptr;
             }
         }
-        part.pDecimater.reset();
-        sub.clear();
     }
-    joined.update_face_normals();
+
+    struct Window
+    {
+        // Own cells [nCellX0, nCellX1) x [nCellY0, nCellY1); pixels of the
+        // window [nX0, nX1) x [nY0, nY1).
+        unsigned nCellX0, nCellX1, nCellY0, nCellY1;
+        unsigned nX0, nX1, nY0, nY1;
+        std::vector<int> borderVertices;
+        // The edges where its own faces end, from one vertex number to the
+        // next in the direction of its own face.
+        std::vector<std::pair<int, int>> seams;
+    };
+    std::vector<Tile> parts(nParts);
+    std::vector<Window> windows(nParts);
+    for (unsigned nRow = 0; nRow < nRows; ++nRow)
+    {
+        for (unsigned nColumn = 0; nColumn < nColumns; ++nColumn)
+        {
+            Window& window = windows[nRow * nColumns + nColumn];
+            window.nCellX0 = cutsX[nColumn];
+            window.nCellX1 = cutsX[nColumn + 1];
+            window.nCellY0 = cutsY[nRow];
+            window.nCellY1 = cutsY[nRow + 1];
+            window.nX0 = window.nCellX0 - 1 > nMargin ? window.nCellX0 - 1 - nMargin : 0;
+            window.nY0 = window.nCellY0 - 1 > nMargin ? window.nCellY0 - 1 - nMargin : 0;
+            window.nX1 = std::min(nWidth, window.nCellX1 + nMargin);
+            window.nY1 = std::min(nHeight, window.nCellY1 + nMargin);
+        }
+    }
+
+    // Build: each tile from a copy of its window, moved to where the window
+    // lies before anything is computed from the points, so that every
+    // number is the one the whole mesh would have.
+    forEachTile(parts, [&](Tile& part) {
+        Window& window = windows[std::size_t(&part - parts.data())];
+        const unsigned nWindowWidth = window.nX1 - window.nX0;
+        const unsigned nWindowHeight = window.nY1 - window.nY0;
+        std::vector<float> front(std::size_t(nWindowWidth) * nWindowHeight);
+        std::vector<float> back(front.size());
+        for (unsigned y = 0; y < nWindowHeight; ++y)
+        {
+            const std::size_t nFrom = std::size_t(window.nY0 + y) * nWidth + window.nX0;
+            std::copy(pFront + nFrom, pFront + nFrom + nWindowWidth, front.begin() + std::ptrdiff_t(y) * nWindowWidth);
+            std::copy(pBack + nFrom, pBack + nFrom + nWindowWidth, back.begin() + std::ptrdiff_t(y) * nWindowWidth);
+        }
+        MeshGenerator::Image windowFront;
+        windowFront.pData = front.data();
+        windowFront.nWidth = nWindowWidth;
+        windowFront.nHeight = nWindowHeight;
+        MeshGenerator::Image windowBack = windowFront;
+        windowBack.pData = back.data();
+        std::vector<unsigned> faceCells;
+        TriangleMesh& sub = part.mesh;
+        buildMesh(windowFront, windowBack, &faceCells, sub);
+
+        part.bMargin = true;
+        sub.add_property(part.hOwnFace);
+        sub.add_property(part.hGlobalIndex);
+        for (const auto fh : sub.all_faces())
+        {
+            const unsigned nCell = faceCells[std::size_t(fh.idx())];
+            const unsigned x = nCell % nWindowWidth + window.nX0;
+            const unsigned y = nCell / nWindowWidth + window.nY0;
+            sub.property(part.hOwnFace, fh)
+                = x >= window.nCellX0 && x < window.nCellX1 && y >= window.nCellY0 && y < window.nCellY1;
+        }
+        const TriangleMesh::Point offset(float(window.nX0), float(window.nY0), 0.0f);
+        for (const auto vh : sub.all_vertices())
+        {
+            TriangleMesh::Point& point = sub.point(vh);
+            point += offset;
+            // Front vertices lie below z = 0, back vertices above.
+            const std::size_t nPixel = std::size_t(point[1]) * nWidth + std::size_t(point[0]);
+            sub.property(part.hGlobalIndex, vh) = int(nPixel * 2 + (point[2] > 0.0f ? 1 : 0));
+        }
+        MeshGenerator::removeIsolatedVertices(sub);
+    });
+    if (pTimings)
+    {
+        pTimings->dBuild = secondsSince(start);
+    }
+
+    Clock::time_point phase = Clock::now();
+    forEachTile(parts, [&](Tile& part) { MeshGenerator::computeNormals(part.mesh); });
+    if (pTimings)
+    {
+        pTimings->dNormals = secondsSince(phase);
+    }
+    phase = Clock::now();
+    forEachTile(parts, [&](Tile& part) { MeshGenerator::smooth(part.mesh, parameters.NumberOfSmoothingSteps); });
+    if (pTimings)
+    {
+        pTimings->dSmoothing = secondsSince(phase);
+    }
+
+    // A tile's own vertices lie only on its own faces; vertices on its own
+    // and on other faces are on a cut, and the others lie in the margin.
+    // Both of the latter stay where they are.
+    phase = Clock::now();
+    forEachTile(parts, [&](Tile& part) {
+        Window& window = windows[std::size_t(&part - parts.data())];
+        TriangleMesh& sub = part.mesh;
+        part.pDecimater = std::make_unique<TileDecimater>(
+            sub, setup.bAspectRatioFirst, setup.bErrorBoundFirst, setup.bTiesInOrder);
+        for (const auto vh : sub.vertices())
+        {
+            bool bOwn = false;
+            bool bOther = false;
+            for (auto it = sub.cvf_iter(vh); it.is_valid(); ++it)
+            {
+                (sub.property(part.hOwnFace, *it) ? bOwn : bOther) = true;
+            }
+            if (bOwn && !bOther)
+            {
+                ++part.nInner;
+                continue;
+            }
+            sub.status(vh).set_locked(true);
+            if (bOwn)
+            {
+                ++part.nShared;
+                window.borderVertices.push_back(sub.property(part.hGlobalIndex, vh));
+            }
+        }
+        part.nVertices = part.nInner + part.nShared;
+        for (const auto heh : sub.halfedges())
+        {
+            const auto fh = sub.face_handle(heh);
+            const auto fhOpposite = sub.opposite_face_handle(heh);
+            if (fh.is_valid() && sub.property(part.hOwnFace, fh)
+                && !(fhOpposite.is_valid() && sub.property(part.hOwnFace, fhOpposite)))
+            {
+                window.seams.emplace_back(sub.property(part.hGlobalIndex, sub.from_vertex_handle(heh)),
+                    sub.property(part.hGlobalIndex, sub.to_vertex_handle(heh)));
+            }
+        }
+    });
+    // The tiles fit together when every seam of one is the seam of another
+    // run the other way. Where the build of a window came out otherwise than
+    // the whole mesh's would, they do not, and the whole mesh is built.
+    {
+        std::vector<std::pair<int, int>> seams;
+        for (Window& window : windows)
+        {
+            seams.insert(seams.end(), window.seams.begin(), window.seams.end());
+            window.seams.clear();
+            window.seams.shrink_to_fit();
+        }
+        std::sort(seams.begin(), seams.end());
+        if (std::adjacent_find(seams.begin(), seams.end()) != seams.end())
+        {
+            return nullptr;
+        }
+        for (const auto& seam : seams)
+        {
+            if (!std::binary_search(seams.begin(), seams.end(), std::make_pair(seam.second, seam.first)))
+            {
+                return nullptr;
+            }
+        }
+    }
+    const std::size_t nGlobalVertices = std::size_t(nWidth) * nHeight * 2;
+    std::size_t nBorder = 0;
+    std::size_t nMeshVertices = 0;
+    {
+        std::vector<unsigned char> border(nGlobalVertices, 0);
+        for (std::size_t k = 0; k < parts.size(); ++k)
+        {
+            for (const int nGlobal : windows[k].borderVertices)
+            {
+                unsigned char& bBorder = border[std::size_t(nGlobal)];
+                nBorder += bBorder ? 0 : 1;
+                bBorder = 1;
+            }
+            nMeshVertices += parts[k].nInner;
+            if (parts[k].pError)
+            {
+                std::rethrow_exception(parts[k].pError);
+            }
+        }
+        nMeshVertices += nBorder;
+    }
+    if (dReserve <= double(nBorder) * 1.5 || nMeshVertices == nBorder || nVertices <= nBorder
+        || double(nMeshVertices) <= dReserve * 1.2)
+    {
+        return nullptr;
+    }
+    const double dInnerShare = double(nVertices - nBorder) / double(nMeshVertices - nBorder);
+    for (Tile& part : parts)
+    {
+        part.nFloor = part.nShared + std::size_t(std::ceil(double(part.nInner) * dInnerShare));
+    }
+    TileRounds().runFrom(0, parts, nBorder, dReserve);
+    std::unique_ptr<TriangleMesh> pJoined = joinTiles(parts, nGlobalVertices);
+    if (!pJoined)
+    {
+        return nullptr;
+    }
+    parts.clear();
+    runDecimater(*pJoined, nVertices, setup.bAspectRatioFirst, setup.bTiesInOrder);
+    pJoined->update_face_normals();
+    pJoined->update_vertex_normals();
+    if (pTimings)
+    {
+        pTimings->dDecimation = secondsSince(phase);
+    }
     return pJoined;
 }
 } // namespace
+
+TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& imageBack,
+    const Parameters& parameters, const DecimationSetup& setup, Timings* pTimings)
+{
+    MOLDENA_ASSERT(imageBack.nWidth == imageFront.nWidth);
+    MOLDENA_ASSERT(imageBack.nHeight == imageFront.nHeight);
+    if (std::unique_ptr<TriangleMesh> pTiled = generateInTiles(imageFront, imageBack, parameters, setup, pTimings))
+    {
+        return pTiled.release();
+    }
+    Clock::time_point start = Clock::now();
+    std::unique_ptr<TriangleMesh> pMesh(createMesh(imageFront, imageBack));
+    // Vertices left over by refused triangles would count against the vertex
+    // budget and widen the box that normalising uses.
+    removeIsolatedVertices(*pMesh);
+    if (pTimings)
+    {
+        pTimings->dBuild = secondsSince(start);
+    }
+    start = Clock::now();
+    computeNormals(*pMesh);
+    if (pTimings)
+    {
+        pTimings->dNormals = secondsSince(start);
+    }
+    start = Clock::now();
+    smooth(*pMesh, parameters.NumberOfSmoothingSteps);
+    if (pTimings)
+    {
+        pTimings->dSmoothing = secondsSince(start);
+    }
+    start = Clock::now();
+    decimate(*pMesh, parameters.NumberOfVertices, setup);
+    if (pTimings)
+    {
+        pTimings->dDecimation = secondsSince(start);
+    }
+    return pMesh.release();
+}
 
 void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices)
 {
@@ -906,13 +1324,7 @@ bool MeshGenerator::generate(const Image& imageFront, const Image& imageBack, co
     std::unique_ptr<TriangleMesh> pMesh;
     try
     {
-        pMesh.reset(createMesh(imageFront, imageBack));
-        // Vertices left over by refused triangles would count against the
-        // vertex budget and widen the box that normalising uses.
-        removeIsolatedVertices(*pMesh);
-        computeNormals(*pMesh);
-        smooth(*pMesh, parameters.NumberOfSmoothingSteps);
-        decimate(*pMesh, parameters.NumberOfVertices);
+        pMesh.reset(generateMesh(imageFront, imageBack, parameters, DecimationSetup()));
         if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0)
         {
             throw std::logic_error("invalid mesh");

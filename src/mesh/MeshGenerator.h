@@ -106,6 +106,23 @@ public:
         unsigned nMinimumVerticesForParts = 200000;
     };
 
+    // Wall-clock seconds of the phases of generateMesh.
+    struct Timings
+    {
+        double dBuild = 0.0;
+        double dNormals = 0.0;
+        double dSmoothing = 0.0;
+        double dDecimation = 0.0;
+    };
+
+    // Build, normals, smoothing and decimation: the mesh generate hands over,
+    // before it is normalised and turned; the caller owns it. Large rasters
+    // are worked on in tiles (see DecimationSetup), each tile on its own
+    // core from its build on; the result is the same kind of mesh, within
+    // the same errors. May throw.
+    static TriangleMesh* generateMesh(const Image& imageFront, const Image& imageBack, const Parameters& parameters,
+        const DecimationSetup& setup, Timings* pTimings = nullptr);
+
     // Collapses edges until the mesh has nVertices vertices or no collapse is
     // allowed, and compacts it. The face normals must be those of the current
     // surface. Throws std::logic_error "decimation failed" when the decimater

@@ -1,0 +1,238 @@
+#include "MeshGenerator.h"
+#include "MeshObject.h"
+#include "support/MeshTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace
+{
+using PointBits = std::array<std::uint32_t, 3>;
+
+PointBits bitsOf(const TriangleMesh::Point& point)
+{
+    PointBits bits;
+    std::memcpy(bits.data(), point.data(), sizeof(bits));
+    return bits;
+}
+
+struct Relief
+{
+    unsigned nSize = 0;
+    std::vector<float> front;
+    std::vector<float> back;
+
+    MeshGenerator::Image image(std::vector<float>& heights) const
+    {
+        MeshGenerator::Image image;
+        image.pData = heights.data();
+        image.nWidth = image.nHeight = nSize;
+        return image;
+    }
+};
+
+// A bevelled disc with grooves and a sloping back. With bChequered, a
+// chequered patch across the middle, where pixels touch only at their
+// corners: there the build refuses triangles and closes holes with walls,
+// each decision depending on the cells before.
+Relief makeRelief(bool bChequered)
+{
+    Relief relief;
+    relief.nSize = 160;
+    relief.front = makeDiscRelief(relief.nSize, 72.0f, 9.0f, 14.0f, 7, 3.0f);
+    relief.back.assign(relief.front.size(), 0.0f);
+    for (unsigned y = 0; y < relief.nSize; ++y)
+    {
+        for (unsigned x = 0; x < relief.nSize; ++x)
+        {
+            const std::size_t i = std::size_t(y) * relief.nSize + x;
+            if (bChequered && x >= 50 && x < 110 && y >= 30 && y < 50 && (x + y) % 2 == 0)
+            {
+                relief.front[i] = 0.0f;
+            }
+            relief.back[i] = relief.front[i] > 0.0f ? 2.0f + 0.02f * float(x) : 0.0f;
+        }
+    }
+    return relief;
+}
+
+// The whole mesh, built and smoothed in one piece.
+std::unique_ptr<TriangleMesh> wholeMesh(const Relief& relief, unsigned nSteps)
+{
+    Relief copy = relief;
+    std::unique_ptr<TriangleMesh> pWhole(
+        MeshGenerator::createMesh(copy.image(copy.front), copy.image(copy.back)));
+    MeshGenerator::removeIsolatedVertices(*pWhole);
+    MeshGenerator::computeNormals(*pWhole);
+    MeshGenerator::smooth(*pWhole, nSteps);
+    return pWhole;
+}
+
+std::set<PointBits> pointsOf(const TriangleMesh& mesh)
+{
+    std::set<PointBits> points;
+    for (const auto vh : mesh.vertices())
+    {
+        points.insert(bitsOf(mesh.point(vh)));
+    }
+    return points;
+}
+
+// Vertices of mesh whose point is not, to the last bit, one of points.
+std::size_t countForeign(const TriangleMesh& mesh, const std::set<PointBits>& points)
+{
+    std::size_t nForeign = 0;
+    for (const auto vh : mesh.vertices())
+    {
+        nForeign += points.count(bitsOf(mesh.point(vh))) == 0 ? 1 : 0;
+    }
+    return nForeign;
+}
+
+MeshGenerator::DecimationSetup tiles(unsigned nParts)
+{
+    MeshGenerator::DecimationSetup setup;
+    setup.nParts = nParts;
+    setup.nMinimumVerticesForParts = 0;
+    return setup;
+}
+
+// Same points in the same order and the same faces on the same corners.
+bool identical(const TriangleMesh& a, const TriangleMesh& b)
+{
+    if (a.n_vertices() != b.n_vertices() || a.n_faces() != b.n_faces())
+    {
+        return false;
+    }
+    for (const auto vh : a.vertices())
+    {
+        if (a.point(vh) != b.point(vh))
+        {
+            return false;
+        }
+    }
+    for (const auto fh : a.faces())
+    {
+        for (auto itA = a.cfv_iter(fh), itB = b.cfv_iter(fh); itA.is_valid() && itB.is_valid(); ++itA, ++itB)
+        {
+            if (*itA != *itB)
+            {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+double volumeOf(const TriangleMesh& mesh)
+{
+    MeshObject object("V");
+    object.setMesh(new TriangleMesh(mesh));
+    object.calculateVolume();
+    return object.getMeshData()->getVolume();
+}
+} // namespace
+
+TEST(MeshGeneratorTiles, TilesKeepTheWholeMeshsPointsAndCloseAtTheBudget)
+{
+    Relief relief = makeRelief(false);
+    const MeshGenerator::Image front = relief.image(relief.front);
+    const MeshGenerator::Image back = relief.image(relief.back);
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfVertices = 3000;
+
+    // Four tiles: on this raster eight would be narrower than their margins.
+    for (const unsigned nSteps : {0u, 8u})
+    {
+        SCOPED_TRACE(nSteps);
+        parameters.NumberOfSmoothingSteps = nSteps;
+        const std::unique_ptr<TriangleMesh> pWhole = wholeMesh(relief, nSteps);
+        ASSERT_GT(pWhole->n_vertices(), 10u * parameters.NumberOfVertices);
+
+        std::unique_ptr<TriangleMesh> pTiled(MeshGenerator::generateMesh(front, back, parameters, tiles(4)));
+        EXPECT_EQ(pTiled->n_vertices(), parameters.NumberOfVertices);
+        EXPECT_TRUE(isClosedTwoManifold(*pTiled));
+        // A collapse keeps one of its two points, so every point left must
+        // be, to the last bit, a point of the whole smoothed mesh: a tile
+        // whose margin were too narrow, or that computed in coordinates of
+        // its own, would move points near its edges.
+        EXPECT_EQ(countForeign(*pTiled, pointsOf(*pWhole)), 0u);
+
+        // The tiles were built on their own: cutting the whole mesh into
+        // tiles gives another mesh.
+        TriangleMesh cutOut = *pWhole;
+        MeshGenerator::decimate(cutOut, parameters.NumberOfVertices, tiles(4));
+        EXPECT_FALSE(identical(*pTiled, cutOut));
+
+        // And the shape is kept as well as by one pass over the whole.
+        TriangleMesh single = *pWhole;
+        MeshGenerator::decimate(single, parameters.NumberOfVertices, tiles(1));
+        const double dSingle = volumeOf(single);
+        ASSERT_GT(dSingle, 0.0);
+        EXPECT_NEAR(volumeOf(*pTiled) / dSingle, 1.0, 0.01);
+    }
+}
+
+TEST(MeshGeneratorTiles, PixelsTouchingAtCornersAcrossCutsStillGiveAClosedMeshAtTheBudget)
+{
+    // Whether or not the tiles fit here, the result is closed, at the budget
+    // and made of the whole mesh's points.
+    Relief relief = makeRelief(true);
+    const MeshGenerator::Image front = relief.image(relief.front);
+    const MeshGenerator::Image back = relief.image(relief.back);
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfVertices = 3000;
+    for (const unsigned nSteps : {0u, 3u})
+    {
+        SCOPED_TRACE(nSteps);
+        parameters.NumberOfSmoothingSteps = nSteps;
+        std::unique_ptr<TriangleMesh> pTiled(MeshGenerator::generateMesh(front, back, parameters, tiles(4)));
+        EXPECT_EQ(pTiled->n_vertices(), parameters.NumberOfVertices);
+        EXPECT_TRUE(isClosedTwoManifold(*pTiled));
+        EXPECT_EQ(countForeign(*pTiled, pointsOf(*wholeMesh(relief, nSteps))), 0u);
+    }
+}
+
+TEST(MeshGeneratorTiles, RastersTooNarrowForTilesAreGeneratedWhole)
+{
+    // Four columns of tiles would be narrower than their margins.
+    const unsigned nWidth = 48;
+    const unsigned nHeight = 400;
+    std::vector<float> front(std::size_t(nWidth) * nHeight, 0.0f);
+    std::vector<float> back(front.size(), 0.0f);
+    for (unsigned y = 2; y + 2 < nHeight; ++y)
+    {
+        for (unsigned x = 2; x + 2 < nWidth; ++x)
+        {
+            front[std::size_t(y) * nWidth + x] = 3.0f + float((x * y) % 7) * 0.25f;
+            back[std::size_t(y) * nWidth + x] = 2.0f;
+        }
+    }
+    MeshGenerator::Image imageFront;
+    imageFront.pData = front.data();
+    imageFront.nWidth = nWidth;
+    imageFront.nHeight = nHeight;
+    MeshGenerator::Image imageBack = imageFront;
+    imageBack.pData = back.data();
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfVertices = 2000;
+    parameters.NumberOfSmoothingSteps = 8;
+
+    std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::generateMesh(imageFront, imageBack, parameters, tiles(8)));
+    EXPECT_EQ(pMesh->n_vertices(), parameters.NumberOfVertices);
+    EXPECT_TRUE(isClosedTwoManifold(*pMesh));
+
+    // The same as the whole mesh decimated in cut-out tiles.
+    std::unique_ptr<TriangleMesh> pWhole(MeshGenerator::createMesh(imageFront, imageBack));
+    MeshGenerator::removeIsolatedVertices(*pWhole);
+    MeshGenerator::computeNormals(*pWhole);
+    MeshGenerator::smooth(*pWhole, parameters.NumberOfSmoothingSteps);
+    MeshGenerator::decimate(*pWhole, parameters.NumberOfVertices, tiles(8));
+    EXPECT_TRUE(identical(*pMesh, *pWhole));
+}
