@@ -92,10 +92,11 @@ public:
         // OpenMesh's own collapse-legality queries instead of the mesh type's
         // (same answers, slower); for comparisons.
         bool bLibraryQueries = false;
-        // Tiles (in two rows) decimated at the same time, on as many threads
+        // Tiles (in two rows) worked on at the same time, on as many threads
         // as there are cores, before one pass over the whole mesh: 0 = the
-        // default (8), 1 = a single pass. The result does not depend on the
-        // number of cores.
+        // default (8), 1 = a single pass. generateMesh builds, smooths and
+        // decimates each tile on its own; decimate cuts tiles out of the mesh
+        // it is given. The result does not depend on the number of cores.
         unsigned nParts = 0;
         // The parts together keep this multiple of the vertex budget for the
         // final pass to choose from. The final pass runs on one core; on the

@@ -42,42 +42,6 @@ MeshGenerator::DecimationSetup singlePass(bool bAspectRatioFirst, bool bLibraryQ
     return setup;
 }
 
-// Same points in the same order and the same faces on the same corners.
-bool identical(const TriangleMesh& a, const TriangleMesh& b)
-{
-    if (a.n_vertices() != b.n_vertices() || a.n_faces() != b.n_faces())
-    {
-        return false;
-    }
-    for (const auto vh : a.vertices())
-    {
-        if (a.point(vh) != b.point(vh))
-        {
-            return false;
-        }
-    }
-    for (const auto fh : a.faces())
-    {
-        auto itA = a.cfv_iter(fh);
-        auto itB = b.cfv_iter(fh);
-        for (; itA.is_valid() && itB.is_valid(); ++itA, ++itB)
-        {
-            if (*itA != *itB)
-            {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-double volumeOf(const TriangleMesh& mesh)
-{
-    MeshObject object("V");
-    object.setMesh(new TriangleMesh(mesh));
-    object.calculateVolume();
-    return object.getMeshData()->getVolume();
-}
 } // namespace
 
 TEST(MeshDecimation, VetoOrderAndOwnQueriesLeaveTheResultUnchanged)
@@ -93,12 +57,12 @@ TEST(MeshDecimation, VetoOrderAndOwnQueriesLeaveTheResultUnchanged)
     MeshGenerator::decimate(aspectFirst, nTarget, singlePass(true, false));
 
     EXPECT_EQ(plain.n_vertices(), nTarget);
-    EXPECT_TRUE(identical(plain, ownQueries));
-    EXPECT_TRUE(identical(plain, aspectFirst));
+    EXPECT_TRUE(identicalMeshes(plain, ownQueries));
+    EXPECT_TRUE(identicalMeshes(plain, aspectFirst));
     // The comparison can tell meshes apart.
     TriangleMesh other = smoothed;
     MeshGenerator::decimate(other, nTarget + 1, singlePass(false, true));
-    EXPECT_FALSE(identical(plain, other));
+    EXPECT_FALSE(identicalMeshes(plain, other));
 }
 
 TEST(MeshDecimation, PartsDecimatedInParallelJoinToAClosedManifoldAtTheBudget)
@@ -122,7 +86,7 @@ TEST(MeshDecimation, PartsDecimatedInParallelJoinToAClosedManifoldAtTheBudget)
     EXPECT_EQ(int(parallel.n_vertices()) - int(parallel.n_edges()) + int(parallel.n_faces()), 2);
     // The parallel path ran (its result differs) and kept the shape: the
     // enclosed volume stays within 1 % of the single pass's.
-    EXPECT_FALSE(identical(single, parallel));
+    EXPECT_FALSE(identicalMeshes(single, parallel));
     const double dSingle = volumeOf(single);
     ASSERT_GT(dSingle, 0.0);
     EXPECT_NEAR(volumeOf(parallel) / dSingle, 1.0, 0.01);
@@ -131,7 +95,7 @@ TEST(MeshDecimation, PartsDecimatedInParallelJoinToAClosedManifoldAtTheBudget)
     // The same parts on another run give the same mesh.
     TriangleMesh again = smoothed;
     MeshGenerator::decimate(again, nTarget, setup);
-    EXPECT_TRUE(identical(parallel, again));
+    EXPECT_TRUE(identicalMeshes(parallel, again));
 }
 
 TEST(MeshDecimation, AskingTheErrorBoundFirstLeavesThePartsResultUnchanged)
@@ -150,11 +114,11 @@ TEST(MeshDecimation, AskingTheErrorBoundFirstLeavesThePartsResultUnchanged)
     MeshGenerator::decimate(boundLast, nTarget, setup);
 
     EXPECT_EQ(boundFirst.n_vertices(), nTarget);
-    EXPECT_TRUE(identical(boundFirst, boundLast));
+    EXPECT_TRUE(identicalMeshes(boundFirst, boundLast));
     // The parallel path ran: a single pass gives another mesh.
     TriangleMesh single = smoothed;
     MeshGenerator::decimate(single, nTarget, singlePass(true, false));
-    EXPECT_FALSE(identical(single, boundFirst));
+    EXPECT_FALSE(identicalMeshes(single, boundFirst));
 }
 
 TEST(MeshDecimation, BudgetAboveTheVertexCountLeavesTheMeshAsItIs)
@@ -162,7 +126,7 @@ TEST(MeshDecimation, BudgetAboveTheVertexCountLeavesTheMeshAsItIs)
     const TriangleMesh smoothed = makeSmoothedRelief(24);
     TriangleMesh mesh = smoothed;
     MeshGenerator::decimate(mesh, unsigned(smoothed.n_vertices()));
-    EXPECT_TRUE(identical(mesh, smoothed));
+    EXPECT_TRUE(identicalMeshes(mesh, smoothed));
 }
 
 TEST(MeshSmoothing, SpreadOverTheCoresGivesOpenMeshsResult)
@@ -216,7 +180,7 @@ TEST(MeshDecimation, TiesTakenInVertexOrderKeepTheShape)
     TriangleMesh heapOrder = smoothed;
     MeshGenerator::decimate(heapOrder, nTarget, setup);
 
-    EXPECT_FALSE(identical(inOrder, heapOrder));
+    EXPECT_FALSE(identicalMeshes(inOrder, heapOrder));
     EXPECT_EQ(inOrder.n_vertices(), nTarget);
     EXPECT_TRUE(isClosedTwoManifold(inOrder));
     const double dHeapOrder = volumeOf(heapOrder);

@@ -103,40 +103,6 @@ MeshGenerator::DecimationSetup tiles(unsigned nParts)
     return setup;
 }
 
-// Same points in the same order and the same faces on the same corners.
-bool identical(const TriangleMesh& a, const TriangleMesh& b)
-{
-    if (a.n_vertices() != b.n_vertices() || a.n_faces() != b.n_faces())
-    {
-        return false;
-    }
-    for (const auto vh : a.vertices())
-    {
-        if (a.point(vh) != b.point(vh))
-        {
-            return false;
-        }
-    }
-    for (const auto fh : a.faces())
-    {
-        for (auto itA = a.cfv_iter(fh), itB = b.cfv_iter(fh); itA.is_valid() && itB.is_valid(); ++itA, ++itB)
-        {
-            if (*itA != *itB)
-            {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-double volumeOf(const TriangleMesh& mesh)
-{
-    MeshObject object("V");
-    object.setMesh(new TriangleMesh(mesh));
-    object.calculateVolume();
-    return object.getMeshData()->getVolume();
-}
 } // namespace
 
 TEST(MeshGeneratorTiles, TilesKeepTheWholeMeshsPointsAndCloseAtTheBudget)
@@ -168,7 +134,7 @@ TEST(MeshGeneratorTiles, TilesKeepTheWholeMeshsPointsAndCloseAtTheBudget)
         // tiles gives another mesh.
         TriangleMesh cutOut = *pWhole;
         MeshGenerator::decimate(cutOut, parameters.NumberOfVertices, tiles(4));
-        EXPECT_FALSE(identical(*pTiled, cutOut));
+        EXPECT_FALSE(identicalMeshes(*pTiled, cutOut));
 
         // And the shape is kept as well as by one pass over the whole.
         TriangleMesh single = *pWhole;
@@ -234,5 +200,5 @@ TEST(MeshGeneratorTiles, RastersTooNarrowForTilesAreGeneratedWhole)
     MeshGenerator::computeNormals(*pWhole);
     MeshGenerator::smooth(*pWhole, parameters.NumberOfSmoothingSteps);
     MeshGenerator::decimate(*pWhole, parameters.NumberOfVertices, tiles(8));
-    EXPECT_TRUE(identical(*pMesh, *pWhole));
+    EXPECT_TRUE(identicalMeshes(*pMesh, *pWhole));
 }

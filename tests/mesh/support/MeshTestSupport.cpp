@@ -1,5 +1,7 @@
 #include "MeshTestSupport.h"
 
+#include "MeshObject.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -103,4 +105,38 @@ std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, flo
         }
     }
     return heights;
+}
+
+bool identicalMeshes(const TriangleMesh& a, const TriangleMesh& b)
+{
+    if (a.n_vertices() != b.n_vertices() || a.n_faces() != b.n_faces())
+    {
+        return false;
+    }
+    for (const auto vh : a.vertices())
+    {
+        if (a.point(vh) != b.point(vh))
+        {
+            return false;
+        }
+    }
+    for (const auto fh : a.faces())
+    {
+        for (auto itA = a.cfv_iter(fh), itB = b.cfv_iter(fh); itA.is_valid() && itB.is_valid(); ++itA, ++itB)
+        {
+            if (*itA != *itB)
+            {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+double volumeOf(const TriangleMesh& mesh)
+{
+    MeshObject object("V");
+    object.setMesh(new TriangleMesh(mesh));
+    object.calculateVolume();
+    return object.getMeshData()->getVolume();
 }

@@ -29,3 +29,9 @@ bool isClosedTwoManifold(const TriangleMesh& mesh);
 // nGrooves straight grooves carved fDepth deep into it. Outside the disc 0.
 std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, float fBevel, unsigned nGrooves,
     float fDepth);
+
+// Same points in the same order and the same faces on the same corners.
+bool identicalMeshes(const TriangleMesh& a, const TriangleMesh& b);
+
+// The enclosed volume as a mesh object computes it (0 when not closed).
+double volumeOf(const TriangleMesh& mesh);
