@@ -494,14 +494,52 @@ private:
     OpenMesh::Decimater::ModQuadricT<TriangleMesh>* m_pQuadric = nullptr;
 };
 
+// A veto for tiles: a collapse into a locked vertex (on a cut or in the
+// margin) must not join it by a new edge to another locked vertex. Two tiles
+// decimated apart could each make that edge on their side of the cut, and
+// the tiles would then no longer fit together. Edges a tile makes from a
+// vertex of its own stay its own.
+class ModCutGuard : public OpenMesh::Decimater::ModBaseT<TriangleMesh>
+{
+public:
+    using Handle = OpenMesh::Decimater::ModHandleT<ModCutGuard>;
+    using Base = OpenMesh::Decimater::ModBaseT<TriangleMesh>;
+    using CollapseInfo = Base::CollapseInfo;
+    DECIMATER_MODNAME(CutGuard)
+
+    explicit ModCutGuard(TriangleMesh& mesh)
+        : Base(mesh, true)
+    {
+    }
+
+    float collapse_priority(const CollapseInfo& ci) override
+    {
+        const TriangleMesh& mesh = Base::mesh();
+        if (!mesh.status(ci.v1).locked())
+        {
+            return float(Base::LEGAL_COLLAPSE);
+        }
+        for (auto it = mesh.cvv_iter(ci.v0); it.is_valid(); ++it)
+        {
+            if (*it != ci.v1 && *it != ci.vl && *it != ci.vr && mesh.status(*it).locked())
+            {
+                return float(Base::ILLEGAL_COLLAPSE);
+            }
+        }
+        return float(Base::LEGAL_COLLAPSE);
+    }
+};
+
 // The three modules on one mesh, kept alive between rounds so that the
-// quadrics gather over the rounds as they do in a single run.
+// quadrics gather over the rounds as they do in a single run, and the guard
+// of the cuts.
 class TileDecimater
 {
 public:
     TileDecimater(TriangleMesh& mesh, bool bAspectRatioFirst, bool bErrorBoundFirst, bool bTiesInOrder)
         : m_decimater(mesh)
     {
+        m_decimater.add(m_hCutGuard);
         if (bErrorBoundFirst)
         {
             m_decimater.add(m_hErrorBound);
@@ -551,6 +589,7 @@ private:
     ModQuadricInOrderT<TriangleMesh>::Handle m_hQuadric;
     OpenMesh::Decimater::ModAspectRatioT<TriangleMesh>::Handle m_hAspectRatio;
     ModErrorBound::Handle m_hErrorBound;
+    ModCutGuard::Handle m_hCutGuard;
 };
 
 // One tile of the mesh, cut out as a mesh of its own. Vertices it shares

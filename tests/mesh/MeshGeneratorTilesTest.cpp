@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -145,11 +146,23 @@ TEST(MeshGeneratorTiles, TilesKeepTheWholeMeshsPointsAndCloseAtTheBudget)
     }
 }
 
-TEST(MeshGeneratorTiles, PixelsTouchingAtCornersAcrossCutsStillGiveAClosedMeshAtTheBudget)
+TEST(MeshGeneratorTiles, PixelsTouchingAtCornersAcrossCutsStillLetTheTilesFit)
 {
-    // Whether or not the tiles fit here, the result is closed, at the budget
-    // and made of the whole mesh's points.
+    // A chequered patch across a cut and speckles all over: holes and walls
+    // along the cuts. The tiles must still fit (a tile that joined two
+    // vertices of a cut by an edge of its own would collide with its
+    // neighbour), and the result be closed, at the budget and made of the
+    // whole mesh's points.
     Relief relief = makeRelief(true);
+    std::mt19937 random(7);
+    for (std::size_t i = 0; i < relief.front.size(); ++i)
+    {
+        if (random() % 20 == 0)
+        {
+            relief.front[i] = 0.0f;
+            relief.back[i] = 0.0f;
+        }
+    }
     const MeshGenerator::Image front = relief.image(relief.front);
     const MeshGenerator::Image back = relief.image(relief.back);
     MeshGenerator::Parameters parameters;
@@ -161,7 +174,14 @@ TEST(MeshGeneratorTiles, PixelsTouchingAtCornersAcrossCutsStillGiveAClosedMeshAt
         std::unique_ptr<TriangleMesh> pTiled(MeshGenerator::generateMesh(front, back, parameters, tiles(4)));
         EXPECT_EQ(pTiled->n_vertices(), parameters.NumberOfVertices);
         EXPECT_TRUE(isClosedTwoManifold(*pTiled));
-        EXPECT_EQ(countForeign(*pTiled, pointsOf(*wholeMesh(relief, nSteps))), 0u);
+        const std::unique_ptr<TriangleMesh> pWhole = wholeMesh(relief, nSteps);
+        EXPECT_EQ(countForeign(*pTiled, pointsOf(*pWhole)), 0u);
+        // Had the tiles not fit, the whole mesh would have been decimated,
+        // in tiles cut out of it.
+        TriangleMesh cutOut = *pWhole;
+        MeshGenerator::decimate(cutOut, parameters.NumberOfVertices, tiles(4));
+        EXPECT_FALSE(identicalMeshes(*pTiled, cutOut));
+        EXPECT_TRUE(isClosedTwoManifold(cutOut));
     }
 }
 
