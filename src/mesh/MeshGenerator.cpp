@@ -695,7 +695,11 @@ void forEachTile(std::vector<Tile>& parts, Work work)
         }
     };
     std::vector<std::thread> threads;
-    for (std::size_t t = 1; t < std::min<std::size_t>(parts.size(), availableCores()); ++t)
+    const std::size_t nThreads = std::min<std::size_t>(parts.size(), availableCores());
+    // Room first: a vector growing under running threads could fail and
+    // leave them unjoined.
+    threads.reserve(nThreads);
+    for (std::size_t t = 1; t < nThreads; ++t)
     {
         try
         {
@@ -744,7 +748,9 @@ public:
             std::size_t nTotal = nBorder;
             for (const Tile& part : parts)
             {
-                nTotal += part.nVertices - part.nShared;
+                // A tile that could not be made counts nothing; the join
+                // gives up on it.
+                nTotal += part.nVertices > part.nShared ? part.nVertices - part.nShared : 0;
             }
             if (double(nTotal) <= dReserve)
             {
@@ -1008,10 +1014,14 @@ std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageF
     // Smoothing moves a vertex by its neighbours' positions: after n steps a
     // vertex has felt everything up to n edges away. The build decides about
     // a cell from the cells before it, so a window's edge can change the
-    // build a few cells further on where pixels touch only at corners; the
-    // margin leaves room for both. Where that is not enough, the tiles do
-    // not fit and the whole mesh is built instead.
-    const unsigned nMargin = parameters.NumberOfSmoothingSteps + 8;
+    // build some cells further on where pixels touch only at corners (up to
+    // 7 were seen on random rasters); the margin leaves room for both. As a
+    // second line, the tiles that share a cut compare its edges and its
+    // vertices' points and the whole mesh is built where they differ. That
+    // catches most of what too narrow a margin changes, not all: with no
+    // margin at all, a few points inside a tile were seen to differ with the
+    // cuts agreeing. The join still checks that the mesh is closed.
+    const unsigned nMargin = parameters.NumberOfSmoothingSteps + setup.nTileMargin;
     if (nParts < 2 || setup.bLibraryQueries || nWidth < 2 || nHeight < 2
         || std::size_t(nWidth) * nHeight * 2 >= std::size_t(std::numeric_limits<int>::max()))
     {
@@ -1071,7 +1081,7 @@ std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageF
         // window [nX0, nX1) x [nY0, nY1).
         unsigned nCellX0, nCellX1, nCellY0, nCellY1;
         unsigned nX0, nX1, nY0, nY1;
-        std::vector<int> borderVertices;
+        std::vector<std::pair<int, TriangleMesh::Point>> borderVertices;
         // The edges where its own faces end, from one vertex number to the
         // next in the direction of its own face.
         std::vector<std::pair<int, int>> seams;
@@ -1185,7 +1195,7 @@ std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageF
             if (bOwn)
             {
                 ++part.nShared;
-                window.borderVertices.push_back(sub.property(part.hGlobalIndex, vh));
+                window.borderVertices.emplace_back(sub.property(part.hGlobalIndex, vh), sub.point(vh));
             }
         }
         part.nVertices = part.nInner + part.nShared;
@@ -1201,9 +1211,17 @@ std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageF
             }
         }
     });
+    for (const Tile& part : parts)
+    {
+        if (part.pError)
+        {
+            std::rethrow_exception(part.pError);
+        }
+    }
     // The tiles fit together when every seam of one is the seam of another
-    // run the other way. Where the build of a window came out otherwise than
-    // the whole mesh's would, they do not, and the whole mesh is built.
+    // run the other way and the tiles agree on where the vertices of the
+    // cuts lie. Where the build of a window came out otherwise than the
+    // whole mesh's would, they do not, and the whole mesh is built.
     {
         std::vector<std::pair<int, int>> seams;
         for (Window& window : windows)
@@ -1229,19 +1247,23 @@ std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageF
     std::size_t nBorder = 0;
     std::size_t nMeshVertices = 0;
     {
-        std::vector<unsigned char> border(nGlobalVertices, 0);
+        std::vector<std::pair<int, TriangleMesh::Point>> border;
         for (std::size_t k = 0; k < parts.size(); ++k)
         {
-            for (const int nGlobal : windows[k].borderVertices)
-            {
-                unsigned char& bBorder = border[std::size_t(nGlobal)];
-                nBorder += bBorder ? 0 : 1;
-                bBorder = 1;
-            }
+            border.insert(border.end(), windows[k].borderVertices.begin(), windows[k].borderVertices.end());
             nMeshVertices += parts[k].nInner;
-            if (parts[k].pError)
+        }
+        std::sort(border.begin(), border.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = 0; i < border.size(); ++i)
+        {
+            if (i == 0 || border[i].first != border[i - 1].first)
             {
-                std::rethrow_exception(parts[k].pError);
+                ++nBorder;
+            }
+            else if (!(border[i].second == border[i - 1].second))
+            {
+                return nullptr;
             }
         }
         nMeshVertices += nBorder;

@@ -103,6 +103,9 @@ public:
         // 1024 x 1024 relief 1.25 halves its time against 1.5 and keeps the
         // error within a few percent of a single pass's.
         double dPartReserve = 1.25;
+        // generateMesh builds each tile this many pixels beyond its own
+        // cells, on top of one pixel per smoothing step.
+        unsigned nTileMargin = 12;
         // Meshes with fewer vertices than this are decimated in one pass.
         unsigned nMinimumVerticesForParts = 200000;
     };

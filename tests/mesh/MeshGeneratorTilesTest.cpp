@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -146,13 +147,10 @@ TEST(MeshGeneratorTiles, TilesKeepTheWholeMeshsPointsAndCloseAtTheBudget)
     }
 }
 
-TEST(MeshGeneratorTiles, PixelsTouchingAtCornersAcrossCutsStillLetTheTilesFit)
+// The chequered relief with speckles all over: holes and walls along the
+// cuts.
+Relief makeSpeckledRelief()
 {
-    // A chequered patch across a cut and speckles all over: holes and walls
-    // along the cuts. The tiles must still fit (a tile that joined two
-    // vertices of a cut by an edge of its own would collide with its
-    // neighbour), and the result be closed, at the budget and made of the
-    // whole mesh's points.
     Relief relief = makeRelief(true);
     std::mt19937 random(7);
     for (std::size_t i = 0; i < relief.front.size(); ++i)
@@ -163,6 +161,15 @@ TEST(MeshGeneratorTiles, PixelsTouchingAtCornersAcrossCutsStillLetTheTilesFit)
             relief.back[i] = 0.0f;
         }
     }
+    return relief;
+}
+
+TEST(MeshGeneratorTiles, PixelsTouchingAtCornersAcrossCutsStillLetTheTilesFit)
+{
+    // The tiles must still fit (a tile that joined two vertices of a cut by
+    // an edge of its own would collide with its neighbour), and the result
+    // be closed, at the budget and made of the whole mesh's points.
+    Relief relief = makeSpeckledRelief();
     const MeshGenerator::Image front = relief.image(relief.front);
     const MeshGenerator::Image back = relief.image(relief.back);
     MeshGenerator::Parameters parameters;
@@ -182,6 +189,53 @@ TEST(MeshGeneratorTiles, PixelsTouchingAtCornersAcrossCutsStillLetTheTilesFit)
         MeshGenerator::decimate(cutOut, parameters.NumberOfVertices, tiles(4));
         EXPECT_FALSE(identicalMeshes(*pTiled, cutOut));
         EXPECT_TRUE(isClosedTwoManifold(cutOut));
+    }
+}
+
+TEST(MeshGeneratorTiles, WindowsTooNarrowForTheirBuildAreCaughtAtTheCuts)
+{
+    // Without a margin beyond smoothing's reach, a window's edge changes the
+    // build of a picture with lines of corner-touching holes inside the
+    // tiles' own cells. On this picture the tiles then disagree on their
+    // cuts, and the whole mesh is built: the result is still closed and made
+    // of the whole mesh's points only (without the comparison of the cuts,
+    // six points differ).
+    Relief relief;
+    relief.nSize = 160;
+    relief.front.assign(std::size_t(relief.nSize) * relief.nSize, 0.0f);
+    relief.back.assign(relief.front.size(), 0.0f);
+    for (unsigned y = 0; y < relief.nSize; ++y)
+    {
+        for (unsigned x = 0; x < relief.nSize; ++x)
+        {
+            const float dx = float(x) - 80.0f;
+            const float dy = float(y) - 80.0f;
+            if (dx * dx + dy * dy > 72.0f * 72.0f
+                || ((x % 11 == 0 || y % 13 == 0) && (x + y) % 2 == 1))
+            {
+                continue;
+            }
+            const std::size_t i = std::size_t(y) * relief.nSize + x;
+            relief.front[i] = 5.0f + 3.0f * std::sin(0.3f * float(x)) * std::cos(0.2f * float(y));
+            relief.back[i] = 1.0f + 0.01f * float(x);
+        }
+    }
+    const MeshGenerator::Image front = relief.image(relief.front);
+    const MeshGenerator::Image back = relief.image(relief.back);
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfVertices = 3000;
+    for (const unsigned nParts : {3u, 4u})
+    {
+        MeshGenerator::DecimationSetup setup = tiles(nParts);
+        setup.nTileMargin = 0;
+        for (const unsigned nSteps : {1u, 3u, 5u})
+        {
+            SCOPED_TRACE(nParts * 10 + nSteps);
+            parameters.NumberOfSmoothingSteps = nSteps;
+            std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::generateMesh(front, back, parameters, setup));
+            EXPECT_TRUE(isClosedTwoManifold(*pMesh));
+            EXPECT_EQ(countForeign(*pMesh, pointsOf(*wholeMesh(relief, nSteps))), 0u);
+        }
     }
 }
 
