@@ -7,11 +7,14 @@
 //       order normal flipping, quadric, aspect ratio (the plain setup)
 //   1 = as 0 with the mesh type's own collapse queries
 //   2 = as 1 with the aspect-ratio veto first
-//   3 = as 2, parts decimated in parallel, then a final pass (the default)
+//   3 = as 2 in tiles, each built, smoothed and decimated on its own core,
+//       then joined for a final pass (the default, what generate does)
 //   4 = as 3 with tied collapses left in the heap's own order
 // Setups 1 to 3 take tied collapses in vertex order; 0 leaves them to the
 // heap. For setups 3 and 4: the number of parts (0 = the default) and the
 // reserve the parts keep for the final pass, in percent of the budget.
+// Setups 0 to 2 build, smooth and decimate the whole mesh in one piece.
+// The reference is always the whole mesh, built and smoothed in one piece.
 
 #include "MeshGenerator.h"
 #include "MeshObject.h"
