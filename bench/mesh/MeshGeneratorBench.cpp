@@ -124,6 +124,26 @@ void makeRelief(unsigned nSize, std::vector<float>& front, std::vector<float>& b
     }
 }
 
+// The relief above with images over its heights.
+struct Relief
+{
+    explicit Relief(unsigned nSize)
+    {
+        makeRelief(nSize, front, back);
+        imageFront.pData = front.data();
+        imageFront.nWidth = imageFront.nHeight = nSize;
+        imageBack = imageFront;
+        imageBack.pData = back.data();
+    }
+    Relief(const Relief&) = delete;
+    Relief& operator=(const Relief&) = delete;
+
+    std::vector<float> front;
+    std::vector<float> back;
+    MeshGenerator::Image imageFront;
+    MeshGenerator::Image imageBack;
+};
+
 // Front and back heights of a mesh in build coordinates (front at -z, back at
 // +z), sampled at the pixel centres; NaN where no surface covers a pixel.
 void rasterise(const TriangleMesh& mesh, unsigned nSize, std::vector<float>& front, std::vector<float>& back)
@@ -216,14 +236,9 @@ void BM_GenerateMesh(benchmark::State& state)
         setup.dPartReserve = double(state.range(3)) / 100.0;
     }
 
-    std::vector<float> heightsFront;
-    std::vector<float> heightsBack;
-    makeRelief(nSize, heightsFront, heightsBack);
-    MeshGenerator::Image imageFront;
-    imageFront.pData = heightsFront.data();
-    imageFront.nWidth = imageFront.nHeight = nSize;
-    MeshGenerator::Image imageBack = imageFront;
-    imageBack.pData = heightsBack.data();
+    const Relief relief(nSize);
+    const MeshGenerator::Image& imageFront = relief.imageFront;
+    const MeshGenerator::Image& imageBack = relief.imageBack;
 
     for (auto _ : state)
     {
@@ -297,14 +312,9 @@ void BM_GenerateMesh(benchmark::State& state)
 void BM_BuildMesh(benchmark::State& state)
 {
     const unsigned nSize = unsigned(state.range(0));
-    std::vector<float> heightsFront;
-    std::vector<float> heightsBack;
-    makeRelief(nSize, heightsFront, heightsBack);
-    MeshGenerator::Image imageFront;
-    imageFront.pData = heightsFront.data();
-    imageFront.nWidth = imageFront.nHeight = nSize;
-    MeshGenerator::Image imageBack = imageFront;
-    imageBack.pData = heightsBack.data();
+    const Relief relief(nSize);
+    const MeshGenerator::Image& imageFront = relief.imageFront;
+    const MeshGenerator::Image& imageBack = relief.imageBack;
     for (auto _ : state)
     {
         std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::createMesh(imageFront, imageBack));
