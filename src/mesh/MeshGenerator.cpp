@@ -13,18 +13,18 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <exception>
 #include <functional>
 #include <limits>
-#include <utility>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace
@@ -1005,7 +1005,7 @@ std::vector<unsigned> solidQuantileCuts(const std::vector<std::size_t>& counts, 
 // small or too narrow for tiles or the tiles do not fit.
 std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageFront,
     const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
-    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings* pTimings)
+    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings)
 {
     const unsigned nWidth = imageFront.nWidth;
     const unsigned nHeight = imageFront.nHeight;
@@ -1151,23 +1151,14 @@ std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageF
         }
         MeshGenerator::removeIsolatedVertices(sub);
     });
-    if (pTimings)
-    {
-        pTimings->dBuild = secondsSince(start);
-    }
+    timings.dBuild = secondsSince(start);
 
     Clock::time_point phase = Clock::now();
     forEachTile(parts, [&](Tile& part) { MeshGenerator::computeNormals(part.mesh); });
-    if (pTimings)
-    {
-        pTimings->dNormals = secondsSince(phase);
-    }
+    timings.dNormals = secondsSince(phase);
     phase = Clock::now();
     forEachTile(parts, [&](Tile& part) { MeshGenerator::smooth(part.mesh, parameters.NumberOfSmoothingSteps); });
-    if (pTimings)
-    {
-        pTimings->dSmoothing = secondsSince(phase);
-    }
+    timings.dSmoothing = secondsSince(phase);
 
     // A tile's own vertices lie only on its own faces; vertices on its own
     // and on other faces are on a cut, and the others lie in the margin.
@@ -1288,12 +1279,32 @@ std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageF
     runDecimater(*pJoined, nVertices, setup.bAspectRatioFirst, setup.bTiesInOrder);
     pJoined->update_face_normals();
     pJoined->update_vertex_normals();
-    if (pTimings)
-    {
-        pTimings->dDecimation = secondsSince(phase);
-    }
+    timings.dDecimation = secondsSince(phase);
     return pJoined;
 }
+// The whole mesh in one piece: build, normals, smoothing, then decimation.
+std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFront,
+    const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
+    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings)
+{
+    Clock::time_point start = Clock::now();
+    std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::createMesh(imageFront, imageBack));
+    // Vertices left over by refused triangles would count against the vertex
+    // budget and widen the box that normalising uses.
+    MeshGenerator::removeIsolatedVertices(*pMesh);
+    timings.dBuild = secondsSince(start);
+    start = Clock::now();
+    MeshGenerator::computeNormals(*pMesh);
+    timings.dNormals = secondsSince(start);
+    start = Clock::now();
+    MeshGenerator::smooth(*pMesh, parameters.NumberOfSmoothingSteps);
+    timings.dSmoothing = secondsSince(start);
+    start = Clock::now();
+    MeshGenerator::decimate(*pMesh, parameters.NumberOfVertices, setup);
+    timings.dDecimation = secondsSince(start);
+    return pMesh;
+}
+
 } // namespace
 
 TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& imageBack,
@@ -1301,36 +1312,15 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
 {
     MOLDENA_ASSERT(imageBack.nWidth == imageFront.nWidth);
     MOLDENA_ASSERT(imageBack.nHeight == imageFront.nHeight);
-    if (std::unique_ptr<TriangleMesh> pTiled = generateInTiles(imageFront, imageBack, parameters, setup, pTimings))
+    Timings timings;
+    std::unique_ptr<TriangleMesh> pMesh = generateInTiles(imageFront, imageBack, parameters, setup, timings);
+    if (!pMesh)
     {
-        return pTiled.release();
+        pMesh = generateWhole(imageFront, imageBack, parameters, setup, timings);
     }
-    Clock::time_point start = Clock::now();
-    std::unique_ptr<TriangleMesh> pMesh(createMesh(imageFront, imageBack));
-    // Vertices left over by refused triangles would count against the vertex
-    // budget and widen the box that normalising uses.
-    removeIsolatedVertices(*pMesh);
     if (pTimings)
     {
-        pTimings->dBuild = secondsSince(start);
-    }
-    start = Clock::now();
-    computeNormals(*pMesh);
-    if (pTimings)
-    {
-        pTimings->dNormals = secondsSince(start);
-    }
-    start = Clock::now();
-    smooth(*pMesh, parameters.NumberOfSmoothingSteps);
-    if (pTimings)
-    {
-        pTimings->dSmoothing = secondsSince(start);
-    }
-    start = Clock::now();
-    decimate(*pMesh, parameters.NumberOfVertices, setup);
-    if (pTimings)
-    {
-        pTimings->dDecimation = secondsSince(start);
+        *pTimings = timings;
     }
     return pMesh.release();
 }
