@@ -15,6 +15,9 @@ inline const QString GRADIENT_Y = QStringLiteral("GRADIENT_Y");
 inline const QString QIMAGE_DEPTH = QStringLiteral("QIMAGE_DEPTH");
 inline const QString QIMAGE_DEPTH_16BIT = QStringLiteral("QIMAGE_DEPTH_16BIT");
 
+// Name of the root of the object tree and of the workflow's root state.
+inline const QString ROOT = QStringLiteral("ROOT");
+
 // Marker carried by the name of a cloned object.
 inline const QString CLONE = QStringLiteral("CLONE");
 

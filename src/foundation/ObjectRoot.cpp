@@ -1,5 +1,7 @@
 #include "ObjectRoot.h"
 
+#include "Identifiers.h"
+
 ObjectRoot* ObjectRoot::getInstance()
 {
     static ObjectRoot* s_pInstance = new ObjectRoot();
@@ -7,7 +9,7 @@ ObjectRoot* ObjectRoot::getInstance()
 }
 
 ObjectRoot::ObjectRoot()
-    : ObjectBase(QStringLiteral("ROOT"))
+    : ObjectBase(ROOT)
 {
 }
 

@@ -30,6 +30,14 @@ public:
     template <typename T>
     T* getOrCreateChild(const QString& sName);
 
+    // The first object of class T with exactly that name anywhere below the
+    // root; null when there is none or the name is empty.
+    template <typename T>
+    T* findObject(const QString& sName) const
+    {
+        return sName.isEmpty() ? nullptr : findChild<T*>(sName);
+    }
+
     ~ObjectRoot() override;
 
 signals:

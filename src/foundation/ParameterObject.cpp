@@ -62,6 +62,17 @@ void ParameterObject::setParameters(ParameterMap mapParameters)
     emit signalParametersChanged(objectName());
 }
 
+std::vector<QVariant*> ParameterObject::getValuesOfCopy()
+{
+    std::vector<QVariant*> vValues;
+    vValues.reserve(m_mapParameters.size());
+    for (auto& entry : m_mapParameters)
+    {
+        vValues.push_back(&entry.second);
+    }
+    return vValues;
+}
+
 bool ParameterObject::getValue(const QString& sKey, QString& sValue) const
 {
     const auto it = m_mapParameters.find(sKey);

@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <map>
+#include <vector>
 
 // One modifier's named parameter values. setParameters() replaces the whole
 // map and signals only when a value really changed (5 and 5.0 are equal).
@@ -26,6 +27,11 @@ public:
     // The value as text when present, valid, non-null and convertible.
     // Takes no lock: meant for a run's private clone.
     bool getValue(const QString& sKey, QString& sValue) const;
+
+    // Writable access to the stored values, for rewriting object names held in
+    // the values of a fresh copy that no pipeline or page has seen yet. Takes
+    // no lock and signals nothing.
+    std::vector<QVariant*> getValuesOfCopy();
 
     ObjectBase* clone() const override;
     void copyTo(ObjectBase* pTarget) const override;

@@ -14,3 +14,8 @@ const char* SimpleException::getMessage() const
 {
     return m_sMessage.c_str();
 }
+
+void throwAssertionFailure(const QString& sCondition)
+{
+    throw SimpleException(QStringLiteral("Assertion failed: %1").arg(sCondition));
+}
