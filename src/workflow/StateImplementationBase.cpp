@@ -3,6 +3,7 @@
 #include "SimpleException.h"
 #include "State.h"
 #include "StateMachine.h"
+#include "Transition.h"
 #include "Uid.h"
 
 StateImplementationBase::StateImplementationBase() = default;
@@ -41,4 +42,15 @@ State* StateImplementationBase::findOwnState(const QString& sCondition) const
         throwAssertionFailure(sCondition);
     }
     return pState;
+}
+
+void StateImplementationBase::moveOnTo(State* pCurrentState, const State* pTargetState)
+{
+    Transition* pTransition = pCurrentState->findTransitionTo(pTargetState);
+    if (!pTransition)
+    {
+        pTransition = new Transition(pTargetState);
+        pCurrentState->addTransition(pTransition);
+    }
+    StateMachine::getInstance()->autoTransition(pTransition->getName());
 }

@@ -57,6 +57,10 @@ protected:
         return pCast;
     }
 
+    // Requests the automatic transition from pCurrentState to pTargetState,
+    // adding a generic transition when pCurrentState has none toward it.
+    static void moveOnTo(class State* pCurrentState, const class State* pTargetState);
+
     // The state that bears this implementation; throws the assertion named
     // sCondition when it is gone.
     class State* findOwnState(const QString& sCondition) const;

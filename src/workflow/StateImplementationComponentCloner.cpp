@@ -72,13 +72,7 @@ void StateImplementationComponentCloner::process()
 
     State* pExitState = pTargetState->findChildState(COMPONENT, false);
     MOLDENA_ASSERT(pExitState);
-    Transition* pTransition = pCurrentState->findTransitionTo(pExitState);
-    if (!pTransition)
-    {
-        pTransition = new Transition(pExitState);
-        pCurrentState->addTransition(pTransition);
-    }
-    pMachine->autoTransition(pTransition->getName());
+    moveOnTo(pCurrentState, pExitState);
 }
 
 void StateImplementationComponentCloner::replaceTargetComponent(State* pSourceState, State* pTargetState)
