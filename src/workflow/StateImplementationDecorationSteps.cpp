@@ -1,0 +1,171 @@
+#include "StateImplementationDecorationSteps.h"
+
+#include "SimpleException.h"
+#include "State.h"
+#include "StateImplementationStateDeleter.h"
+#include "StateMachine.h"
+#include "Transition.h"
+#include "Uid.h"
+#include "WorkflowIdentifiers.h"
+
+#include <QObject>
+
+namespace
+{
+unsigned long idOf(const Uid* pUid)
+{
+    return pUid ? pUid->get() : 0;
+}
+
+// An element is finished once one of its last steps is complete.
+bool isFinished(const State* pElement)
+{
+    for (const State* pStep : pElement->getChildStates())
+    {
+        if (pStep->isLastStep() && pStep->isComplete())
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Removes and deletes every outgoing transition of pState.
+void deleteTransitions(State* pState)
+{
+    while (!pState->getTransitions().empty())
+    {
+        delete pState->removeTransition(pState->getTransitions().front());
+    }
+}
+
+// The finished elements below the root, after deleting the unfinished ones.
+std::vector<State*> finishedElements(const Uid* pRootUid, State*& pCurrentState, State*& pParent,
+                                     unsigned long ulOwnUid)
+{
+    StateMachine* pMachine = StateMachine::getInstance();
+    State* pRootState = pMachine->findState(idOf(pRootUid));
+    MOLDENA_ASSERT(pRootState);
+    pCurrentState = pMachine->findState(ulOwnUid);
+    MOLDENA_ASSERT(pCurrentState);
+    pParent = pCurrentState->getParentState();
+    MOLDENA_ASSERT(pParent);
+    std::vector<State*> vFinished;
+    for (State* pElement : pRootState->getChildStates())
+    {
+        if (isFinished(pElement))
+        {
+            vFinished.push_back(pElement);
+        }
+        else
+        {
+            // Its steps remove their images, parameters and pipelines.
+            delete pElement;
+        }
+    }
+    return vFinished;
+}
+} // namespace
+
+StateImplementationDecorationEdit::StateImplementationDecorationEdit() = default;
+
+StateImplementationDecorationEdit::StateImplementationDecorationEdit(unsigned long ulRootUid,
+                                                                     const QString& sThumbnailImageKindLeft,
+                                                                     const QString& sThumbnailImageKindRight)
+    : StateImplementationImageSelection(sThumbnailImageKindLeft, sThumbnailImageKindRight)
+    , m_pRootUid(new Uid(ulRootUid, Uid::KIND_REFERENCE))
+{
+    setOptionText(UP, QObject::tr("Go Back"));
+}
+
+StateImplementationDecorationEdit::~StateImplementationDecorationEdit()
+{
+    delete m_pRootUid;
+}
+
+StateImplementationBase* StateImplementationDecorationEdit::clone() const
+{
+    auto* pClone = new StateImplementationDecorationEdit();
+    copyTo(pClone);
+    return pClone;
+}
+
+void StateImplementationDecorationEdit::copyTo(StateImplementationBase* pDerivedClone) const
+{
+    StateImplementationImageSelection::copyTo(pDerivedClone);
+    auto* pClone = castClone<StateImplementationDecorationEdit>(pDerivedClone);
+    pClone->m_pRootUid = cloneUid(m_pRootUid);
+}
+
+void StateImplementationDecorationEdit::process()
+{
+    State* pCurrentState = StateMachine::getInstance()->findState(getUid());
+    MOLDENA_ASSERT(pCurrentState);
+    deleteTransitions(pCurrentState);
+
+    State* pParent = nullptr;
+    for (State* pElement : finishedElements(m_pRootUid, pCurrentState, pParent, getUid()))
+    {
+        pCurrentState->addTransition(new Transition(pElement));
+    }
+    pCurrentState->addTransition(new TransitionUp(pParent));
+    StateImplementationImageSelection::process();
+}
+
+StateImplementationDecorationDelete::StateImplementationDecorationDelete() = default;
+
+StateImplementationDecorationDelete::StateImplementationDecorationDelete(unsigned long ulRootUid,
+                                                                         unsigned long ulExitUid,
+                                                                         const QString& sThumbnailImageKindLeft,
+                                                                         const QString& sThumbnailImageKindRight)
+    : StateImplementationImageSelection(sThumbnailImageKindLeft, sThumbnailImageKindRight)
+    , m_pRootUid(new Uid(ulRootUid, Uid::KIND_REFERENCE))
+    , m_pExitUid(new Uid(ulExitUid, Uid::KIND_REFERENCE))
+{
+    setOptionText(UP, QObject::tr("Go Back"));
+}
+
+StateImplementationDecorationDelete::~StateImplementationDecorationDelete()
+{
+    delete m_pRootUid;
+    delete m_pExitUid;
+}
+
+StateImplementationBase* StateImplementationDecorationDelete::clone() const
+{
+    auto* pClone = new StateImplementationDecorationDelete();
+    copyTo(pClone);
+    return pClone;
+}
+
+void StateImplementationDecorationDelete::copyTo(StateImplementationBase* pDerivedClone) const
+{
+    StateImplementationImageSelection::copyTo(pDerivedClone);
+    auto* pClone = castClone<StateImplementationDecorationDelete>(pDerivedClone);
+    pClone->m_pRootUid = cloneUid(m_pRootUid);
+    pClone->m_pExitUid = cloneUid(m_pExitUid);
+}
+
+void StateImplementationDecorationDelete::process()
+{
+    State* pCurrentState = StateMachine::getInstance()->findState(getUid());
+    MOLDENA_ASSERT(pCurrentState);
+    // The deleters of the previous visit go first.
+    for (State* pChild : pCurrentState->getChildStates())
+    {
+        delete pChild;
+    }
+    deleteTransitions(pCurrentState);
+
+    State* pParent = nullptr;
+    for (State* pElement : finishedElements(m_pRootUid, pCurrentState, pParent, getUid()))
+    {
+        State* pDeleter = new State(DECORATION_ELEMENT_DELETE,
+                                    new StateImplementationStateDeleter(pElement->getUid(), idOf(m_pExitUid)));
+        pDeleter->setTitle(QObject::tr("Delete decoration element"));
+        pCurrentState->addChildState(pDeleter);
+        pCurrentState->addTransition(new Transition(pDeleter));
+    }
+    pCurrentState->addTransition(new TransitionUp(pParent));
+    StateImplementationImageSelection::process();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "StateImplementationImagingSteps.h"
+
+#include <QStringList>
+
+#include <vector>
+
+class ImageObject;
+class ParameterObject;
+class Uid;
+
+// COMPOSITION: merges the component's surface and every decoration element's
+// bevel image into one height raster (the depth composite) at the working
+// resolution and as a quick preview, and renders it for the page. Every entry
+// rebuilds the composite pipelines with the current elements; the composite's
+// per-element settings and each element's placement survive the rebuild.
+class StateImplementationImagingComposition
+    : public ClonableImagingStep<StateImplementationImagingComposition>
+{
+public:
+    StateImplementationImagingComposition();
+    StateImplementationImagingComposition(unsigned long ulBevelUid, unsigned long ulDecorationElementsUid);
+    ~StateImplementationImagingComposition() override;
+
+    void copyTo(StateImplementationBase* pDerivedClone) const override;
+    bool canEnter() const override;
+    void process() override;
+    void removeObjects() override;
+
+    // The elements' bevel images: working resolution first, then preview.
+    QStringList getInputImageNamesDecoration() const;
+
+    // Any addition or removal of an element's bevel image, silent or not,
+    // makes the composition incomplete.
+    void slotChildAddedOrRemoved(const QString& sName);
+
+private:
+    // The elements' bevel image names at both resolutions, in element order.
+    void gatherDecorationElements() const;
+    // The BEVEL step's bevel images at the two resolutions (may be empty).
+    void findSurfaceImages(QStringList& slHigh, QStringList& slLow) const;
+    void tearDownPipelines();
+    void deleteKeptObjects();
+
+    Uid* m_pUidBevel = nullptr;
+    Uid* m_pUidDecorationElements = nullptr;
+    std::vector<ImageObject*> m_vKeptImageObjects;
+    std::vector<ParameterObject*> m_vKeptParameterObjects;
+    mutable QStringList m_slInputImageNamesDecorationHighResHQ;
+    mutable QStringList m_slInputImageNamesDecorationLowResHQ;
+};

@@ -1,0 +1,180 @@
+#include "ComponentWalk.h"
+
+#include "GlobalParameterStore.h"
+#include "ObjectRoot.h"
+#include "ParameterObject.h"
+#include "RawImageImporter.h"
+#include "StateGenerationFactory.h"
+#include "StateImplementationImaging.h"
+#include "StateImplementationOptionSelection.h"
+#include "StateMachine.h"
+#include "WorkflowIdentifiers.h"
+#include "WorkflowTestSupport.h"
+
+#include <QImage>
+#include <QTest>
+
+#include <cmath>
+
+namespace
+{
+void setPath(const StateImplementationImaging* pStep, const QString& sPath)
+{
+    for (const QString& sName : pStep->getParameterObjectNames())
+    {
+        if (sName.contains("RAW_IMAGE_IMPORT"))
+        {
+            ParameterObject* pObject = ObjectRoot::getInstance()->findObject<ParameterObject>(sName);
+            ParameterObject::ParameterMap map = pObject->getParameters();
+            map[RawImageImporter::PATH] = sPath;
+            pObject->setParameters(map);
+        }
+    }
+}
+} // namespace
+
+ComponentWalk::ComponentWalk()
+{
+    qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+    GlobalParameterStore::setValue(GlobalParameterStore::DOWNSIZED_RESOLUTION, 32);
+    GlobalParameterStore::setValue(GlobalParameterStore::UPSIZED_RESOLUTION, 64);
+    m_pRoot = StateMachine::getInstance()->createRootState();
+    m_pArtifact = addState(m_pRoot, ARTIFACT, nullptr, true);
+    m_pFront = addState(m_pArtifact, FRONT, nullptr, true);
+    m_pComponent = addState(m_pFront, COMPONENT, nullptr, true);
+    StateGenerationFactoryComponent().generate(m_pComponent->getUid(), m_pArtifact->getUid(), m_pArtifact->getUid());
+}
+
+QString ComponentWalk::writeDisc(double dRadius, int nSide)
+{
+    QImage image(nSide, nSide, QImage::Format_Grayscale8);
+    for (int y = 0; y < nSide; ++y)
+    {
+        for (int x = 0; x < nSide; ++x)
+        {
+            const double dx = (x + 0.5) / nSide - 0.5;
+            const double dy = (y + 0.5) / nSide - 0.5;
+            image.scanLine(y)[x] = dx * dx + dy * dy < dRadius * dRadius ? 10 : 245;
+        }
+    }
+    static int s_nPicture = 0;
+    const QString sPath = m_dir.filePath(QStringLiteral("disc%1.png").arg(++s_nPicture));
+    image.save(sPath);
+    return sPath;
+}
+
+QString ComponentWalk::writeProfile()
+{
+    const int nWidth = 64;
+    const int nHeight = 32;
+    QImage image(nWidth, nHeight, QImage::Format_Grayscale8);
+    for (int y = 0; y < nHeight; ++y)
+    {
+        for (int x = 0; x < nWidth; ++x)
+        {
+            // Black below a quarter circle rising from the left edge.
+            const double dCurve = nHeight * std::sqrt(std::min(1.0, (x + 0.5) / (nWidth / 3.0)));
+            image.scanLine(y)[x] = (nHeight - y) <= dCurve ? 0 : 255;
+        }
+    }
+    const QString sPath = m_dir.filePath(QStringLiteral("profile.png"));
+    image.save(sPath);
+    return sPath;
+}
+
+State* ComponentWalk::current() const
+{
+    StateMachine* pMachine = StateMachine::getInstance();
+    return pMachine->findState(pMachine->getCurrentStateUid());
+}
+
+StateImplementationImaging* ComponentWalk::currentImagingStep() const
+{
+    const State* pState = current();
+    return pState ? dynamic_cast<StateImplementationImaging*>(pState->getImplementation()) : nullptr;
+}
+
+bool ComponentWalk::waitIdle(const StateImplementationImaging* pStep, int nTimeoutMs)
+{
+    const bool bIdle =
+        QTest::qWaitFor([pStep] { return pStep->StateImplementationImaging::canLeave(); }, nTimeoutMs);
+    processQueuedEvents();
+    return bIdle;
+}
+
+bool ComponentWalk::choose(const QString& sOption)
+{
+    auto* pSelection = dynamic_cast<StateImplementationOptionSelection*>(current()->getImplementation());
+    if (!pSelection)
+    {
+        return false;
+    }
+    pSelection->selectOption(sOption);
+    return go(NEXT);
+}
+
+bool ComponentWalk::go(const QString& sTransition)
+{
+    if (!StateMachine::getInstance()->transition(sTransition))
+    {
+        return false;
+    }
+    // Steps that move on by themselves do so from the event loop.
+    processQueuedEvents();
+    const StateImplementationImaging* pStep = currentImagingStep();
+    return !pStep || waitIdle(pStep);
+}
+
+bool ComponentWalk::walkChain(const QString& sPicture, const QString& sEngravingProfile)
+{
+    const State* pChain = current()->getParentState();
+    while (current()->getParentState() == pChain)
+    {
+        const StateImplementationImaging* pStep = currentImagingStep();
+        if (!pStep)
+        {
+            return false;
+        }
+        if (current()->getName() == LOAD)
+        {
+            setPath(pStep, sPicture);
+        }
+        else if (current()->getName() == PRESET_BEVEL)
+        {
+            setPath(pStep, sEngravingProfile);
+        }
+        if (!waitIdle(pStep) || !go(NEXT))
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ComponentWalk::makeShape(const QString& sPicture)
+{
+    return choose(SHAPE) && walkChain(sPicture);
+}
+
+bool ComponentWalk::makeProfile()
+{
+    return choose(PROFILE) && walkChain(writeDisc(0.3));
+}
+
+bool ComponentWalk::addDecoration(const QString& sPicture)
+{
+    // The decorations chapter, "add" moves into the new element by itself;
+    // its last step leads back to the decorations' selection, "UP" out.
+    return choose(DECORATIONS) && choose(DECORATION_ADD) && current()->getName() == LOAD &&
+           walkChain(sPicture, writeProfile()) && choose(UP);
+}
+
+bool ComponentWalk::makeSurface()
+{
+    return choose(BEVEL) && go(NEXT);
+}
+
+bool ComponentWalk::enterComposition()
+{
+    return choose(COMPOSITION);
+}
