@@ -323,8 +323,23 @@ void BM_BuildMesh(benchmark::State& state)
     }
     state.counters["peak_MB"] = peakMegabytes();
 }
+// What the workflow adds before a generation: the manager's own copy of both
+// height records (so the worker never reads a raster a pipeline may rewrite).
+void BM_CopyHeightRecords(benchmark::State& state)
+{
+    const unsigned nSize = unsigned(state.range(0));
+    const Relief relief(nSize);
+    for (auto _ : state)
+    {
+        MeshGenerator::Image front = MeshGenerator::Image::ownedCopy(relief.imageFront);
+        MeshGenerator::Image back = MeshGenerator::Image::ownedCopy(relief.imageBack);
+        benchmark::DoNotOptimize(front.pData);
+        benchmark::DoNotOptimize(back.pData);
+    }
+}
 } // namespace
 
+BENCHMARK(BM_CopyHeightRecords)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BuildMesh)->Arg(512)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK(BM_GenerateMesh)

@@ -189,6 +189,21 @@ MeshGenerator::Image::~Image()
     }
 }
 
+MeshGenerator::Image MeshGenerator::Image::ownedCopy(const Image& source)
+{
+    Image copy;
+    copy.nWidth = source.nWidth;
+    copy.nHeight = source.nHeight;
+    copy.bOwnsData = true;
+    const std::size_t nSize = std::size_t(source.nWidth) * source.nHeight;
+    copy.pData = new float[nSize > 0 ? nSize : 1];
+    if (source.pData)
+    {
+        std::copy(source.pData, source.pData + nSize, copy.pData);
+    }
+    return copy;
+}
+
 float MeshGenerator::Image::getValue(unsigned x, unsigned y) const
 {
     const std::size_t nIndex = std::size_t(y) * nWidth + x;

@@ -31,6 +31,9 @@ public:
         // Throws SimpleException "nIndex < nWidth * nHeight" outside the raster.
         float getValue(unsigned x, unsigned y) const;
 
+        // A record that owns a copy of the heights, whoever owns the source's.
+        static Image ownedCopy(const Image& source);
+
         float* pData = nullptr;
         unsigned nWidth = 0;
         unsigned nHeight = 0;

@@ -26,21 +26,30 @@ MeshGeneratorManager::~MeshGeneratorManager()
     m_pGeneratedMeshObject = nullptr;
 }
 
-void MeshGeneratorManager::setup(MeshGenerator::Image* pImageFront, MeshGenerator::Image* pImageBack,
+void MeshGeneratorManager::setup(const MeshGenerator::Image* pImageFront, const MeshGenerator::Image* pImageBack,
                                  const MeshGenerator::Parameters& parameters, const QString& sNameGenerated,
                                  const QString& sNameMerged)
 {
+    // The copies are made before the lock is taken: a running generation
+    // reads its own, so nothing here waits for it.
+    const auto copyOf = [](const MeshGenerator::Image* pImage) {
+        return pImage ? std::make_shared<const MeshGenerator::Image>(MeshGenerator::Image::ownedCopy(*pImage))
+                      : nullptr;
+    };
+    std::shared_ptr<const MeshGenerator::Image> pFront = copyOf(pImageFront);
+    std::shared_ptr<const MeshGenerator::Image> pBack = copyOf(pImageBack);
     QMutexLocker locker(&m_mutex);
     m_sNameGenerated = sNameGenerated;
     m_sNameMerged = sNameMerged;
-    m_pImageFront = pImageFront;
-    m_pImageBack = pImageBack;
+    m_pImageFront = std::move(pFront);
+    m_pImageBack = std::move(pBack);
     m_Parameters = parameters;
 }
 
 void MeshGeneratorManager::startProcessing()
 {
     QMutexLocker locker(&m_mutex);
+    // A run that has not been published yet still holds its mesh object.
     MOLDENA_ASSERT(m_pGeneratedMeshObject == NULL);
     MOLDENA_ASSERT(m_bProcessingSuccessful == false);
 
@@ -60,26 +69,38 @@ void MeshGeneratorManager::startProcessing()
 
 void MeshGeneratorManager::run()
 {
-    QMutexLocker locker(&m_mutex);
+    std::shared_ptr<const MeshGenerator::Image> pImageFront;
+    std::shared_ptr<const MeshGenerator::Image> pImageBack;
+    MeshGenerator::Parameters parameters;
+    MeshObject* pMeshObject = nullptr;
+    {
+        QMutexLocker locker(&m_mutex);
+        pImageFront = m_pImageFront;
+        pImageBack = m_pImageBack;
+        parameters = m_Parameters;
+        pMeshObject = m_pGeneratedMeshObject;
+    }
     // An exception leaving run() would end the program: every failure,
-    // including a missing record, ends as an unsuccessful run.
+    // including a missing record, ends as an unsuccessful run. The mesh object
+    // is only touched here until the thread has finished.
+    bool bSuccessful = false;
     try
     {
-        MOLDENA_ASSERT(m_pImageFront);
-        MOLDENA_ASSERT(m_pImageBack);
-        MOLDENA_ASSERT(m_pGeneratedMeshObject);
-        m_bProcessingSuccessful =
-            MeshGenerator::generate(*m_pImageFront, *m_pImageBack, m_Parameters, m_pGeneratedMeshObject);
+        MOLDENA_ASSERT(pImageFront);
+        MOLDENA_ASSERT(pImageBack);
+        MOLDENA_ASSERT(pMeshObject);
+        bSuccessful = MeshGenerator::generate(*pImageFront, *pImageBack, parameters, pMeshObject);
     }
     catch (const std::exception& e)
     {
         LOG_ERROR(QString::fromLatin1(e.what()));
-        m_bProcessingSuccessful = false;
     }
     catch (...)
     {
-        m_bProcessingSuccessful = false;
+        LOG_ERROR(QStringLiteral("Mesh generation failed for an unknown reason"));
     }
+    QMutexLocker locker(&m_mutex);
+    m_bProcessingSuccessful = bSuccessful;
 }
 
 void MeshGeneratorManager::slotThreadFinished()

@@ -6,34 +6,35 @@
 #include <QString>
 #include <QThread>
 
+#include <memory>
+
 class MeshObject;
 
 // Runs one mesh generation at a time on a thread of its own and publishes the
 // result in the object tree on the thread that owns the manager (the GUI
 // thread).
 //
+// setup copies the height records: the worker reads only its own copies, so a
+// pipeline may rewrite or delete the rasters they came from while it runs.
 // startProcessing deletes the meshes named by setup (generated and merged)
 // from the tree, builds a new MeshObject outside the tree on the manager's
 // thread, and slotThreadFinished (queued to the owning thread) adds it to the
 // tree under the generated name on success or deletes it on failure; either
-// way signalProcessingFinished follows once. One mutex serialises everything:
-// run() holds it for the whole generation, so calls from the GUI thread during
-// a run wait until it is over. The height records given to setup are not
-// owned and must stay valid and unchanged until the run has finished.
+// way signalProcessingFinished follows once. The mutex guards the hand-over
+// only, never a whole generation, so the GUI thread never waits for a run.
 // Destroying the manager waits for a running generation and deletes a mesh
 // object it still holds.
 class MeshGeneratorManager : public QThread
 {
     Q_OBJECT
-
 public:
     MeshGeneratorManager();
     ~MeshGeneratorManager() override;
 
-    void setup(MeshGenerator::Image* pImageFront, MeshGenerator::Image* pImageBack,
+    // Null records make the next run fail.
+    void setup(const MeshGenerator::Image* pImageFront, const MeshGenerator::Image* pImageBack,
                const MeshGenerator::Parameters& parameters, const QString& sNameGenerated,
                const QString& sNameMerged);
-
     // GUI thread. Throws SimpleException "m_pGeneratedMeshObject == NULL" or
     // "m_bProcessingSuccessful == false" while a previous run has not been
     // published yet.
@@ -55,7 +56,8 @@ private:
     QMutex m_mutex;
     QString m_sNameGenerated;
     QString m_sNameMerged;
-    MeshGenerator::Image* m_pImageFront = nullptr;
-    MeshGenerator::Image* m_pImageBack = nullptr;
+    // What the next run reads; a run takes them over when it starts.
+    std::shared_ptr<const MeshGenerator::Image> m_pImageFront;
+    std::shared_ptr<const MeshGenerator::Image> m_pImageBack;
     MeshGenerator::Parameters m_Parameters;
 };

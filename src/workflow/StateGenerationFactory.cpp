@@ -7,6 +7,8 @@
 #include "StateImplementationImagingBevelSteps.h"
 #include "StateImplementationImagingComposition.h"
 #include "StateImplementationImagingSteps.h"
+#include "StateImplementationComponentCloner.h"
+#include "StateImplementationMeshSteps.h"
 #include "StateImplementationOptionSelection.h"
 #include "StateImplementationStateGenerator.h"
 #include "StateMachine.h"
@@ -48,6 +50,65 @@ void StateGenerationFactory::findStates(unsigned long ulParentUid, unsigned long
     MOLDENA_ASSERT(pEntryFromState);
     pExitToState = pMachine->findState(ulExitToUid);
     MOLDENA_ASSERT(pExitToState);
+}
+
+void StateGenerationFactoryArtifact::generate(unsigned long ulParentUid, unsigned long, unsigned long)
+{
+    State* pRootState = StateMachine::getInstance()->findState(ulParentUid);
+    MOLDENA_ASSERT(pRootState);
+
+    State* pArtifact = addChild(pRootState, ARTIFACT, nullptr, QObject::tr("Create An Object"), true);
+    auto* pArtifactOptions = new StateImplementationOptionSelection();
+    pArtifactOptions->setOptionText(FRONT, QObject::tr("Create The Front Side"));
+    pArtifactOptions->setOptionText(BACK, QObject::tr("Create The Back Side"));
+    pArtifactOptions->setOptionText(CONSTRUCT_MESH, QObject::tr("Generate The Composite 3D Object"));
+    State* pArtifactOptionState = addChild(pArtifact, ARTIFACT_OPTION_SELECTION, pArtifactOptions, QString(), true);
+    const unsigned long ulArtifact = pArtifact->getUid();
+
+    State* pFront = addChild(pArtifact, FRONT, nullptr, QObject::tr("Create The Front Side"));
+    pFront->setMandatory(true);
+    pArtifactOptionState->addTransition(new Transition(pFront));
+    State* pFrontComponent = addChild(pFront, COMPONENT, nullptr, QString(), true);
+    StateGenerationFactoryComponent().generate(pFrontComponent->getUid(), ulArtifact, ulArtifact);
+
+    State* pBack = addChild(pArtifact, BACK, nullptr, QObject::tr("Create The Back Side"));
+    pBack->setMandatory(true);
+    pArtifactOptionState->addTransition(new Transition(pBack));
+    State* pPartialClone = addChild(pBack, COMPONENT_PARTIAL_CLONE,
+                                    new StateImplementationComponentCloner(pFrontComponent->getUid(), pBack->getUid(),
+                                                                           COMPONENT_PARTIAL_CLONE),
+                                    QObject::tr("Create Or Edit"));
+    State* pFullClone = addChild(pBack, COMPONENT_FULL_CLONE,
+                                 new StateImplementationComponentCloner(pFrontComponent->getUid(), pBack->getUid(),
+                                                                        COMPONENT_FULL_CLONE),
+                                 QObject::tr("Copy Front To Back And Edit"));
+    State* pBackComponent = addChild(pBack, COMPONENT, nullptr);
+    auto* pCloneModeOptions = new StateImplementationOptionSelection();
+    pCloneModeOptions->setOptionText(COMPONENT_PARTIAL_CLONE, QObject::tr("Create Or Edit"));
+    pCloneModeOptions->setOptionText(COMPONENT_FULL_CLONE, QObject::tr("Copy Front To Back And Edit"));
+    pCloneModeOptions->setOptionText(UP, QObject::tr("Go Back"));
+    State* pCloneModeState =
+        addChild(pBack, COMPONENT_CLONE_MODE_OPTION_SELECTION, pCloneModeOptions, QString(), true);
+    pCloneModeState->addTransition(new Transition(pPartialClone));
+    pCloneModeState->addTransition(new Transition(pFullClone));
+    pCloneModeState->addTransition(new TransitionUp(pArtifact));
+    StateGenerationFactoryComponent().generate(pBackComponent->getUid(), ulArtifact, ulArtifact);
+
+    State* pConstruct = addChild(pArtifact, CONSTRUCT_MESH, nullptr, QObject::tr("Generate The Composite 3D Object"));
+    pConstruct->setMandatory(true);
+    pArtifactOptionState->addTransition(new Transition(pConstruct));
+    // The generation step learns the hooks step's uid before that state exists.
+    State* pHooks = new State(MESH_HOOKS, new StateImplementationMeshHooks());
+    pHooks->setTitle(QObject::tr("Add Hooks To The 3D Object"));
+    addChild(pConstruct, MESH_GENERATION,
+             new StateImplementationMeshGeneration(pHooks->getUid(), ulArtifact, pFront->getUid(), pBack->getUid()),
+             QObject::tr("Compute The 3D Object Surface"), true);
+    pConstruct->addChildState(pHooks);
+    State* pExport = addChild(pConstruct, MESH_EXPORT, new StateImplementationMeshExport(),
+                              QObject::tr("Save The 3D Object"));
+    pHooks->addTransition(new TransitionNext(pExport));
+    pExport->addTransition(new TransitionNext(pArtifact));
+    pExport->addTransition(new TransitionPrevious(pHooks));
 }
 
 void StateGenerationFactoryComponent::generate(unsigned long ulParentUid, unsigned long ulEntryFromUid,

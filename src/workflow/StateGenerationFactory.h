@@ -21,6 +21,14 @@ protected:
                            State*& pParentState, State*& pEntryFromState, State*& pExitToState);
 };
 
+// The whole tree under the root: the artifact with its front and back side and
+// the mesh construction. Only the parent uid (the root's) is used.
+class StateGenerationFactoryArtifact : public StateGenerationFactory
+{
+public:
+    void generate(unsigned long ulParentUid, unsigned long ulEntryFromUid, unsigned long ulExitToUid) override;
+};
+
 // One side's component: its option selection, the shape and profile chains,
 // the decorations chapter, the surface and the composition.
 class StateGenerationFactoryComponent : public StateGenerationFactory

@@ -154,7 +154,7 @@ TEST_F(MeshGeneratorManagerTest, MissingRecordsEndAsAFailedRunWithoutEndingThePr
     EXPECT_FALSE(spyFinished.first().first().toBool());
     EXPECT_EQ(find(MESH_GENERATED), nullptr);
     EXPECT_EQ(log.count("ERROR"), 1);
-    EXPECT_TRUE(log.lines().join('\n').contains("Assertion failed: m_pImageFront"));
+    EXPECT_TRUE(log.lines().join('\n').contains("Assertion failed: pImageFront"));
 }
 
 TEST_F(MeshGeneratorManagerTest, StartingAgainBeforeTheResultIsPublishedThrows)
@@ -187,4 +187,23 @@ TEST_F(MeshGeneratorManagerTest, DestroyingTheManagerDuringARunWaitsAndFreesTheU
     } // a running QThread destroyed without waiting would abort here
     QCoreApplication::processEvents();
     EXPECT_EQ(find(MESH_GENERATED), nullptr);
+}
+
+TEST_F(MeshGeneratorManagerTest, TheRunReadsItsOwnCopyAndTheGuiThreadNeverWaitsForIt)
+{
+    auto pFront = std::make_unique<Heights>(256);
+    Heights back(256);
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfVertices = 500;
+    parameters.NumberOfSmoothingSteps = 2;
+    MeshGeneratorManager manager;
+    QSignalSpy spyFinished(&manager, &MeshGeneratorManager::signalProcessingFinished);
+    manager.setup(&pFront->image, &back.image, parameters, MESH_GENERATED, MESH_MERGED);
+    manager.startProcessing();
+    // The caller's rasters may go at once; a new setup returns while the run goes on.
+    pFront.reset();
+    manager.setup(&back.image, &back.image, parameters, MESH_GENERATED, MESH_MERGED);
+    EXPECT_TRUE(manager.isRunning());
+    ASSERT_TRUE(waitFor(spyFinished, 1));
+    EXPECT_TRUE(spyFinished.first().first().toBool());
 }
