@@ -33,11 +33,29 @@ void setPath(const StateImplementationImaging* pStep, const QString& sPath)
 }
 } // namespace
 
-ComponentWalk::ComponentWalk()
+namespace
 {
-    qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+void useSmallSizes(const QTemporaryDir& dir)
+{
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
     GlobalParameterStore::setValue(GlobalParameterStore::DOWNSIZED_RESOLUTION, 32);
     GlobalParameterStore::setValue(GlobalParameterStore::UPSIZED_RESOLUTION, 64);
+}
+} // namespace
+
+ComponentWalk::ComponentWalk(WholeArtifact)
+{
+    useSmallSizes(m_dir);
+    m_pRoot = StateMachine::getInstance()->createRootState();
+    StateGenerationFactoryArtifact().generate(m_pRoot->getUid(), 0, 0);
+    m_pArtifact = m_pRoot->findChildState(ARTIFACT);
+    m_pFront = m_pArtifact->findChildState(FRONT);
+    m_pComponent = m_pFront->findChildState(COMPONENT);
+}
+
+ComponentWalk::ComponentWalk()
+{
+    useSmallSizes(m_dir);
     m_pRoot = StateMachine::getInstance()->createRootState();
     m_pArtifact = addState(m_pRoot, ARTIFACT, nullptr, true);
     m_pFront = addState(m_pArtifact, FRONT, nullptr, true);
@@ -45,16 +63,20 @@ ComponentWalk::ComponentWalk()
     StateGenerationFactoryComponent().generate(m_pComponent->getUid(), m_pArtifact->getUid(), m_pArtifact->getUid());
 }
 
-QString ComponentWalk::writeDisc(double dRadius, int nSide)
+QString ComponentWalk::writeDisc(double dRadius, int nSide, bool bTransparentGround)
 {
-    QImage image(nSide, nSide, QImage::Format_Grayscale8);
+    QImage image(nSide, nSide, QImage::Format_ARGB32);
     for (int y = 0; y < nSide; ++y)
     {
         for (int x = 0; x < nSide; ++x)
         {
             const double dx = (x + 0.5) / nSide - 0.5;
             const double dy = (y + 0.5) / nSide - 0.5;
-            image.scanLine(y)[x] = dx * dx + dy * dy < dRadius * dRadius ? 10 : 245;
+            const bool bInside = dx * dx + dy * dy < dRadius * dRadius;
+            // A transparent ground hides a black colour, as clip art often does.
+            image.setPixel(x, y, bInside               ? qRgba(10, 10, 10, 255)
+                                 : bTransparentGround ? qRgba(0, 0, 0, 0)
+                                                      : qRgba(245, 245, 245, 255));
         }
     }
     static int s_nPicture = 0;
@@ -167,6 +189,19 @@ bool ComponentWalk::addDecoration(const QString& sPicture)
     // its last step leads back to the decorations' selection, "UP" out.
     return choose(DECORATIONS) && choose(DECORATION_ADD) && current()->getName() == LOAD &&
            walkChain(sPicture, writeProfile()) && choose(UP);
+}
+
+bool ComponentWalk::editDecoration(const QString& sOption, const QString& sPicture)
+{
+    return choose(DECORATIONS) && choose(DECORATION_EDIT) && choose(sOption) && current()->getName() == LOAD &&
+           walkChain(sPicture, writeProfile()) && choose(UP);
+}
+
+bool ComponentWalk::deleteDecoration(const QString& sOption)
+{
+    // The deleter moves back to the decorations' selection by itself.
+    return choose(DECORATIONS) && choose(DECORATION_DELETE) && choose(sOption) &&
+           current()->getName() == DECORATIONS_OPTION_SELECTION && choose(UP);
 }
 
 bool ComponentWalk::makeSurface()

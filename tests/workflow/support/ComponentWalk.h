@@ -16,12 +16,19 @@ class StateImplementationImaging;
 class ComponentWalk
 {
 public:
+    // A front component alone under a small tree.
     ComponentWalk();
+    // The whole artifact tree as start-up builds it; the walk starts on the
+    // front component.
+    struct WholeArtifact
+    {
+    };
+    explicit ComponentWalk(WholeArtifact);
 
     // Pictures the test draws (64 x 64 unless told): a dark disc of the given
     // radius (a fraction of the side) on a light ground; a bevel profile (black
     // under a rising curve).
-    QString writeDisc(double dRadius, int nSide = 64);
+    QString writeDisc(double dRadius, int nSide = 64, bool bTransparentGround = false);
     QString writeProfile();
 
     State* current() const;
@@ -33,6 +40,11 @@ public:
     // From the current LOAD step through its chain back out, importing
     // sPicture; sEngravingProfile is imported on a PRESET_BEVEL step.
     bool walkChain(const QString& sPicture, const QString& sEngravingProfile = QString());
+
+    // From the decorations' option selection: edit or delete the element of
+    // that option (DECORATION, DECORATION1, ...; DECORATION_ELEMENT_DELETE, ...).
+    bool editDecoration(const QString& sOption, const QString& sPicture);
+    bool deleteDecoration(const QString& sOption);
 
     // From the component's option selection: the shape, the profile, a new
     // decoration element, the surface, the composition (each ends back on the
