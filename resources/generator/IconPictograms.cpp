@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <initializer_list>
+
 namespace
 {
 
@@ -17,6 +19,18 @@ void drawObject(QPainter& painter, const QPainterPath& path, const QColor& outli
     painter.setPen(inkPen(outline, dWidth));
     painter.setBrush(fill);
     painter.drawPath(path);
+}
+
+// A path through the points, closed into a polygon or left open.
+QPainterPath polyPath(std::initializer_list<QPointF> points, bool bClosed = true)
+{
+    QPainterPath path;
+    path.addPolygon(QPolygonF(QList<QPointF>(points)));
+    if (bClosed)
+    {
+        path.closeSubpath();
+    }
+    return path;
 }
 
 QPainterPath rectPath(double x, double y, double w, double h, double dRadius = 0.0)
@@ -56,13 +70,7 @@ void drawBucket(QPainter& painter, const IconInk& ink)
     painter.setPen(inkPen(ink.ink, 1.6));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(handle);
-    QPainterPath pail;
-    pail.moveTo(-8.0, -5.0);
-    pail.lineTo(8.0, -5.0);
-    pail.lineTo(6.0, 8.0);
-    pail.lineTo(-6.0, 8.0);
-    pail.closeSubpath();
-    drawObject(painter, pail, ink.ink, ink.paper);
+    drawObject(painter, polyPath({{-8.0, -5.0}, {8.0, -5.0}, {6.0, 8.0}, {-6.0, 8.0}}), ink.ink, ink.paper);
     painter.setPen(Qt::NoPen);
     painter.setBrush(ink.ink);
     painter.drawEllipse(QPointF(0.0, -5.0), 8.0, 2.4);
@@ -144,21 +152,10 @@ void drawLibrary(QPainter& painter, const IconInk& ink)
 
 void drawOpenFolder(QPainter& painter, const IconInk& ink)
 {
-    QPainterPath back;
-    back.moveTo(3.0, 22.5);
-    back.lineTo(3.0, 5.0);
-    back.lineTo(10.0, 5.0);
-    back.lineTo(12.5, 7.5);
-    back.lineTo(23.0, 7.5);
-    back.lineTo(23.0, 11.0);
+    const QPainterPath back =
+        polyPath({{3.0, 22.5}, {3.0, 5.0}, {10.0, 5.0}, {12.5, 7.5}, {23.0, 7.5}, {23.0, 11.0}}, false);
     drawObject(painter, back, ink.ink, ink.paper);
-    QPainterPath front;
-    front.moveTo(3.0, 22.5);
-    front.lineTo(8.0, 11.0);
-    front.lineTo(29.5, 11.0);
-    front.lineTo(24.5, 22.5);
-    front.closeSubpath();
-    drawObject(painter, front, ink.ink, ink.ink);
+    drawObject(painter, polyPath({{3.0, 22.5}, {8.0, 11.0}, {29.5, 11.0}, {24.5, 22.5}}), ink.ink, ink.ink);
 }
 
 void drawEnvelope(QPainter& painter, const IconInk& ink)
@@ -200,17 +197,8 @@ void drawPencil(QPainter& painter, const IconInk& ink)
     painter.rotate(-40.0);
     QPainterPath body = rectPath(-6.0, -3.4, 17.0, 6.8);
     drawObject(painter, body, ink.ink, ink.paper);
-    QPainterPath cone;
-    cone.moveTo(-6.0, -3.4);
-    cone.lineTo(-13.5, 0.0);
-    cone.lineTo(-6.0, 3.4);
-    drawObject(painter, cone, ink.ink, ink.paper);
-    QPainterPath lead;
-    lead.moveTo(-10.8, -1.2);
-    lead.lineTo(-14.0, 0.0);
-    lead.lineTo(-10.8, 1.2);
-    lead.closeSubpath();
-    drawObject(painter, lead, ink.ink, ink.ink, 1.0);
+    drawObject(painter, polyPath({{-6.0, -3.4}, {-13.5, 0.0}, {-6.0, 3.4}}, false), ink.ink, ink.paper);
+    drawObject(painter, polyPath({{-10.8, -1.2}, {-14.0, 0.0}, {-10.8, 1.2}}), ink.ink, ink.ink, 1.0);
     drawObject(painter, rectPath(8.0, -3.4, 3.0, 6.8), ink.ink, ink.ink);
     painter.restore();
 }
@@ -231,13 +219,7 @@ void drawClock(QPainter& painter, const IconInk& ink)
 void drawDisk(QPainter& painter, const IconInk& ink)
 {
     // A floppy disk: a square with a cut corner, its shutter and its label.
-    QPainterPath disk;
-    disk.moveTo(5.0, 2.5);
-    disk.lineTo(23.5, 2.5);
-    disk.lineTo(27.0, 6.0);
-    disk.lineTo(27.0, 23.5);
-    disk.lineTo(5.0, 23.5);
-    disk.closeSubpath();
+    const QPainterPath disk = polyPath({{5.0, 2.5}, {23.5, 2.5}, {27.0, 6.0}, {27.0, 23.5}, {5.0, 23.5}});
     drawObject(painter, disk, ink.ink, ink.ink, 1.6);
     painter.setPen(Qt::NoPen);
     painter.setBrush(ink.paper);
@@ -253,12 +235,7 @@ void drawPlayScreen(QPainter& painter, const IconInk& ink)
     drawObject(painter, rectPath(3.0, 3.0, 26.0, 18.0, 2.5), ink.ink, ink.paper);
     painter.setPen(inkPen(ink.ink, 1.8));
     painter.drawLine(QPointF(11.0, 24.0), QPointF(21.0, 24.0));
-    QPainterPath play;
-    play.moveTo(13.0, 7.5);
-    play.lineTo(21.5, 12.0);
-    play.lineTo(13.0, 16.5);
-    play.closeSubpath();
-    drawObject(painter, play, ink.ink, ink.ink, 1.2);
+    drawObject(painter, polyPath({{13.0, 7.5}, {21.5, 12.0}, {13.0, 16.5}}), ink.ink, ink.ink, 1.2);
 }
 
 void drawGlobe(QPainter& painter, const IconInk& ink)
