@@ -4,9 +4,14 @@
 
 // Q_INIT_RESOURCE declares the bundle's registration function where it is
 // expanded, so this function must stay at global namespace scope.
-void initMoldenaResources()
+void initPlaceholderResources()
 {
     Q_INIT_RESOURCE(placeholder);
+}
+
+void initMoldenaResources()
+{
+    initPlaceholderResources();
     Q_INIT_RESOURCE(main);
     Q_INIT_RESOURCE(icons);
 }

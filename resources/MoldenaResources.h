@@ -20,6 +20,10 @@
 // calls are harmless. Any thread, but before the resources are read.
 void initMoldenaResources();
 
+// Registers the placeholder bundle alone (the engraving-style step shows it
+// until a profile is chosen). Repeated calls are harmless.
+void initPlaceholderResources();
+
 // The four embedded font files of the family the style sheet names, TeX Gyre
 // Adventor: regular, bold, bold italic and italic, in this order.
 QStringList fontResources();

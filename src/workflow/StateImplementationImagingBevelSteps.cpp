@@ -10,6 +10,7 @@
 #include "ImagePipeline/ImagePipelineHeightHistogram.h"
 #include "ImagePipeline/ImagePipelineRawImageImport.h"
 #include "ImagePipeline/ImagePipelineSliceRender.h"
+#include "MoldenaResources.h"
 #include "ObjectNaming.h"
 #include "ObjectRoot.h"
 #include "ParameterObject.h"
@@ -55,11 +56,15 @@ void writeParameters(const QString& sObjectName, const QString& sAssertion,
     pObject->setParameters(map);
 }
 
-StateImplementationImagingPresetBevel::StateImplementationImagingPresetBevel() = default;
+StateImplementationImagingPresetBevel::StateImplementationImagingPresetBevel()
+{
+    initPlaceholderResources();
+}
 
 StateImplementationImagingPresetBevel::StateImplementationImagingPresetBevel(unsigned long ulShapeUid)
-    : m_pUidShape(new Uid(ulShapeUid, Uid::KIND_REFERENCE))
+    : StateImplementationImagingPresetBevel()
 {
+    m_pUidShape = new Uid(ulShapeUid, Uid::KIND_REFERENCE);
 }
 
 StateImplementationImagingPresetBevel::~StateImplementationImagingPresetBevel()
