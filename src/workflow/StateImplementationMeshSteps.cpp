@@ -133,6 +133,11 @@ StateImplementationMeshGeneration::~StateImplementationMeshGeneration()
     delete m_pImageBack;
 }
 
+void StateImplementationMeshGeneration::waitForGeneration()
+{
+    m_pMeshGeneratorManager->wait();
+}
+
 StateImplementationBase* StateImplementationMeshGeneration::clone() const
 {
     MOLDENA_ASSERT(false);

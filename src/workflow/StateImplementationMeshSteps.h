@@ -51,6 +51,8 @@ public:
     void onLeft() override;
 
     bool isProcessingFinished() const { return m_bProcessingFinished; }
+    // Blocks until a running generation has ended (at shutdown).
+    void waitForGeneration();
     const MeshGenerator::Parameters& getParameters() const { return m_parameters; }
 
     static constexpr int DEFAULT_MESH_GENERATION_RESOLUTION = 128;

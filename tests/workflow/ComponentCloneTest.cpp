@@ -138,7 +138,8 @@ TEST(ComponentCloneTest, FinishGivesFreshIdsRedirectsInnerReferencesAndRenamesOb
     QVariant unrelated(42);
     for (QVariant* p : {&first, &second, &list, &unrelated})
         pManager->registerVariant(p);
-    EXPECT_ASSERTION(pManager->registerObject(new ImageObject("outside")), "pObject->parent() != NULL");
+    ImageObject outside("outside");
+    EXPECT_ASSERTION(pManager->registerObject(&outside), "pObject->parent() != NULL");
     pManager->finish();
 
     State* pBackPaint = pCopy->findChildState(PAINT, true);

@@ -1,0 +1,8 @@
+#include "StateImplementationMeshGenerationCallback.h"
+
+#include "MeshQualityDialog.h"
+
+void StateImplementationMeshGenerationCallback::execute()
+{
+    MeshQualityDialog::askAndStore();
+}
