@@ -10,6 +10,7 @@
 #include "Wizard.h"
 #include "WizardPage.h"
 #include "WorkflowIdentifiers.h"
+#include "support/WizardDriver.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -92,4 +93,26 @@ TEST(WizardShellTest, TheAboutDialogClosesByItselfAndShowsTheLicence)
     EXPECT_TRUE(sText.contains("2013"));
     EXPECT_TRUE(sText.contains("License", Qt::CaseInsensitive));
     EXPECT_FALSE(dialog.findChild<QPushButton*>("m_pPushButtonClose")->isVisible());
+}
+
+TEST(WizardShellTest, NextAndPreviousFollowTheStateMachineAndPagesAreKept)
+{
+    WizardDriver driver;
+    WizardPage* pFirst = driver.page();
+    ASSERT_TRUE(driver.choose(FRONT));
+    EXPECT_EQ(driver.currentState()->getName(), COMPONENT_OPTION_SELECTION);
+    EXPECT_NE(driver.page(), pFirst);
+    const QStringList titles = driver.page()->findChild<ChapterWidget*>()->getTitles();
+    EXPECT_EQ(titles, QStringList({"Create An Object", "Create The Front Side"}));
+    // Back through "UP": the same page object, filled again.
+    ASSERT_TRUE(driver.choose(UP));
+    EXPECT_EQ(driver.page(), pFirst);
+    EXPECT_TRUE(driver.find<QRadioButton>(FRONT)->isChecked());
+
+    // Help off hides the help frame of this and later pages.
+    ASSERT_TRUE(driver.click("m_pToolButtonHelp"));
+    EXPECT_FALSE(driver.page()->getFrameHelpWidget()->isVisible());
+    ASSERT_TRUE(driver.choose(FRONT));
+    EXPECT_FALSE(driver.page()->getFrameHelpWidget()->isVisible());
+    driver.screenshot("component_options");
 }
