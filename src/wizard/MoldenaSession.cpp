@@ -81,7 +81,11 @@ void registerPageFactories(Wizard* pWizard, StateImplementationMeshGeneration::C
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationDelete>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationEdit>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationOptionSelection>(), pOptionSelection);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshGeneration>(),
+                             new WizardPageFactoryMeshGeneration());
     StateImplementationMeshGeneration::setCallback(pCallback);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshHooks>(), new WizardPageFactoryMeshHooks());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshExport>(), new WizardPageFactoryMeshExport());
 }
 
 void installFontsAndStyleSheet()
