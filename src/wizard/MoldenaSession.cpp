@@ -23,7 +23,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QMainWindow>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
@@ -142,6 +144,11 @@ MoldenaSession::MoldenaSession(const QString& sDataFolder, bool bShowMaximized)
     m_pMainWindow->setCentralWidget(m_pWizard);
     if (bShowMaximized)
     {
+        // Without a window manager "maximized" means nothing: fill the screen.
+        if (const QScreen* pScreen = QGuiApplication::primaryScreen())
+        {
+            m_pMainWindow->setGeometry(pScreen->availableGeometry());
+        }
         m_pMainWindow->showMaximized();
     }
     else
