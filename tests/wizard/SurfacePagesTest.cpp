@@ -56,16 +56,16 @@ Snapshot snapshot()
 }
 
 // "object|key" for every value that differs between two snapshots.
-std::set<QString> changes(const Snapshot& before, const Snapshot& after)
+std::set<std::string> changes(const Snapshot& before, const Snapshot& after)
 {
-    std::set<QString> changed;
+    std::set<std::string> changed;
     for (const auto& [sObject, map] : after)
     {
         const auto itBefore = before.find(sObject);
         for (const auto& [sKey, value] : map)
         {
             if (itBefore == before.end() || !itBefore->second.count(sKey) || itBefore->second.at(sKey) != value)
-                changed.insert(sObject + "|" + sKey);
+                changed.insert((sObject + "|" + sKey).toStdString());
         }
     }
     return changed;
@@ -304,7 +304,7 @@ TEST(SurfacePagesTest, HeightProfilePageFillsWithoutWritingAndWritesItsOneKey)
     QTest::mouseClick(pCheckBox, Qt::LeftButton, Qt::NoModifier, QPoint(4, pCheckBox->height() / 2));
     ASSERT_TRUE(driver.waitIdle());
     EXPECT_FALSE(pCheckBox->isChecked());
-    EXPECT_EQ(changes(before, snapshot()), std::set<QString>{slHistogram.first() + "|KEEP_EMPTY_SPACES"});
+    EXPECT_EQ(changes(before, snapshot()), std::set<std::string>{(slHistogram.first() + "|KEEP_EMPTY_SPACES").toStdString()});
     EXPECT_EQ(pObject->getParameters().at(ImageModifierHeightHistogram::KEEP_EMPTY_SPACES), false);
     EXPECT_NE(*pCanvas->getImage(), shown) << "the empty spaces are gone from the profile";
     driver.screenshot("height_profile_page");
@@ -336,8 +336,16 @@ TEST(SurfacePagesTest, SurfacePageSliderWritesTheSurfaceHeightAndIsPlacedFromIt)
         const Snapshot before = snapshot();
         pSlider->setValue(nPosition);
         EXPECT_DOUBLE_EQ(size(), dSize) << nPosition;
-        EXPECT_EQ(changes(before, snapshot()), std::set<QString>{slDepthScale.first() + "|SIZE"}) << nPosition;
+        EXPECT_EQ(changes(before, snapshot()), std::set<std::string>{(slDepthScale.first() + "|SIZE").toStdString()}) << nPosition;
     }
+    // A stored height between positions places the slider at the nearest one
+    // and stays as it is.
+    ParameterObject::ParameterMap stored = pObject->getParameters();
+    stored[ImageModifierDepthScale::SIZE] = 5.53;
+    pObject->setParameters(stored);
+    EXPECT_EQ(signalsDuring([&] { pPage->enter(); }), 0);
+    EXPECT_EQ(pSlider->value(), 50);
+    EXPECT_EQ(size(), 5.53);
     // Every height the slider writes places it back at the same position, and
     // entering the page writes nothing.
     for (int nPosition = -100; nPosition <= 100; ++nPosition)
@@ -367,7 +375,6 @@ TEST(SurfacePagesTest, CompositionControlsWriteTheirKeysAndChangeTheCompositeOnl
     auto* pCombo = driver.find<QComboBox>("m_pComboBoxSelectDecoration");
     ASSERT_EQ(pCombo->count(), 2);
     EXPECT_FALSE(pCombo->itemIcon(0).isNull());
-    EXPECT_EQ(signalsDuring([&] { pPage->enter(); }), 0) << "filling writes nothing back";
 
     // The shown element, its images and the composite objects.
     const QString sElement = shownItem(driver)->getParameters().m_sName;
@@ -379,21 +386,21 @@ TEST(SurfacePagesTest, CompositionControlsWriteTheirKeysAndChangeTheCompositeOnl
     const QStringList slComposites = pComposition->getParameterObjectNames().filter(MODIFIER_DEPTH_COMPOSITE);
     ASSERT_EQ(slComposites.size(), 2);
     const auto placementKeys = [&](const QString& sKey) {
-        std::set<QString> keys;
+        std::set<std::string> keys;
         for (const QString& sImage : slElementImages)
-            keys.insert(ParameterObject::createName(sImage, MODIFIER_GEOMETRIC_TRANSFORMATION, 0) + "|" + sKey);
+            keys.insert((ParameterObject::createName(sImage, MODIFIER_GEOMETRIC_TRANSFORMATION, 0) + "|" + sKey).toStdString());
         return keys;
     };
     const auto compositeKeys = [&](const QString& sKey) {
-        std::set<QString> keys;
+        std::set<std::string> keys;
         for (const QString& sObject : slComposites)
-            keys.insert(sObject + "|" + sKey);
+            keys.insert((sObject + "|" + sKey).toStdString());
         return keys;
     };
     struct Move
     {
         std::function<void()> move;
-        std::set<QString> keys;
+        std::set<std::string> keys;
     };
     const std::vector<Move> moves = {
         {[&] { control<QSlider>(driver, "m_pSliderRotate")->setValue(30); }, placementKeys("ANGLE")},
@@ -416,8 +423,7 @@ TEST(SurfacePagesTest, CompositionControlsWriteTheirKeysAndChangeTheCompositeOnl
         const Snapshot before = snapshot();
         m.move();
         const Snapshot after = snapshot();
-        const std::set<QString> changed = changes(before, after);
-        EXPECT_EQ(changed, m.keys) << m.keys.begin()->toStdString();
+        EXPECT_EQ(changes(before, after), m.keys);
         // A vector changes in the shown element's entry only.
         for (const QString& sObject : slComposites)
         {
@@ -436,9 +442,34 @@ TEST(SurfacePagesTest, CompositionControlsWriteTheirKeysAndChangeTheCompositeOnl
         ASSERT_TRUE(driver.waitIdle());
     }
 
+    // Stored values between slider positions fill the page and stay as they are.
+    for (const QString& sObject : slComposites)
+    {
+        ParameterObject* pObject = ObjectRoot::getInstance()->findObject<ParameterObject>(sObject);
+        ParameterObject::ParameterMap map = pObject->getParameters();
+        DecorationLayers stored = DecorationLayers::fromParameters(map);
+        stored.vDepth[0] = 0.2504f;
+        stored.toParameters(map);
+        pObject->setParameters(map);
+    }
+    for (const QString& sImage : slElementImages)
+    {
+        ParameterObject* pPlacement = ObjectRoot::getInstance()->findObject<ParameterObject>(
+            ParameterObject::createName(sImage, MODIFIER_GEOMETRIC_TRANSFORMATION, 0));
+        ParameterObject::ParameterMap map = pPlacement->getParameters();
+        map[ImageModifierGeometricTransformation::TRANSLATE_X] = -0.1236;
+        pPlacement->setParameters(map);
+    }
+    ASSERT_TRUE(driver.waitIdle());
+    const Snapshot beforeEnter = snapshot();
+    EXPECT_EQ(signalsDuring([&] { pPage->enter(); }), 0) << "filling writes nothing back";
+    EXPECT_TRUE(changes(beforeEnter, snapshot()).empty());
+    EXPECT_EQ(control<QSlider>(driver, "m_pSliderDepth")->value(), 250);
+    EXPECT_EQ(control<QSlider>(driver, "m_pSliderPanX")->value(), -124);
+
     // Put the shown element back in place and find where it lies: where its
     // bevel image (composed untransformed) has height.
-    for (const char* szSlider : {"m_pSliderRotate", "m_pSliderScaleX", "m_pSliderScaleY", "m_pSliderPanY",
+    for (const char* szSlider : {"m_pSliderRotate", "m_pSliderScaleX", "m_pSliderScaleY", "m_pSliderPanX", "m_pSliderPanY",
                                  "m_pSliderCutoffHigh", "m_pSliderCutoffLow", "m_pSliderDepthScale"})
         control<QSlider>(driver, szSlider)->setValue(0);
     control<QCheckBox>(driver, "m_pCheckBoxInverted")->click();
