@@ -101,10 +101,11 @@ public:
             pSlider->setValue(0);
             pSlider->setTickPosition(QSlider::TicksBothSides);
             pSlider->setTickInterval(row.mapping == Mapping::Angle ? 180 : 1000);
+            pSlider->setMinimumWidth(140);
             auto* pLineEdit = new QLineEdit(pGroup);
             pLineEdit->setObjectName(QStringLiteral("m_pLineEdit%1").arg(QLatin1String(row.szName)));
             pLineEdit->setReadOnly(true);
-            pLineEdit->setMaximumWidth(72);
+            pLineEdit->setMaximumWidth(56);
             pGrid->addWidget(new QLabel(QObject::tr(row.szLabel), pGroup), nRow, 0);
             pGrid->addWidget(pSlider, nRow, 1);
             pGrid->addWidget(pLineEdit, nRow, 2);

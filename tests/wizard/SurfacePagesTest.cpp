@@ -158,29 +158,19 @@ TEST(SurfacePagesTest, DecorationLayerWidgetsPlaceSlidersAtTheNearestPositionAnd
     const auto text = [&](const char* szName) { return item.findChild<QLineEdit*>(QLatin1String(szName))->text(); };
 
     // Stored factors and fractions to slider positions.
-    struct Case
-    {
-        const char* szSlider;
-        double Record::*pField;
-        double dValue;
-        int nPosition;
-    };
-    const Case cases[] = {
-        {"m_pSliderScaleX", &Record::m_dScaleX, 1.0, 0},        {"m_pSliderScaleX", &Record::m_dScaleX, 0.5, -1000},
-        {"m_pSliderScaleY", &Record::m_dScaleY, 0.75, -500},    {"m_pSliderScaleY", &Record::m_dScaleY, 1.5, 500},
-        {"m_pSliderScaleX", &Record::m_dScaleX, 2.0, 1000},     {"m_pSliderDepthScale", &Record::m_dDepthScale, 1.0, 0},
-        {"m_pSliderDepthScale", &Record::m_dDepthScale, 10, 1000}, {"m_pSliderDepthScale", &Record::m_dDepthScale, 5.5, 500},
-        {"m_pSliderDepthScale", &Record::m_dDepthScale, 0.1, -1000}, {"m_pSliderPanX", &Record::m_dTranslateX, -0.25, -250},
-        {"m_pSliderCutoffLow", &Record::m_dCutoffLow, 0.3, 300},
-    };
-    for (const Case& c : cases)
-    {
-        Record record;
-        record.m_dScaleX = record.m_dScaleY = record.m_dDepthScale = 1.0;
-        record.*c.pField = c.dValue;
-        item.setParameters(record);
-        EXPECT_EQ(slider(c.szSlider)->value(), c.nPosition) << c.szSlider << " " << c.dValue;
-    }
+    Record record;
+    record.m_dScaleX = 0.75;
+    record.m_dScaleY = 2.0;
+    record.m_dDepthScale = 5.5;
+    record.m_dTranslateX = -0.25;
+    record.m_dCutoffLow = 0.3;
+    item.setParameters(record);
+    EXPECT_EQ(slider("m_pSliderScaleX")->value(), -500);
+    EXPECT_EQ(slider("m_pSliderScaleY")->value(), 1000);
+    EXPECT_EQ(slider("m_pSliderDepthScale")->value(), 500);
+    EXPECT_EQ(slider("m_pSliderPanX")->value(), -250);
+    EXPECT_EQ(slider("m_pSliderCutoffLow")->value(), 300);
+    EXPECT_EQ(text("m_pLineEditScaleX"), "0.75");
     // A default record: scales clamped to the left end, line edits show 0.
     item.setParameters(Record());
     EXPECT_EQ(slider("m_pSliderScaleX")->value(), -1000);
@@ -202,7 +192,8 @@ TEST(SurfacePagesTest, DecorationLayerWidgetsPlaceSlidersAtTheNearestPositionAnd
     }
     EXPECT_EQ(text("m_pLineEditRotate"), "180");
 
-    // Filling emits nothing; every control changes its own field only.
+    // Filling emits nothing; a control emits the element's name (the page
+    // test checks that each control writes its own keys).
     Record named;
     named.m_sName = "ELEMENT";
     named.m_dScaleX = named.m_dScaleY = named.m_dDepthScale = 1.0;
@@ -210,32 +201,10 @@ TEST(SurfacePagesTest, DecorationLayerWidgetsPlaceSlidersAtTheNearestPositionAnd
     spyChanged.clear();
     item.setParameters(named);
     EXPECT_EQ(spyChanged.size(), 0);
-    const auto same = [](const Record& a, const Record& b) {
-        return a.m_dTranslateX == b.m_dTranslateX && a.m_dTranslateY == b.m_dTranslateY && a.m_dScaleX == b.m_dScaleX &&
-               a.m_dScaleY == b.m_dScaleY && a.m_nAngle == b.m_nAngle && a.m_dDepth == b.m_dDepth &&
-               a.m_dDepthScale == b.m_dDepthScale && a.m_dCutoffLow == b.m_dCutoffLow &&
-               a.m_dCutoffHigh == b.m_dCutoffHigh && a.m_bInverted == b.m_bInverted && a.m_bEnabled == b.m_bEnabled;
-    };
-    const std::pair<std::function<void()>, std::function<void(Record&)>> moves[] = {
-        {[&] { slider("m_pSliderRotate")->setValue(-90); }, [](Record& r) { r.m_nAngle = -90; }},
-        {[&] { slider("m_pSliderScaleY")->setValue(-500); }, [](Record& r) { r.m_dScaleY = 0.75; }},
-        {[&] { slider("m_pSliderPanY")->setValue(400); }, [](Record& r) { r.m_dTranslateY = 0.4; }},
-        {[&] { slider("m_pSliderDepth")->setValue(-200); }, [](Record& r) { r.m_dDepth = -0.2; }},
-        {[&] { slider("m_pSliderCutoffHigh")->setValue(100); }, [](Record& r) { r.m_dCutoffHigh = 0.1; }},
-        {[&] { item.findChild<QCheckBox*>("m_pCheckBoxInverted")->click(); }, [](Record& r) { r.m_bInverted = true; }},
-        {[&] { item.findChild<QToolButton*>("m_pToolButtonDisabled")->click(); }, [](Record& r) { r.m_bEnabled = false; }},
-    };
-    for (const auto& [move, expect] : moves)
-    {
-        Record expected = item.getParameters();
-        expect(expected);
-        spyChanged.clear();
-        move();
-        EXPECT_TRUE(same(item.getParameters(), expected));
-        ASSERT_GE(spyChanged.size(), 1);
-        EXPECT_EQ(spyChanged.last().at(0).toString(), "ELEMENT");
-    }
-    EXPECT_FALSE(item.findChild<QToolButton*>("m_pToolButtonEnabled")->isChecked());
+    item.findChild<QToolButton*>("m_pToolButtonDisabled")->click();
+    EXPECT_FALSE(item.getParameters().m_bEnabled);
+    ASSERT_GE(spyChanged.size(), 1);
+    EXPECT_EQ(spyChanged.last().at(0).toString(), "ELEMENT");
 
     // The stack: the list follows the widgets; the ends do not move.
     DepthCompositionStackedWidget stack;
@@ -363,6 +332,13 @@ TEST(SurfacePagesTest, SurfacePageSliderWritesTheSurfaceHeightAndIsPlacedFromIt)
     pSlider->setValue(20);
     ASSERT_TRUE(driver.waitIdle());
     driver.screenshot("surface_page");
+
+    // Without decorations the composition shows only its depth render.
+    ASSERT_TRUE(walk.next());
+    ASSERT_TRUE(walk.enterComposition());
+    ASSERT_NE(page<WizardPageDepthCompositionBase>(driver), nullptr);
+    EXPECT_FALSE(driver.find<QWidget>("m_pFrameDepthCompositionWidget")->isVisible());
+    EXPECT_TRUE(driver.find<VoxelView>(QString())->isVisible());
 }
 
 TEST(SurfacePagesTest, CompositionControlsWriteTheirKeysAndChangeTheCompositeOnlyWhereTheDecorationLies)
