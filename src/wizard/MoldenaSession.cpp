@@ -83,6 +83,13 @@ void registerPageFactories(Wizard* pWizard, StateImplementationMeshGeneration::C
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationDelete>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationEdit>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationOptionSelection>(), pOptionSelection);
+    // The surface pages: height profile, surface, composition.
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingHeightHistogram>(),
+                             new WizardPageFactoryImageHeightHistogramBase());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingBevel>(),
+                             new WizardPageFactoryVoxelRenderBase());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingComposition>(),
+                             new WizardPageFactoryDepthCompositionBase());
     StateImplementationMeshGeneration::setCallback(pCallback);
 }
 

@@ -10,3 +10,17 @@
 
 MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryOptionSelectionBase, StateImplementationOptionSelection,
                             WizardPageOptionSelectionBase);
+
+#include "StateImplementationImagingBevelSteps.h"
+#include "StateImplementationImagingComposition.h"
+#include "StateImplementationImagingSteps.h"
+#include "WizardPageDepthCompositionBase.h"
+#include "WizardPageImageHeightHistogramBase.h"
+#include "WizardPageVoxelRenderBase.h"
+
+MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryImageHeightHistogramBase, StateImplementationImagingHeightHistogram,
+                            WizardPageImageHeightHistogramBase);
+MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryVoxelRenderBase, StateImplementationImagingBevel,
+                            WizardPageVoxelRenderBase);
+MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryDepthCompositionBase, StateImplementationImagingComposition,
+                            WizardPageDepthCompositionBase);
