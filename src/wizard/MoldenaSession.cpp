@@ -81,6 +81,15 @@ void registerPageFactories(Wizard* pWizard, StateImplementationMeshGeneration::C
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationDelete>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationEdit>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationOptionSelection>(), pOptionSelection);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingLoadImage>(),
+                             new WizardPageFactoryImageLoadBase());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingPaint>(), new WizardPageFactoryImagePaintBase());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingPresetBevel>(),
+                             new WizardPageFactoryPresetBevelBase());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingThreshold>(),
+                             new WizardPageFactoryImageThresholdBase());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingTransformImage>(),
+                             new WizardPageFactoryImageTransformBase());
     StateImplementationMeshGeneration::setCallback(pCallback);
 }
 

@@ -5,8 +5,24 @@
 
 #include "MainWidgetOptionSelection.h"
 #include "SimpleException.h"
+#include "StateImplementationImagingBevelSteps.h"
+#include "StateImplementationImagingSteps.h"
 #include "StateImplementationOptionSelection.h"
 #include "WizardPageFactoryBase.h"
+#include "WizardPageImageLoadBase.h"
+#include "WizardPageImagePaintBase.h"
+#include "WizardPageImagePresetBevelBase.h"
+#include "WizardPageImageThresholdBase.h"
+#include "WizardPageImageTransformBase.h"
 
 MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryOptionSelectionBase, StateImplementationOptionSelection,
                             WizardPageOptionSelectionBase);
+MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryImageLoadBase, StateImplementationImagingLoadImage,
+                            WizardPageImageLoadBase);
+MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryImagePaintBase, StateImplementationImagingPaint, WizardPageImagePaintBase);
+MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryPresetBevelBase, StateImplementationImagingPresetBevel,
+                            WizardPageImagePresetBevelBase);
+MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryImageThresholdBase, StateImplementationImagingThreshold,
+                            WizardPageImageThresholdBase);
+MOLDENA_WIZARD_PAGE_FACTORY(WizardPageFactoryImageTransformBase, StateImplementationImagingTransformImage,
+                            WizardPageImageTransformBase);
