@@ -80,16 +80,26 @@ void registerHelpDocuments()
 void registerPageFactories(Wizard* pWizard, StateImplementationMeshGeneration::Callback* pCallback)
 {
     auto* pOptionSelection = new WizardPageFactoryOptionSelectionBase();
+    auto* pDepthComposition = new WizardPageFactoryDepthCompositionBase();
+    auto* pHeightHistogram = new WizardPageFactoryImageHeightHistogramBase();
+    auto* pImageLoad = new WizardPageFactoryImageLoadBase();
+    auto* pImagePaint = new WizardPageFactoryImagePaintBase();
+    auto* pPresetBevel = new WizardPageFactoryPresetBevelBase();
+    auto* pImageThreshold = new WizardPageFactoryImageThresholdBase();
+    auto* pImageTransform = new WizardPageFactoryImageTransformBase();
+    auto* pVoxelRender = new WizardPageFactoryVoxelRenderBase();
+
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationDelete>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationEdit>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationOptionSelection>(), pOptionSelection);
-    // The surface pages: height profile, surface, composition.
-    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingHeightHistogram>(),
-                             new WizardPageFactoryImageHeightHistogramBase());
-    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingBevel>(),
-                             new WizardPageFactoryVoxelRenderBase());
-    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingComposition>(),
-                             new WizardPageFactoryDepthCompositionBase());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingComposition>(), pDepthComposition);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingHeightHistogram>(), pHeightHistogram);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingLoadImage>(), pImageLoad);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingPaint>(), pImagePaint);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingPresetBevel>(), pPresetBevel);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingThreshold>(), pImageThreshold);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingTransformImage>(), pImageTransform);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingBevel>(), pVoxelRender);
     StateImplementationMeshGeneration::setCallback(pCallback);
 }
 
