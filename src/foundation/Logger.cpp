@@ -38,6 +38,12 @@ void Logger::setLogFile(const QString& sFileName)
     m_pFile->open(QIODevice::WriteOnly);
 }
 
+QString Logger::getLogFile() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_sFileName;
+}
+
 void Logger::log(const QString& sLocation, QString sText, int nLevel)
 {
     QMutexLocker locker(&m_mutex);
@@ -46,6 +52,12 @@ void Logger::log(const QString& sLocation, QString sText, int nLevel)
         qDebug() << "Logfile was not set";
         return;
     }
+    int nLength = sText.size();
+    while (nLength > 0 && (sText[nLength - 1] == QLatin1Char('\n') || sText[nLength - 1] == QLatin1Char('\r')))
+    {
+        --nLength;
+    }
+    sText.truncate(nLength);
     QByteArray line = (getLevelName(nLevel) + ": " + sLocation + ": " + sText).toLatin1();
     line.append('\n');
     m_pFile->write(line);

@@ -21,8 +21,10 @@ public:
 
     // Replaces the log file: an existing file of that name is truncated.
     void setLogFile(const QString& sFileName);
-    QString getLogFile() const { return m_sFileName; }
+    QString getLogFile() const;
 
+    // Line breaks at the end of the text (exception texts often carry one)
+    // are dropped, so every message stays one line.
     void log(const QString& sLocation, QString sText, int nLevel);
 
     static QString getLevelName(int nLevel);
@@ -40,7 +42,7 @@ private:
 
     QString m_sFileName;
     QFile* m_pFile = nullptr;
-    QMutex m_mutex;
+    mutable QMutex m_mutex;
 };
 
 // The location of the calling line, in the log's location format.

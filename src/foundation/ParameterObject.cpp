@@ -43,7 +43,7 @@ ParameterObject::ParameterObject(const QString& sName)
     setCommitted(true);
 }
 
-const ParameterObject::ParameterMap& ParameterObject::getParameters() const
+ParameterObject::ParameterMap ParameterObject::getParameters() const
 {
     QMutexLocker locker(&m_mutex);
     return m_mapParameters;

@@ -19,9 +19,9 @@ public:
 
     explicit ParameterObject(const QString& sName);
 
-    // The lock is held only while the reference is formed: callers copy the
-    // map at once when they need a stable view.
-    const ParameterMap& getParameters() const;
+    // A copy of the map, taken under the lock: a writer on another thread
+    // can never change it while the caller reads it.
+    ParameterMap getParameters() const;
     void setParameters(ParameterMap mapParameters);
 
     // The value as text when present, valid, non-null and convertible.

@@ -12,16 +12,32 @@ inline const QString RAW_IMAGE_IMPORT = QStringLiteral("RAW_IMAGE_IMPORT");
 // = QIMAGE_DEPTH_16BIT, value = green * 256 + red) becomes a Raster2d<float>;
 // any other picture becomes an 8-bit gray Raster2d<unsigned char>, pictures
 // with transparency first laid over white. Reentrant: runs on pool threads.
+//
+// Picture files are user input. A picture is decoded only when its size, as
+// announced and as decoded, is within the decode limit (at most
+// MAXIMUM_DECODED_PIXELS, and at most getMaximumImageBytes() for the decoded
+// picture together with what its decoder keeps besides), and a PNG only when
+// its chunks all lie inside the file. A decoded picture above
+// MAXIMUM_WORKING_PIXELS is reduced to that many pixels (area interpolation,
+// aspect ratio kept) with one WARNING line. So an import needs at most about
+// 1.2 GiB at its peak, whatever the file.
 class RawImageImporter
 {
 public:
     // Parameter key of the import: the picture file's path (QString).
     static inline const QString PATH = QStringLiteral("PATH");
 
+    // The decode limit in pixels (12288 x 12288).
+    static constexpr qint64 MAXIMUM_DECODED_PIXELS = qint64(12288) * 12288;
+    // Pictures above this many pixels (8192 x 8192) are reduced to it; the
+    // working resolutions lie far below.
+    static constexpr qint64 MAXIMUM_WORKING_PIXELS = qint64(8192) * 8192;
+
     virtual ~RawImageImporter() = default;
 
     // A new raster the caller owns, or null with one ERROR line when the file
-    // is missing, unreadable, empty or too large for the raster memory pool.
+    // is missing, unreadable, empty, damaged or above the decode limit (the
+    // line names the largest size accepted).
     // Throws "img.format() == QImage::Format_RGB32" for a marked file that is
     // not a plain RGB image.
     Raster2dBase* import(const QString& sFileName);

@@ -238,9 +238,7 @@ ImageModifierBase* ImageProcessorBase::prepareModifier(const QString& sImageName
         findParameterObject(sImageName, sModifierName, mapParameterNameToParameterObject);
     ImageModifierBase* pModifier = getModifier(sModifierName);
     MOLDENA_ASSERT(pModifier);
-    // Copy the map at once: the reference is only stable under the object's lock.
-    const ParameterObject::ParameterMap mapParameters = pParameterObject->getParameters();
-    pModifier->setParameters(mapParameters);
+    pModifier->setParameters(pParameterObject->getParameters());
     nWidth = 0;
     nHeight = 0;
     const bool bSizeOk = pModifier->getOutputSize(pInput, pOutput, nWidth, nHeight);

@@ -1,5 +1,7 @@
 #include "MeshIO.h"
 
+#include "Logger.h"
+#include "MeshIOChecks.h"
 #include "MeshLookup.h"
 #include "MeshObject.h"
 #include "ObjectRoot.h"
@@ -11,16 +13,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <istream>
 #include <limits>
 #include <memory>
-#include <sstream>
+#include <streambuf>
 #include <string>
-#include <utility>
 
 // Q_INIT_RESOURCE declares a function at namespace scope: it must be expanded
 // outside any namespace.
@@ -32,231 +33,143 @@ static void initHookBundle()
 namespace
 {
 
-// Whole-file read through Qt, so that resources, directories and unreadable
-// paths are all refused here before any parser sees the bytes.
+// The largest mesh file read: far above any hook, and small enough that the
+// file, its check and OpenMesh's mesh stay well inside memory.
+constexpr qint64 MAXIMUM_FILE_BYTES = 64 * 1024 * 1024;
+
+// Reads the whole file through Qt, so that resources, directories, devices
+// and unreadable paths are all refused here before any parser sees the
+// bytes. A file above the size limit is refused with one error line.
 bool readWholeFile(const QString& sFileName, QByteArray& content)
 {
-    const QFileInfo info(sFileName);
-    if (info.isDir())
+    if (QFileInfo(sFileName).isDir())
     {
         return false;
     }
     QFile file(sFileName);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
     {
         return false;
     }
-    content = file.readAll();
+    // The size is asked before reading and checked again after it, in case
+    // the file grew meanwhile.
+    qint64 nSize = file.size();
+    if (nSize <= MAXIMUM_FILE_BYTES)
+    {
+        content = file.read(MAXIMUM_FILE_BYTES + 1);
+        nSize = std::max(nSize, qint64(content.size()));
+    }
+    if (nSize > MAXIMUM_FILE_BYTES)
+    {
+        content.clear();
+        LOG_ERROR(QString("Mesh file %1 is too large (%2 bytes); the largest mesh file read has %3 bytes")
+                      .arg(sFileName)
+                      .arg(nSize)
+                      .arg(MAXIMUM_FILE_BYTES));
+        return false;
+    }
     return file.error() == QFileDevice::NoError;
 }
 
-bool parseFinite(const QByteArray& token, double& dValue)
+// A read-only stream over bytes held elsewhere: OpenMesh parses the checked
+// bytes themselves, without a copy. The OBJ reader reads twice and seeks back.
+class ByteStreamBuffer : public std::streambuf
 {
-    bool bOk = false;
-    dValue = token.toDouble(&bOk);
-    return bOk && std::isfinite(dValue);
+public:
+    explicit ByteStreamBuffer(const QByteArray& bytes)
+    {
+        char* pBegin = const_cast<char*>(bytes.constData());
+        setg(pBegin, pBegin, pBegin + bytes.size());
+    }
+
+protected:
+    pos_type seekoff(off_type nOffset, std::ios_base::seekdir direction, std::ios_base::openmode mode) override
+    {
+        if (!(mode & std::ios_base::in))
+        {
+            return pos_type(off_type(-1));
+        }
+        const off_type nBase = direction == std::ios_base::beg   ? 0
+                               : direction == std::ios_base::cur ? off_type(gptr() - eback())
+                                                                 : off_type(egptr() - eback());
+        const off_type nTarget = nBase + nOffset;
+        if (nTarget < 0 || nTarget > off_type(egptr() - eback()))
+        {
+            return pos_type(off_type(-1));
+        }
+        setg(eback(), eback() + nTarget, egptr());
+        return pos_type(nTarget);
+    }
+
+    pos_type seekpos(pos_type position, std::ios_base::openmode mode) override
+    {
+        return seekoff(off_type(position), std::ios_base::beg, mode);
+    }
+};
+
+// Parses checked bytes with the reader of their format. Every format goes
+// through a stream: given a file name, OpenMesh would open the file again
+// (and an OBJ's material library beside it).
+bool parse(const QByteArray& content, MeshIOChecks::Format format, TriangleMesh& mesh)
+{
+    ByteStreamBuffer buffer(content);
+    std::istream stream(&buffer);
+    OpenMesh::IO::Options options;
+    if (format == MeshIOChecks::Format::BinaryStl)
+    {
+        options += OpenMesh::IO::Options::Binary;
+    }
+    const std::string sExtension = format == MeshIOChecks::Format::Obj ? ".obj" : ".stl";
+    return OpenMesh::IO::read_mesh(mesh, stream, sExtension, options);
 }
 
-// Binary STL: an 80-byte header, a little-endian triangle count and 50 bytes
-// per triangle (normal, three corners, attribute). The size must match the
-// count exactly and every corner coordinate must be finite.
-bool isValidBinaryStl(const QByteArray& content)
+// Brings the mesh to unit size at the origin (largest side 1.0), computed in
+// double precision: in single precision a tiny mesh (extent 1e-40) is scaled
+// by an infinite factor, and an extent beyond the largest float overflows.
+// False, with the points possibly changed, when the mesh has a point that is
+// not finite, no extent, or does not come out finite at unit size.
+bool normalizeInDouble(TriangleMesh& mesh)
 {
-    const qint64 nSize = content.size();
-    if (nSize < 84)
-    {
-        return false;
-    }
-    const auto* pBytes = reinterpret_cast<const unsigned char*>(content.constData());
-    const quint32 nTriangles = quint32(pBytes[80]) | (quint32(pBytes[81]) << 8) | (quint32(pBytes[82]) << 16) |
-                               (quint32(pBytes[83]) << 24);
-    if (nTriangles == 0 || nSize != 84 + 50 * qint64(nTriangles))
-    {
-        return false;
-    }
-    for (quint32 t = 0; t < nTriangles; ++t)
-    {
-        const unsigned char* pCorners = pBytes + 84 + 50 * qint64(t) + 12;
-        for (int k = 0; k < 9; ++k)
-        {
-            unsigned char bytes[4] = {pCorners[4 * k], pCorners[4 * k + 1], pCorners[4 * k + 2], pCorners[4 * k + 3]};
-            if (QSysInfo::ByteOrder == QSysInfo::BigEndian)
-            {
-                std::swap(bytes[0], bytes[3]);
-                std::swap(bytes[1], bytes[2]);
-            }
-            float fValue = 0.0f;
-            std::memcpy(&fValue, bytes, sizeof(float));
-            if (!std::isfinite(fValue))
-            {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-bool isText(const QByteArray& content)
-{
-    for (const char c : content)
-    {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r' && u != '\f' && u != '\v')
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
-// ASCII STL: text starting with "solid", at least one facet, every corner
-// given by three finite numbers.
-bool isValidAsciiStl(const QByteArray& content)
-{
-    if (!isText(content) || !content.trimmed().startsWith("solid"))
-    {
-        return false;
-    }
-    int nFacets = 0;
-    for (const QByteArray& line : content.split('\n'))
-    {
-        const QList<QByteArray> tokens = line.simplified().split(' ');
-        if (tokens.first() == "facet")
-        {
-            ++nFacets;
-        }
-        else if (tokens.first() == "vertex")
-        {
-            double dValue = 0.0;
-            if (tokens.size() < 4 || !parseFinite(tokens[1], dValue) || !parseFinite(tokens[2], dValue) ||
-                !parseFinite(tokens[3], dValue))
-            {
-                return false;
-            }
-        }
-    }
-    return nFacets > 0;
-}
-
-// One index of an OBJ face corner: 1-based, or negative counting back from the
-// last element defined so far; it must name an existing element.
-bool isValidObjIndex(const QByteArray& token, int nDefined)
-{
-    bool bOk = false;
-    const long long nIndex = token.toLongLong(&bOk);
-    if (!bOk || nIndex == 0)
-    {
-        return false;
-    }
-    return nIndex > 0 ? nIndex <= nDefined : -nIndex <= nDefined;
-}
-
-// OBJ: finite vertex coordinates, at least one face, every face with three or
-// more corners whose vertex (and texture and normal, where given) indices
-// name elements defined before the face.
-bool isValidObj(const QByteArray& content)
-{
-    int nVertices = 0;
-    int nTexCoords = 0;
-    int nNormals = 0;
-    int nFaces = 0;
-    for (QByteArray line : content.split('\n'))
-    {
-        const int nComment = line.indexOf('#');
-        if (nComment >= 0)
-        {
-            line.truncate(nComment);
-        }
-        const QList<QByteArray> tokens = line.simplified().split(' ');
-        const QByteArray& keyword = tokens.first();
-        if (keyword == "v")
-        {
-            double dValue = 0.0;
-            if (tokens.size() < 4 || !parseFinite(tokens[1], dValue) || !parseFinite(tokens[2], dValue) ||
-                !parseFinite(tokens[3], dValue))
-            {
-                return false;
-            }
-            ++nVertices;
-        }
-        else if (keyword == "vt")
-        {
-            ++nTexCoords;
-        }
-        else if (keyword == "vn")
-        {
-            ++nNormals;
-        }
-        else if (keyword == "f")
-        {
-            if (tokens.size() < 4)
-            {
-                return false;
-            }
-            for (int i = 1; i < tokens.size(); ++i)
-            {
-                const QList<QByteArray> parts = tokens[i].split('/');
-                if (parts.size() > 3 || !isValidObjIndex(parts[0], nVertices))
-                {
-                    return false;
-                }
-                if (parts.size() > 1 && !parts[1].isEmpty() && !isValidObjIndex(parts[1], nTexCoords))
-                {
-                    return false;
-                }
-                if (parts.size() > 2 && !parts[2].isEmpty() && !isValidObjIndex(parts[2], nNormals))
-                {
-                    return false;
-                }
-            }
-            ++nFaces;
-        }
-    }
-    return nFaces > 0;
-}
-
-// Checks the raw bytes of the formats the system offers (STL and OBJ) before
-// OpenMesh parses them: its readers trust counts and indices. Other formats
-// are left to OpenMesh and to the checks on the mesh it returns.
-bool isWellFormed(const QByteArray& content, const QString& sSuffixLower)
-{
-    if (content.isEmpty())
-    {
-        return false;
-    }
-    if (sSuffixLower == QLatin1String("stl"))
-    {
-        return isValidBinaryStl(content) || isValidAsciiStl(content);
-    }
-    if (sSuffixLower == QLatin1String("obj"))
-    {
-        return isValidObj(content);
-    }
-    return true;
-}
-
-// Every point finite and a bounding box that is not a single point: the
-// normalisation divides by the largest side.
-bool hasUsableGeometry(const TriangleMesh& mesh)
-{
-    float fMin[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
-                     std::numeric_limits<float>::max()};
-    float fMax[3] = {-fMin[0], -fMin[1], -fMin[2]};
-    for (auto vh : mesh.vertices())
-    {
-        const auto& point = mesh.point(vh);
+    double dMin[3];
+    double dMax[3];
+    double dLargest = 0.0;
+    const auto measure = [&] {
         for (int k = 0; k < 3; ++k)
         {
-            if (!std::isfinite(point[k]))
+            dMin[k] = std::numeric_limits<double>::infinity();
+            dMax[k] = -std::numeric_limits<double>::infinity();
+        }
+        for (auto vh : mesh.vertices())
+        {
+            const TriangleMesh::Point& point = mesh.point(vh);
+            for (int k = 0; k < 3; ++k)
             {
-                return false;
+                if (!std::isfinite(point[k]))
+                {
+                    return false;
+                }
+                dMin[k] = std::min(dMin[k], double(point[k]));
+                dMax[k] = std::max(dMax[k], double(point[k]));
             }
-            fMin[k] = std::min(fMin[k], static_cast<float>(point[k]));
-            fMax[k] = std::max(fMax[k], static_cast<float>(point[k]));
+        }
+        dLargest = std::max({dMax[0] - dMin[0], dMax[1] - dMin[1], dMax[2] - dMin[2]});
+        return std::isfinite(dLargest) && dLargest > 0.0;
+    };
+    if (!measure())
+    {
+        return false;
+    }
+    const double dCentre[3] = {0.5 * (dMin[0] + dMax[0]), 0.5 * (dMin[1] + dMax[1]), 0.5 * (dMin[2] + dMax[2])};
+    const double dFactor = 1.0 / dLargest;
+    for (auto vh : mesh.vertices())
+    {
+        TriangleMesh::Point& point = mesh.point(vh);
+        for (int k = 0; k < 3; ++k)
+        {
+            point[k] = static_cast<float>((double(point[k]) - dCentre[k]) * dFactor);
         }
     }
-    const float fLargest = std::max({fMax[0] - fMin[0], fMax[1] - fMin[1], fMax[2] - fMin[2]});
-    return std::isfinite(fLargest) && fLargest > 0.0f;
+    return measure() && std::fabs(dLargest - 1.0) <= 1e-6;
 }
 
 // A free name beside sFileName with the same suffix (the writer is chosen by
@@ -276,6 +189,53 @@ QString temporaryNameBeside(const QFileInfo& info)
             return sCandidate;
         }
     }
+}
+
+// The reading itself; may throw.
+bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const MeshIO::ImportParameters& parameters)
+{
+    MeshIO::registerHookResources();
+    QByteArray content;
+    if (!readWholeFile(sFileName, content))
+    {
+        return false;
+    }
+    const MeshIOChecks::Format format = MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower());
+    if (format == MeshIOChecks::Format::Invalid)
+    {
+        return false;
+    }
+
+    std::unique_ptr<TriangleMesh> pMesh(new TriangleMesh);
+    if (!parse(content, format, *pMesh))
+    {
+        return false;
+    }
+    content.clear();
+    MOLDENA_ASSERT(pMesh);
+    if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0 || !normalizeInDouble(*pMesh))
+    {
+        return false;
+    }
+    if (!pMesh->has_face_normals())
+    {
+        pMesh->request_face_normals();
+    }
+    if (!pMesh->has_vertex_normals())
+    {
+        pMesh->request_vertex_normals();
+    }
+    pMesh->update_face_normals();
+    pMesh->update_vertex_normals();
+
+    pMeshObject->setMesh(pMesh.release());
+    pMeshObject->setType(parameters.nType);
+    pMeshObject->update();
+    // Already at unit size; the object's own normalisation leaves it so.
+    pMeshObject->normalize();
+    pMeshObject->scale(parameters.dScale, false);
+    pMeshObject->translate(parameters.dTranslateX, parameters.dTranslateY, parameters.dTranslateZ, false);
+    return true;
 }
 
 } // namespace
@@ -345,68 +305,21 @@ bool MeshIO::readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportP
     {
         return false;
     }
-    registerHookResources();
-    const QString sSuffix = QFileInfo(sFileName).suffix();
-    QByteArray content;
-    if (!readWholeFile(sFileName, content) || !isWellFormed(content, sSuffix.toLower()))
-    {
-        return false;
-    }
-
-    std::unique_ptr<TriangleMesh> pMesh(new TriangleMesh);
-    bool bReadOk = false;
+    // Nothing may leave the reader: a file that exhausts memory, or a reader
+    // that throws, is a refused file.
     try
     {
-        if (sFileName.startsWith(QLatin1Char(':')))
-        {
-            // An embedded resource has no path OpenMesh could open: parse the
-            // bytes already read, the format given by the extension.
-            std::istringstream stream(std::string(content.constData(), static_cast<size_t>(content.size())));
-            OpenMesh::IO::Options options;
-            bReadOk = OpenMesh::IO::read_mesh(*pMesh, stream, QStringLiteral(".%1").arg(sSuffix).toStdString(),
-                                              options);
-        }
-        else
-        {
-            OpenMesh::IO::Options options;
-            if (sSuffix.contains(QLatin1String("stl")))
-            {
-                options += OpenMesh::IO::Options::Binary;
-            }
-            bReadOk = OpenMesh::IO::read_mesh(*pMesh, QFile::encodeName(sFileName).toStdString(), options);
-        }
+        return readCheckedMesh(pMeshObject, sFileName, parameters);
+    }
+    catch (const std::exception& e)
+    {
+        LOG_ERROR(QString("Mesh file %1 could not be read: %2").arg(sFileName, QString::fromLocal8Bit(e.what())));
     }
     catch (...)
     {
-        bReadOk = false;
+        LOG_ERROR(QString("Mesh file %1 could not be read").arg(sFileName));
     }
-    if (!bReadOk)
-    {
-        return false;
-    }
-    MOLDENA_ASSERT(pMesh);
-    if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0 || !hasUsableGeometry(*pMesh))
-    {
-        return false;
-    }
-    if (!pMesh->has_face_normals())
-    {
-        pMesh->request_face_normals();
-    }
-    if (!pMesh->has_vertex_normals())
-    {
-        pMesh->request_vertex_normals();
-    }
-    pMesh->update_face_normals();
-    pMesh->update_vertex_normals();
-
-    pMeshObject->setMesh(pMesh.release());
-    pMeshObject->setType(parameters.nType);
-    pMeshObject->update();
-    pMeshObject->normalize();
-    pMeshObject->scale(parameters.dScale, false);
-    pMeshObject->translate(parameters.dTranslateX, parameters.dTranslateY, parameters.dTranslateZ, false);
-    return true;
+    return false;
 }
 
 bool MeshIO::importMeshObject(const QString& sObjectName, const QString& sFileName, ImportParameters parameters)

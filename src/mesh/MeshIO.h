@@ -8,8 +8,11 @@ class MeshObject;
 // embedded hook library under ":/hooks/") into mesh objects, and writes mesh
 // objects to STL or OBJ files. The format follows the file name's extension.
 // Mesh files are user input: anything malformed (empty, truncated, inconsistent
-// sizes, indices out of range, no faces, non-finite coordinates) is refused with
-// false and never reaches the object tree. GUI thread only.
+// sizes, indices out of range, lines outside the format's grammar, no faces,
+// non-finite coordinates, no extent) and every other format is refused with
+// false and never reaches the object tree. Reading opens the chosen file and
+// no other (an OBJ's material library is ignored); a file above 64 MiB is
+// refused with one error line naming its size. GUI thread only.
 //
 // The functions need no instance; constructing one registers the hook bundle
 // (the reading functions do so themselves as well).
@@ -42,8 +45,11 @@ public:
     static bool exportMeshObject(const QString& sObjectName, const QString& sFileName);
 
     // Reads the file into a new mesh handed to pMeshObject, which then gets
-    // parameters.nType, is updated, normalised, scaled and moved. On false the
-    // object is unchanged.
+    // parameters.nType, is updated, normalised, scaled and moved. The
+    // normalisation is computed in double precision; a mesh that does not
+    // come out finite and at unit size is refused. On false the object is
+    // unchanged. Throws nothing: an exception inside (memory exhausted) is
+    // logged as one error line and gives false.
     static bool readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportParameters parameters);
 
     // Reads the file into a new MeshObject named sObjectName and puts it into

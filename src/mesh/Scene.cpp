@@ -6,20 +6,17 @@
 #include "ObjectRoot.h"
 #include "SimpleException.h"
 
-namespace
-{
-Scene* s_pInstance = nullptr;
-}
-
 Scene::Scene() = default;
 
 Scene* Scene::getInstance()
 {
-    if (!s_pInstance)
-    {
-        s_pInstance = new Scene();
-        s_pInstance->initialize();
-    }
+    // A function-local static is made exactly once, even when two threads
+    // ask at the same time; it is never deleted.
+    static Scene* const s_pInstance = [] {
+        Scene* pScene = new Scene();
+        pScene->initialize();
+        return pScene;
+    }();
     return s_pInstance;
 }
 

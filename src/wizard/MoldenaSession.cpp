@@ -23,7 +23,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QMainWindow>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
@@ -78,14 +80,33 @@ void registerHelpDocuments()
 void registerPageFactories(Wizard* pWizard, StateImplementationMeshGeneration::Callback* pCallback)
 {
     auto* pOptionSelection = new WizardPageFactoryOptionSelectionBase();
+    auto* pDepthComposition = new WizardPageFactoryDepthCompositionBase();
+    auto* pHeightHistogram = new WizardPageFactoryImageHeightHistogramBase();
+    auto* pImageLoad = new WizardPageFactoryImageLoadBase();
+    auto* pImagePaint = new WizardPageFactoryImagePaintBase();
+    auto* pPresetBevel = new WizardPageFactoryPresetBevelBase();
+    auto* pImageThreshold = new WizardPageFactoryImageThresholdBase();
+    auto* pImageTransform = new WizardPageFactoryImageTransformBase();
+    auto* pVoxelRender = new WizardPageFactoryVoxelRenderBase();
+    auto* pMeshGeneration = new WizardPageFactoryMeshGeneration();
+    auto* pMeshHooks = new WizardPageFactoryMeshHooks();
+    auto* pMeshExport = new WizardPageFactoryMeshExport();
+
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationDelete>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationDecorationEdit>(), pOptionSelection);
     pWizard->registerFactory(Wizard::getTypeName<StateImplementationOptionSelection>(), pOptionSelection);
-    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshGeneration>(),
-                             new WizardPageFactoryMeshGeneration());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingComposition>(), pDepthComposition);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingHeightHistogram>(), pHeightHistogram);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingLoadImage>(), pImageLoad);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingPaint>(), pImagePaint);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingPresetBevel>(), pPresetBevel);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingThreshold>(), pImageThreshold);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingTransformImage>(), pImageTransform);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationImagingBevel>(), pVoxelRender);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshGeneration>(), pMeshGeneration);
     StateImplementationMeshGeneration::setCallback(pCallback);
-    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshHooks>(), new WizardPageFactoryMeshHooks());
-    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshExport>(), new WizardPageFactoryMeshExport());
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshHooks>(), pMeshHooks);
+    pWizard->registerFactory(Wizard::getTypeName<StateImplementationMeshExport>(), pMeshExport);
 }
 
 void installFontsAndStyleSheet()
@@ -146,6 +167,11 @@ MoldenaSession::MoldenaSession(const QString& sDataFolder, bool bShowMaximized)
     m_pMainWindow->setCentralWidget(m_pWizard);
     if (bShowMaximized)
     {
+        // Without a window manager "maximized" means nothing: fill the screen.
+        if (const QScreen* pScreen = QGuiApplication::primaryScreen())
+        {
+            m_pMainWindow->setGeometry(pScreen->availableGeometry());
+        }
         m_pMainWindow->showMaximized();
     }
     else

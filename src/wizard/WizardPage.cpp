@@ -10,6 +10,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace
 {
 QFrame* frame(QWidget* pParent, const char* szName, QFrame::Shadow shadow)
@@ -45,7 +47,12 @@ WizardPage::WizardPage(MainWidget* pMainWidget, HelpWidget* pHelpWidget, Chapter
     if (pMainWidget)
         WidgetHelper::setSingleChild(m_pFrameMainWidget, pMainWidget);
     if (pHelpWidget)
+    {
         WidgetHelper::setSingleChild(m_pFrameHelpWidget, pHelpWidget);
+        // A fixed-width frame is laid out at its size hint, which the help
+        // pane's margins would exceed: keep the frame as wide as its content.
+        m_pFrameHelpWidget->setMinimumWidth(std::max(300, m_pFrameHelpWidget->minimumSizeHint().width()));
+    }
     if (pChapterWidget)
         WidgetHelper::setSingleChild(m_pFrameChapterWidget, pChapterWidget);
     if (pMainWidget && pHelpWidget)

@@ -8,7 +8,9 @@
 #include <QPointF>
 #include <QSignalSpy>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace
@@ -110,6 +112,38 @@ TEST(ParameterObjectTest, SignalsOnlyRealChanges)
     parameters.setParameters({{"OTHER", 6}});
     EXPECT_EQ(changed.count(), 4);
     EXPECT_EQ(parameters.getParameters().at("OTHER").toInt(), 6);
+}
+
+TEST(ParameterObjectTest, ReadersGetWholeCopiesWhileAnotherThreadWrites)
+{
+    // Two maps of different sizes: a reader that saw the map while it was
+    // being replaced would find a mix of both, or memory already freed.
+    ParameterObject parameters("P");
+    ParameterObject::ParameterMap small{{"A", 1}};
+    ParameterObject::ParameterMap large;
+    for (int i = 0; i < 50; ++i)
+    {
+        large[QString("K%1").arg(i)] = QString(100, QChar('a' + i % 26));
+    }
+    std::atomic<bool> bDone{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 2000; ++i)
+        {
+            parameters.setParameters(i % 2 ? small : large);
+        }
+        bDone = true;
+    });
+    int nMixed = 0;
+    int nReads = 0;
+    while (!bDone || nReads == 0)
+    {
+        const ParameterObject::ParameterMap copy = parameters.getParameters();
+        nMixed += (copy.empty() || copy == small || copy == large) ? 0 : 1;
+        ++nReads;
+    }
+    writer.join();
+    EXPECT_EQ(nMixed, 0);
+    EXPECT_EQ(parameters.getParameters(), small);
 }
 
 TEST(ParameterObjectTest, ListAndVectorValuesCompareByContent)

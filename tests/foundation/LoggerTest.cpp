@@ -62,6 +62,21 @@ TEST(LoggerTest, NonLatin1CharactersBecomeQuestionMarks)
     EXPECT_EQ(file.readAll(), QByteArray("MESSAGE: L::1: gr\xfc\xdf ?\n"));
 }
 
+TEST(LoggerTest, TrailingLineBreaksAreDroppedSoEveryMessageIsOneLine)
+{
+    LogCapture log;
+    EXPECT_EQ(Logger::getInstance()->getLogFile(), log.path());
+    // OpenCV's exception texts end in a newline.
+    Logger::getInstance()->log("L::1", "cv failed\n", Logger::LEVEL_ERROR);
+    Logger::getInstance()->log("L::2", "windows\r\n\n", Logger::LEVEL_WARNING);
+    Logger::getInstance()->log("L::3", "\n", Logger::LEVEL_MESSAGE);
+    Logger::getInstance()->log("L::4", "two\nlines kept", Logger::LEVEL_MESSAGE);
+    QFile file(log.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("ERROR: L::1: cv failed\nWARNING: L::2: windows\nMESSAGE: L::3: \n"
+                                         "MESSAGE: L::4: two\nlines kept\n"));
+}
+
 TEST(LoggerTest, SettingTheFileAgainStartsAnEmptyFile)
 {
     LogCapture log;

@@ -1,3 +1,4 @@
+#include "../malformed/MalformedPictures.h"
 #include "Identifiers.h"
 #include "QImageHelper.h"
 #include "Raster2d.h"
@@ -49,52 +50,7 @@ std::vector<int> convertFloats(std::vector<float> values)
     return grayRow(image);
 }
 
-// Standard CRC-32 of PNG chunks.
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (char ch : data)
-    {
-        crc ^= quint8(ch);
-        for (int k = 0; k < 8; ++k)
-        {
-            crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-        }
-    }
-    return crc ^ 0xFFFFFFFFu;
-}
-
-QByteArray chunk(const char* szType, const QByteArray& payload)
-{
-    QByteArray body = QByteArray(szType, 4) + payload;
-    QByteArray out(4, '\0');
-    qToBigEndian<quint32>(quint32(payload.size()), out.data());
-    out += body;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(crc32(body), crc.data());
-    return out + crc;
-}
-
-// A PNG of the given size and colour type (0 gray, 2 RGB), every pixel zero.
-// Built by hand so that huge images cost no memory in the test; with
-// bWithData false the file holds the header only.
-QByteArray blackPng(quint32 nWidth, quint32 nHeight, quint8 nColourType, bool bWithData)
-{
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(nWidth, header.data());
-    qToBigEndian<quint32>(nHeight, header.data() + 4);
-    header[8] = 8; // bits per sample
-    header[9] = char(nColourType);
-    QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header);
-    if (bWithData)
-    {
-        const int nChannels = nColourType == 2 ? 3 : 1;
-        const QByteArray raw(int(nHeight * (1 + nWidth * nChannels)), '\0');
-        // qCompress prefixes the zlib stream with a 4-byte length.
-        png += chunk("IDAT", qCompress(raw, 1).mid(4));
-    }
-    return png + chunk("IEND", QByteArray());
-}
+using MalformedPictures::png;
 
 class RawImageImporterTest : public ::testing::Test
 {
@@ -324,7 +280,7 @@ TEST_F(RawImageImporterTest, BadFilesGiveNullAndOneErrorLine)
         write("truncated.png", pngBytes.left(pngBytes.size() / 2)),
         write("corrupt.png", corrupt),
         write("text.png", QByteArray("this is not an image\n")),
-        write("huge.png", blackPng(20000, 20000, 0, false)),
+        write("huge.png", png(20000, 20000, 0, false)),
     };
     for (const QString& sFile : vFiles)
     {
@@ -349,7 +305,7 @@ TEST_F(RawImageImporterTest, PhotographsAboveQtsDefaultLimitLoad)
 {
     // 6000 x 6000 RGB decodes to 144 MB of 32-bit pixels, above the 128 MiB
     // that Qt allows by default.
-    const QString sFile = write("large.png", blackPng(6000, 6000, 2, true));
+    const QString sFile = write("large.png", png(6000, 6000, 2, true));
     LogCapture log;
     RawImageImporter importer;
     std::unique_ptr<Raster2dBase> pRead(importer.import(sFile));
@@ -357,4 +313,155 @@ TEST_F(RawImageImporterTest, PhotographsAboveQtsDefaultLimitLoad)
     EXPECT_EQ(pRead->getWidth(), 6000u);
     EXPECT_EQ(pRead->getHeight(), 6000u);
     EXPECT_EQ(log.count("ERROR"), 0);
+}
+
+TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorLine)
+{
+    struct Case
+    {
+        const char* szName;
+        QByteArray bytes;
+        QString sExpected;
+    };
+    const QString sLargest12288 = "the largest size accepted is 150994944 pixels, such as 12288 x 12288";
+    const std::vector<Case> cases = {
+        // The PNG library would allocate the 2 GB its text chunk claims.
+        {"text-chunk.png", MalformedPictures::pngWithHugeTextChunk(), "a chunk runs past the end of the file"},
+        // Announced as 1 x 1, decoded as 16000 x 16000.
+        {"screen.gif", MalformedPictures::gifWithLargeScreen(16000, 16000), "(16000 x 16000); " + sLargest12288},
+        {"announced.png", png(20000, 20000, 0, false), "(20000 x 20000); " + sLargest12288},
+        {"wide.png", png(150994945, 1, 0, false), "(150994945 x 1)"},
+        // With full-resolution colour a JPEG decoder holds six bytes of
+        // coefficients per pixel besides the picture's four.
+        {"progressive.jpg", MalformedPictures::progressiveJpegHeader(12000, 12000, 0x11),
+         "(12000 x 12000); the largest size accepted is 107374182 pixels, such as 10362 x 10362"},
+        // Sixteen bits per sample decode to eight bytes per pixel: the byte
+        // limit comes first.
+        {"deep.png",
+         MalformedPictures::pngHeader(12000, 12000, 2, 16) +
+             MalformedPictures::pngChunk("IDAT", qCompress(QByteArray(1000, '\0')).mid(4)) +
+             MalformedPictures::pngChunk("IEND", {}),
+         "(12000 x 12000); the largest size accepted is 134217728 pixels, such as 11585 x 11585"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.szName);
+        LogCapture log;
+        RawImageImporter importer;
+        std::unique_ptr<Raster2dBase> pRead(importer.import(write(c.szName, c.bytes)));
+        EXPECT_EQ(pRead, nullptr);
+        const QStringList lines = log.lines();
+        ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
+        EXPECT_TRUE(lines[0].startsWith("ERROR: RawImageImporter::"));
+        EXPECT_TRUE(lines[0].contains(path(c.szName)));
+        EXPECT_TRUE(lines[0].contains(c.sExpected)) << lines[0].toStdString() << "\n" << c.sExpected.toStdString();
+    }
+    // With the usual half-resolution colour the same JPEG is within the
+    // limit: it is decoded, and found to hold no image data.
+    {
+        LogCapture log;
+        RawImageImporter importer;
+        EXPECT_EQ(importer.import(write("subsampled.jpg", MalformedPictures::progressiveJpegHeader(12000, 12000, 0x22))),
+                  nullptr);
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines()[0].contains("Unable to read image")) << log.lines()[0].toStdString();
+    }
+    // The same GIF with a screen the decoder may fill reads.
+    RawImageImporter importer;
+    std::unique_ptr<Raster2dBase> pSmall(importer.import(write("small.gif", MalformedPictures::gifWithLargeScreen(40, 30))));
+    ASSERT_NE(pSmall, nullptr);
+    EXPECT_EQ(pSmall->getWidth(), 40u);
+    EXPECT_EQ(pSmall->getHeight(), 30u);
+}
+
+TEST_F(RawImageImporterTest, PalettedMonochromeAndSixteenBitPicturesBecomeGray)
+{
+    QImage indexed(3, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(200, 100, 50), qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    indexed.setPixel(0, 0, 0);
+    indexed.setPixel(1, 0, 1);
+    indexed.setPixel(2, 0, 2);
+    QImage mono(3, 1, QImage::Format_Mono);
+    mono.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    mono.setPixel(0, 0, 1);
+    mono.setPixel(1, 0, 1);
+    mono.setPixel(2, 0, 0);
+    QImage deep(3, 1, QImage::Format_RGBX64);
+    deep.setPixelColor(0, 0, QColor(200, 100, 50));
+    deep.setPixelColor(1, 0, QColor(0, 0, 0));
+    deep.setPixelColor(2, 0, QColor(255, 255, 255));
+    const std::vector<std::pair<QString, QImage>> pictures = {
+        {"indexed.png", indexed}, {"mono.png", mono}, {"deep.png", deep}};
+    const std::vector<std::vector<int>> expected = {{126, 0, 255}, {0, 0, 255}, {126, 0, 255}};
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+    {
+        SCOPED_TRACE(pictures[i].first.toStdString());
+        RawImageImporter importer;
+        std::unique_ptr<Raster2dBase> pRead(importer.import(save(pictures[i].first, pictures[i].second)));
+        auto* pBytes = dynamic_cast<Raster2d<unsigned char>*>(pRead.get());
+        ASSERT_NE(pBytes, nullptr);
+        EXPECT_EQ(std::vector<int>(pBytes->getData(), pBytes->getData() + 3), expected[i]);
+    }
+}
+
+TEST_F(RawImageImporterTest, PicturesAboveTheWorkingLimitAreReducedWithOneWarning)
+{
+    // 72 megapixels, dark left half, light right half.
+    const QString sFile = write("large.png", png(12000, 6000, 0, true, [](quint32, char* pSamples) {
+                                    std::memset(pSamples + 6000, 200, 6000);
+                                }));
+    LogCapture log;
+    RawImageImporter importer;
+    std::unique_ptr<Raster2dBase> pRead(importer.import(sFile));
+    auto* pBytes = dynamic_cast<Raster2d<unsigned char>*>(pRead.get());
+    ASSERT_NE(pBytes, nullptr);
+    // The aspect ratio kept, at most 8192 x 8192 pixels.
+    EXPECT_EQ(pBytes->getWidth(), 11585u);
+    EXPECT_EQ(pBytes->getHeight(), 5792u);
+    EXPECT_LE(qint64(pBytes->getSize()), RawImageImporter::MAXIMUM_WORKING_PIXELS);
+    const QStringList lines = log.lines();
+    ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
+    EXPECT_TRUE(lines[0].startsWith("WARNING: RawImageImporter::"));
+    EXPECT_TRUE(lines[0].contains("(12000 x 6000) is reduced to 11585 x 5792")) << lines[0].toStdString();
+    // Area interpolation: pure halves, one column of their mean between.
+    const unsigned int nRow = 3000 * pBytes->getWidth();
+    EXPECT_EQ(pBytes->getData()[nRow], 0);
+    EXPECT_EQ(pBytes->getData()[nRow + 5791], 0);
+    EXPECT_EQ(pBytes->getData()[nRow + 5793], 200);
+    EXPECT_EQ(pBytes->getData()[nRow + 11584], 200);
+    EXPECT_GT(pBytes->getData()[nRow + 5792], 0);
+    EXPECT_LT(pBytes->getData()[nRow + 5792], 200);
+}
+
+TEST_F(RawImageImporterTest, DepthPicturesAboveTheWorkingLimitKeepTheirValuesWhenReduced)
+{
+    // 8200 x 8200, depth 258 on the left half and 4096 on the right.
+    QByteArray bytes = png(8200, 8200, 2, true, [](quint32, char* pSamples) {
+        for (int x = 0; x < 8200; ++x)
+        {
+            pSamples[3 * x] = x < 4100 ? 2 : 0;
+            pSamples[3 * x + 1] = x < 4100 ? 1 : 16;
+        }
+    });
+    // The marker goes into a text chunk before the image data.
+    const int nIhdrEnd = 8 + 25;
+    bytes.insert(nIhdrEnd, MalformedPictures::pngChunk("tEXt", QIMAGE_DEPTH.toLatin1() + '\0' +
+                                                                   QIMAGE_DEPTH_16BIT.toLatin1()));
+    LogCapture log;
+    RawImageImporter importer;
+    std::unique_ptr<Raster2dBase> pRead(importer.import(write("depth.png", bytes)));
+    auto* pFloats = dynamic_cast<Raster2d<float>*>(pRead.get());
+    ASSERT_NE(pFloats, nullptr);
+    EXPECT_EQ(pFloats->getWidth(), 8192u);
+    EXPECT_EQ(pFloats->getHeight(), 8192u);
+    EXPECT_EQ(log.count("WARNING"), 1);
+    // Inside the halves the values are kept exactly, not as bytes; at this
+    // scale OpenCV's area weights fall short by 0.1 % in the outermost
+    // columns and rows only.
+    const unsigned int nRow = 4000 * pFloats->getWidth();
+    EXPECT_FLOAT_EQ(pFloats->getData()[nRow + 1], 258.0f);
+    EXPECT_FLOAT_EQ(pFloats->getData()[nRow + 4000], 258.0f);
+    EXPECT_FLOAT_EQ(pFloats->getData()[nRow + 4200], 4096.0f);
+    EXPECT_FLOAT_EQ(pFloats->getData()[nRow + 8190], 4096.0f);
+    EXPECT_NEAR(pFloats->getData()[nRow], 258.0f, 0.3f);
 }

@@ -2,6 +2,7 @@
 // margins, crop, resolution providers, rotate and scale, smoothing and
 // morphology, threshold, preview copies; on pictures the test draws.
 
+#include "../malformed/MalformedPictures.h"
 #include "ImageModifier/ImageModifierRoi.h"
 #include "ImageModifier/ImageModifierThreshold.h"
 #include "ImageObject.h"
@@ -274,4 +275,32 @@ TEST_F(MaskPathIntegrationTest, AFreshChainWaitsQuietlyForAPicture)
     waitIdle();
     EXPECT_EQ(sizeOf(image(IMAGE_THRESHOLDED, HIGH_RES_HQ)), QSize(1024, 1024));
     EXPECT_EQ(sizeOf(image(IMAGE_THRESHOLDED, LOW_RES_HQ)), QSize(512, 512));
+}
+
+TEST_F(MaskPathIntegrationTest, ExtremeAspectRatiosAreRefusedByRotateAndScaleAlone)
+{
+    buildChain(writePicture("picture.png", 400, 200));
+    const std::vector<unsigned char> vShapeBefore = pixelsOf(image(IMAGE_THRESHOLDED, HIGH_RES_HQ));
+    ASSERT_FALSE(vShapeBefore.empty());
+
+    const QString sImport = image(IMAGE_RAW, ORIGINAL_RES_HQ) + "/" + RAW_IMAGE_IMPORT + "/0";
+    for (const QSize& size : MalformedPictures::extremeAspectRatios())
+    {
+        SCOPED_TRACE(QString("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+        const QString sFile = QString("strip-%1x%2.png").arg(size.width()).arg(size.height());
+        LogCapture log;
+        setParameter(sImport, ImageProcessorRawImageImport::PATH, writePicture(sFile, size.width(), size.height()));
+        waitIdle();
+        // The picture itself is fine and goes as far as the resolution
+        // providers; each of the two rotate-and-scale steps says why it stops.
+        EXPECT_EQ(sizeOf(image(IMAGE_RAW, ORIGINAL_RES_HQ)), size);
+        const QStringList lines = log.lines();
+        EXPECT_EQ(lines.size(), 2) << lines.join("\n").toStdString();
+        for (const QString& sLine : lines)
+        {
+            EXPECT_TRUE(sLine.startsWith("ERROR: ImagePipeline\\ImagePipelineRotateAndScale::")) << sLine.toStdString();
+            EXPECT_TRUE(sLine.contains("aspect ratio is too extreme")) << sLine.toStdString();
+        }
+        EXPECT_EQ(pixelsOf(image(IMAGE_THRESHOLDED, HIGH_RES_HQ)), vShapeBefore);
+    }
 }

@@ -8,6 +8,7 @@
 #include "ImageModifier/ImageModifierEqualize.h"
 #include "ImageModifier/ImageModifierErode.h"
 #include "ImageModifier/ImageModifierFlip.h"
+#include "ImageModifier/ImageModifierGeometricTransformation.h"
 #include "ImageModifier/ImageModifierInvert.h"
 #include "ImageModifier/ImageModifierMedian.h"
 #include "ImageModifier/ImageModifierResize.h"
@@ -15,10 +16,12 @@
 #include "ImageModifier/ImageModifierThreshold.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
+#include "MemoryManager.h"
 #include "ImagePipeline/ImagePipelineCrop.h"
 #include "ImagePipeline/ImagePipelineDownsizedResolutionProvider.h"
 #include "ImagePipeline/ImagePipelineEqualizeAndCalculateMargins.h"
 #include "ImagePipeline/ImagePipelineRawImageImport.h"
+#include "ImagePipeline/ImagePipelineRotateAndScale.h"
 #include "ImagePipeline/ImagePipelineSmoothingAndMorphology.h"
 #include "ImagePipeline/ImagePipelineThreshold.h"
 #include "ImagePipeline/ImagePipelineUpsizedResolutionProvider.h"
@@ -348,4 +351,56 @@ TEST_F(MaskPathStepsTest, ImportReadsThePathAndKeepsThePreviousRasterOnFailure)
 
     run.mapParameters.begin()->second->setParameters({{QStringLiteral("OTHER"), 1}});
     EXPECT_ASSERTION(run.run(processor), "bParameterOk");
+}
+
+TEST_F(MaskPathStepsTest, RotateAndScaleRefusesOutputsBeyondItsBoundBeforeAllocating)
+{
+    using Transformation = ImageModifierGeometricTransformation;
+    struct Case
+    {
+        unsigned int nWidth;
+        unsigned int nHeight;
+        bool bKeepSize;
+        bool bAccepted;
+    };
+    // What the upsized provider makes of 3000 x 1, 1 x 3000 and 2000 x 3
+    // pictures, then the limits: a square of 8192 is the largest output, and
+    // no side may reach OpenCV's warp limit of 32767.
+    const std::vector<Case> cases = {
+        {56086, 18, false, false}, {18, 56086, false, false}, {26440, 39, false, false},
+        {8193, 100, false, false}, {8192, 100, false, true},  {40000, 1, true, false},
+        {32766, 2, true, true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.nWidth) + " x " + std::to_string(c.nHeight));
+        StepRun run;
+        run.input("I", raster8(c.nWidth, c.nHeight));
+        ImageObject* pOutput = run.output("O");
+        ParameterMap map = Transformation(MODIFIER_GEOMETRIC_TRANSFORMATION).getDefaultParameters();
+        map[Transformation::KEEP_SIZE] = c.bKeepSize;
+        run.parameters("I", MODIFIER_GEOMETRIC_TRANSFORMATION, map);
+        const std::size_t nPoolBefore = MemoryManager::getInstance()->getTotalSize();
+
+        LogCapture log;
+        ImageProcessorRotateAndScale processor;
+        ASSERT_NO_THROW(run.run(processor));
+        const Raster2dBase* pResult = pOutput->getRasterReadOnly();
+        if (c.bAccepted)
+        {
+            ASSERT_NE(pResult, nullptr);
+            EXPECT_EQ(pResult->getWidth(), std::max(c.nWidth, c.bKeepSize ? 0u : c.nHeight));
+            EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join("\n").toStdString();
+            continue;
+        }
+        EXPECT_EQ(pResult, nullptr);
+        const QStringList lines = log.lines();
+        ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
+        EXPECT_TRUE(lines[0].startsWith("ERROR: ImagePipeline\\ImagePipelineRotateAndScale::"));
+        EXPECT_TRUE(lines[0].contains(QString("the %1 x %2 picture").arg(c.nWidth).arg(c.nHeight)))
+            << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].contains("aspect ratio is too extreme"));
+        // Nothing of the output's size was taken: at most the input's copy.
+        EXPECT_LE(MemoryManager::getInstance()->getTotalSize(), nPoolBefore + std::size_t(c.nWidth) * c.nHeight);
+    }
 }

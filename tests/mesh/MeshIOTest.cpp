@@ -1,3 +1,4 @@
+#include "../malformed/MalformedMeshFiles.h"
 #include "MeshIO.h"
 #include "MeshObject.h"
 #include "ObjectRoot.h"
@@ -7,14 +8,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cstring>
-#include <limits>
+#include <cmath>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace
@@ -64,25 +67,8 @@ protected:
     QTemporaryDir m_dir;
 };
 
-// A binary STL of n triangles: header, count and 50 bytes per triangle, the
-// corners taken from the given floats (nine per triangle).
-QByteArray binaryStl(quint32 nCount, const std::vector<float>& corners)
-{
-    QByteArray bytes(80, ' ');
-    for (int k = 0; k < 4; ++k)
-    {
-        bytes.append(static_cast<char>((nCount >> (8 * k)) & 0xFF));
-    }
-    for (size_t t = 0; t < corners.size() / 9; ++t)
-    {
-        QByteArray record(50, '\0');
-        std::memcpy(record.data() + 12, &corners[9 * t], 9 * sizeof(float));
-        bytes.append(record);
-    }
-    return bytes;
-}
-
-const std::vector<float> TWO_TRIANGLES = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1};
+using MalformedMeshFiles::binaryStl;
+using MalformedMeshFiles::twoTriangles;
 
 } // namespace
 
@@ -255,39 +241,7 @@ TEST_F(MeshIOTest, ImportPlacesTheMeshAndReplacesAnObjectOfTheSameName)
 // tree.
 TEST_F(MeshIOTest, MalformedFilesAreRefusedAndAddNothing)
 {
-    QByteArray truncated = binaryStl(2, TWO_TRIANGLES);
-    truncated.chop(7);
-    std::vector<float> nanCorner = TWO_TRIANGLES;
-    nanCorner[4] = std::numeric_limits<float>::quiet_NaN();
-    std::vector<float> infCorner = TWO_TRIANGLES;
-    infCorner[17] = std::numeric_limits<float>::infinity();
-
-    const std::vector<std::pair<QString, QByteArray>> corpus = {
-        {"empty.stl", QByteArray()},
-        {"empty.obj", QByteArray()},
-        {"header-only.stl", binaryStl(0, {})},
-        {"truncated.stl", truncated},
-        {"count-too-large.stl", binaryStl(5, TWO_TRIANGLES)},
-        {"count-too-small.stl", binaryStl(1, TWO_TRIANGLES)},
-        {"nan.stl", binaryStl(2, nanCorner)},
-        {"inf.stl", binaryStl(2, infCorner)},
-        {"nan-ascii.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex nan 0 0\n"
-                          "vertex 0 1 0\nendloop\nendfacet\nendsolid x\n"},
-        {"no-facets.stl", "solid x\nendsolid x\n"},
-        {"index-too-large.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n"},
-        {"index-zero.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"},
-        {"index-negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n"},
-        {"index-forward.obj", "v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n"},
-        {"texcoord-out-of-range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/2 3/3\n"},
-        {"two-corners.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n"},
-        {"no-faces.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n"},
-        {"nan.obj", "v 0 0 0\nv nan 0 0\nv 0 1 0\nf 1 2 3\n"},
-        {"inf.obj", "v 0 0 0\nv 1 inf 0\nv 0 1 0\nf 1 2 3\n"},
-        {"huge.obj", "v 0 0 0\nv 1e300 0 0\nv 0 1 0\nf 1 2 3\n"},
-        {"short-vertex.obj", "v 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
-        {"single-point.obj", "v 2 2 2\nv 2 2 2\nv 2 2 2\nf 1 2 3\n"},
-        {"garbage.stl", QByteArray(300, '\x7f')},
-    };
+    const MalformedMeshFiles::Corpus corpus = MalformedMeshFiles::refused();
     for (const auto& entry : corpus)
     {
         writeBytes(entry.first, entry.second);
@@ -315,7 +269,7 @@ TEST_F(MeshIOTest, MalformedFilesAreRefusedAndAddNothing)
 
     // The corpus is not simply unreadable: the same writer and reader accept
     // the well-formed versions.
-    writeBytes("good.stl", binaryStl(2, TWO_TRIANGLES));
+    writeBytes("good.stl", binaryStl(2, twoTriangles()));
     writeBytes("good.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\n");
     MeshObject good("GOOD");
     EXPECT_TRUE(MeshIO::readMesh(&good, path("good.stl"), MeshIO::ImportParameters()));
@@ -332,4 +286,105 @@ TEST_F(MeshIOTest, RefusedImportKeepsTheObjectAlreadyInTheTree)
     auto* pKept = ObjectRoot::getInstance()->findChild<MeshObject*>("MESH_HOOK:0");
     ASSERT_NE(pKept, nullptr);
     EXPECT_EQ(pKept->getMesh()->n_faces(), 8u);
+}
+
+TEST_F(MeshIOTest, MaterialLibrariesAreNeverOpened)
+{
+    // A library beside the file that would give the mesh a texture mapping if
+    // it were read; the second one would never end.
+    writeBytes("shiny.mtl", "newmtl shiny\nKd 1 0 0\nmap_Kd secret.png\n");
+    writeBytes("hostile.obj", MalformedMeshFiles::objWithMaterialLibrary("shiny.mtl\nmtllib ../../../../dev/urandom"));
+    MeshObject object("OBJECT");
+    ASSERT_TRUE(MeshIO::readMesh(&object, path("hostile.obj"), MeshIO::ImportParameters()));
+    EXPECT_EQ(object.getMesh()->n_faces(), 1u);
+    OpenMesh::MPropHandleT<std::map<int, std::string>> textures;
+    EXPECT_FALSE(object.getMesh()->get_property_handle(textures, "TextureMapping"));
+    EXPECT_TRUE(readBytes(path("hostile.obj")).startsWith("mtllib shiny.mtl")) << "the file itself is untouched";
+}
+
+TEST_F(MeshIOTest, FilesAboveTheSizeLimitAreRefusedWithOneErrorNamingTheSize)
+{
+    // Sparse files of zeros: they cost no disk.
+    const qint64 nLimit = 64 * 1024 * 1024;
+    for (const auto& entry : {std::make_pair("large.obj", nLimit + 1), std::make_pair("at-limit.obj", nLimit)})
+    {
+        QFile file(path(entry.first));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(entry.second));
+    }
+
+    LogCapture log;
+    MeshObject object("OBJECT");
+    EXPECT_FALSE(MeshIO::readMesh(&object, path("large.obj"), MeshIO::ImportParameters()));
+    EXPECT_EQ(object.getMesh(), nullptr);
+    ASSERT_EQ(log.lines().size(), 1) << log.lines().join("\n").toStdString();
+    EXPECT_EQ(log.count("ERROR"), 1);
+    EXPECT_TRUE(log.lines()[0].contains(QString::number(nLimit + 1))) << log.lines()[0].toStdString();
+
+    // At the limit the file is read and checked: zeros are no mesh, refused
+    // without a word.
+    EXPECT_FALSE(MeshIO::readMesh(&object, path("at-limit.obj"), MeshIO::ImportParameters()));
+    EXPECT_EQ(log.lines().size(), 1);
+
+    // A flood of empty lines is checked line by line and the triangle after
+    // it read.
+    writeBytes("flood.obj", MalformedMeshFiles::objAfterEmptyLines(4 * 1024 * 1024));
+    EXPECT_TRUE(MeshIO::readMesh(&object, path("flood.obj"), MeshIO::ImportParameters()));
+    EXPECT_EQ(object.getMesh()->n_faces(), 1u);
+}
+
+TEST_F(MeshIOTest, DevicesAreRefusedWithoutReading)
+{
+    MeshObject object("OBJECT");
+    for (const char* pDevice : {"/dev/zero", "/dev/urandom"})
+    {
+        EXPECT_FALSE(MeshIO::readMesh(&object, QString::fromLatin1(pDevice), MeshIO::ImportParameters())) << pDevice;
+    }
+    EXPECT_EQ(object.getMesh(), nullptr);
+}
+
+TEST_F(MeshIOTest, ExtremeExtentsComeOutFiniteAtUnitSize)
+{
+    for (const auto& entry : MalformedMeshFiles::extremeExtents())
+    {
+        SCOPED_TRACE(entry.first.toStdString());
+        writeBytes(entry.first, entry.second);
+        MeshObject object("OBJECT");
+        ASSERT_TRUE(MeshIO::readMesh(&object, path(entry.first), MeshIO::ImportParameters()));
+        for (auto vh : object.getMesh()->vertices())
+        {
+            const TriangleMesh::Point& point = object.getMesh()->point(vh);
+            ASSERT_TRUE(std::isfinite(point[0]) && std::isfinite(point[1]) && std::isfinite(point[2]));
+        }
+        EXPECT_NEAR(largestExtent(object), 1.0, 1e-6);
+        double dX = 0, dY = 0, dZ = 0;
+        object.getCenter(dX, dY, dZ);
+        EXPECT_NEAR(std::max({std::fabs(dX), std::fabs(dY), std::fabs(dZ)}), 0.0, 1e-6);
+    }
+    // The tiny triangle keeps its shape: both legs of length 1.
+    MeshObject tiny("TINY");
+    ASSERT_TRUE(MeshIO::readMesh(&tiny, path("tiny.obj"), MeshIO::ImportParameters()));
+    double dX = 0, dY = 0, dZ = 0;
+    tiny.getMeshData()->getExtents(dX, dY, dZ);
+    EXPECT_NEAR(dX, 1.0, 1e-6);
+    EXPECT_NEAR(dY, 1.0, 1e-6);
+    EXPECT_EQ(dZ, 0.0);
+}
+
+TEST_F(MeshIOTest, AsciiStlInAnyCaseWithBlankLinesBetweenFacetsReads)
+{
+    const QByteArray loop = MalformedMeshFiles::triangleLoop();
+    const QByteArray second = "facet normal 0 0 1\nouter loop\nvertex 1 0 0\nvertex 1 1 0\nvertex 0 1 0\nendloop\n"
+                              "endfacet\n";
+    writeBytes("spaced.stl", "\n" + MalformedMeshFiles::asciiStl(MalformedMeshFiles::asciiFacet(loop) + "\n\n" + second));
+    QByteArray upper = MalformedMeshFiles::asciiStl(MalformedMeshFiles::asciiFacet(loop) + second).toUpper();
+    upper.replace("\n", "\r\n");
+    writeBytes("upper.stl", upper);
+    for (const char* pName : {"spaced.stl", "upper.stl"})
+    {
+        MeshObject object("OBJECT");
+        ASSERT_TRUE(MeshIO::readMesh(&object, path(pName), MeshIO::ImportParameters())) << pName;
+        EXPECT_EQ(object.getMesh()->n_faces(), 2u) << pName;
+        EXPECT_EQ(object.getMesh()->n_vertices(), 4u) << pName;
+    }
 }

@@ -230,7 +230,8 @@ TEST(MeshStepsTest, DeletingTheStepDuringAGenerationWaitsForIt)
     EXPECT_FALSE(chapter.pGeneration->canLeave());
     // The composites may go while the worker runs on its own copies.
     delete ObjectRoot::getInstance()->findObject<ImageObject>(MeshChapter::compositeName(chapter.pFront));
+    const unsigned long ulGeneration = chapter.pGenerationState->getUid();
     delete chapter.pConstruct; // waits for the worker, then frees what it read
     processQueuedEvents();
-    EXPECT_EQ(StateMachine::getInstance()->findState(chapter.pGenerationState->getUid()), nullptr);
+    EXPECT_EQ(StateMachine::getInstance()->findState(ulGeneration), nullptr);
 }

@@ -65,7 +65,7 @@ void ImageProcessorDepthRender::process(ImageObjectMap mapImageNameToInputImageO
     ParameterObject* pParameterObjectSurfaceGradient =
         findLastParameterObject(mapParameterNameToParameterObject, MODIFIER_SURFACE_GRADIENT);
     MOLDENA_ASSERT(pParameterObjectSurfaceGradient);
-    pModifierSurfaceGradient->setParameters(ParameterObject::ParameterMap(pParameterObjectSurfaceGradient->getParameters()));
+    pModifierSurfaceGradient->setParameters(pParameterObjectSurfaceGradient->getParameters());
     ImageModifierBase::RasterMap mapGradients{{GRADIENT_X, vSlots[SLOT_GRADIENT_X]},
                                               {GRADIENT_Y, vSlots[SLOT_GRADIENT_Y]}};
     bool bModiferOk =
@@ -77,8 +77,7 @@ void ImageProcessorDepthRender::process(ImageObjectMap mapImageNameToInputImageO
     ParameterObject* pParameterObjectSurfaceGradientSmooth =
         findLastParameterObject(mapParameterNameToParameterObject, MODIFIER_SURFACE_GRADIENT_SMOOTH);
     MOLDENA_ASSERT(pParameterObjectSurfaceGradientSmooth);
-    pModifierSurfaceGradientSmooth->setParameters(
-        ParameterObject::ParameterMap(pParameterObjectSurfaceGradientSmooth->getParameters()));
+    pModifierSurfaceGradientSmooth->setParameters(pParameterObjectSurfaceGradientSmooth->getParameters());
     ImageModifierBase::RasterMap mapSmoothGradients{{GRADIENT_X, vSlots[SLOT_SMOOTH_X]},
                                                     {GRADIENT_Y, vSlots[SLOT_SMOOTH_Y]}};
     bModiferOk = pModifierSurfaceGradientSmooth->process(mapGradients, mapSmoothGradients);
@@ -92,7 +91,7 @@ void ImageProcessorDepthRender::process(ImageObjectMap mapImageNameToInputImageO
     MOLDENA_ASSERT(pParameterObjectDepthRender);
     ImageModifierBase* pModifierDepthRender = getModifier(MODIFIER_DEPTH_RENDER);
     MOLDENA_ASSERT(pModifierDepthRender);
-    pModifierDepthRender->setParameters(ParameterObject::ParameterMap(pParameterObjectDepthRender->getParameters()));
+    pModifierDepthRender->setParameters(pParameterObjectDepthRender->getParameters());
     ImageModifierBase::RasterMap mapRender{{sOutputName, m_vBufferRasterOutput[0]}};
     bModiferOk = pModifierDepthRender->process(ImageModifierBase::RasterMap{{sInputName, vSlots[SLOT_INPUT]},
                                                                             {GRADIENT_X, vSlots[SLOT_SMOOTH_X]},

@@ -280,11 +280,11 @@ ImagePipeline* ImagePipelineFactoryPenAndBucket::create(const QString& sPipeline
     MOLDENA_ASSERT(slInputImageNames.size() == 1 && slOutputImageNames.size() == 1);
 
     const QString sInputImageNameCanvas = slInputImageNames.first();
-    const QString sInputImageNameOverlay = sInputImageNameCanvas + "_" + OVERLAY;
-    const QString sInputImageNameMask = sInputImageNameCanvas + "_" + MASK;
+    const QString sInputImageNameOverlay = paintLayerName(sInputImageNameCanvas, OVERLAY);
+    const QString sInputImageNameMask = paintLayerName(sInputImageNameCanvas, MASK);
     const QString sOutputImageNameCanvas = slOutputImageNames.first();
-    const QString sOutputImageNameOverlay = sOutputImageNameCanvas + "_" + OVERLAY;
-    const QString sOutputImageNameMask = sOutputImageNameCanvas + "_" + MASK;
+    const QString sOutputImageNameOverlay = paintLayerName(sOutputImageNameCanvas, OVERLAY);
+    const QString sOutputImageNameMask = paintLayerName(sOutputImageNameCanvas, MASK);
     MOLDENA_ASSERT(!sInputImageNameCanvas.isEmpty() && !sOutputImageNameCanvas.isEmpty() &&
                    !sInputImageNameOverlay.isEmpty() && !sOutputImageNameOverlay.isEmpty() &&
                    !sInputImageNameMask.isEmpty() && !sOutputImageNameMask.isEmpty());

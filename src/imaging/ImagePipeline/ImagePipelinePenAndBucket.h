@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Identifiers.h"
 #include "ImagePipelineFactoryBase.h"
 #include "ImageProcessorBase.h"
 
@@ -13,6 +14,19 @@ class ImagePipeline;
 class ParameterObject;
 
 inline const QString PIPELINE_PEN_AND_BUCKET = QStringLiteral("PIPELINE_PEN_AND_BUCKET");
+
+// The paint layer sLayer (OVERLAY or MASK) kept beside the canvas image
+// sCanvasName: "<canvas>_OVERLAY", "<canvas>_MASK".
+inline QString paintLayerName(const QString& sCanvasName, const QString& sLayer)
+{
+    return sCanvasName + QLatin1Char('_') + sLayer;
+}
+
+// Whether sName is a paint layer's name rather than a canvas's.
+inline bool isPaintLayerName(const QString& sName)
+{
+    return sName.endsWith(paintLayerName(QString(), OVERLAY)) || sName.endsWith(paintLayerName(QString(), MASK));
+}
 
 // Hand painting on an 8-bit image. The paint is kept apart from the image in
 // two image objects beside the input, "<input>_OVERLAY" (paint colour, 0 or

@@ -3,8 +3,10 @@
 #include "ImageModifier/ImageModifierGeometricTransformation.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
+#include "Logger.h"
 #include "SimpleException.h"
 
+#include <algorithm>
 #include <memory>
 
 ImageProcessorRotateAndScale::ImageProcessorRotateAndScale() : ImageProcessorBase(PIPELINE_ROTATE_AND_SCALE)
@@ -22,6 +24,32 @@ void ImageProcessorRotateAndScale::process(std::map<QString, ImageObject*> mapIm
                    mapParameterNameToParameterObject.size() == 1);
     const auto [pInput, pOutput] = getSingleImages(mapImageNameToInputImageObject, mapImageNameToOutputImageObject);
 
+    // The output size by the transformation's rule, measured as the chain
+    // will measure it (the output slot is sized like the output's raster,
+    // or like the input).
+    const Raster2dBase* pInputRaster = pInput->getRasterReadOnly();
+    if (pInputRaster)
+    {
+        const Raster2dBase* pOutputRaster = dynamic_cast<const Raster2d<unsigned char>*>(pOutput->getRasterReadOnly());
+        unsigned int nWidth = 0;
+        unsigned int nHeight = 0;
+        prepareModifier(pInput->objectName(), MODIFIER_GEOMETRIC_TRANSFORMATION, mapParameterNameToParameterObject,
+                        pInputRaster, pOutputRaster ? pOutputRaster : pInputRaster, nWidth, nHeight);
+        const unsigned int nLongest = std::max({pInputRaster->getWidth(), pInputRaster->getHeight(), nWidth, nHeight});
+        if (qint64(nWidth) * qint64(nHeight) > MAXIMUM_OUTPUT_PIXELS || nLongest >= MAXIMUM_SIDE_EXCLUSIVE)
+        {
+            LOG_ERROR(QString("Rotate and scale refused %1: its aspect ratio is too extreme, the %2 x %3 picture "
+                              "would need a %4 x %5 output (at most %6 pixels and sides below %7)")
+                          .arg(pInput->objectName())
+                          .arg(pInputRaster->getWidth())
+                          .arg(pInputRaster->getHeight())
+                          .arg(nWidth)
+                          .arg(nHeight)
+                          .arg(MAXIMUM_OUTPUT_PIXELS)
+                          .arg(MAXIMUM_SIDE_EXCLUSIVE));
+            return;
+        }
+    }
     processChain<unsigned char>(pInput, pOutput, {MODIFIER_GEOMETRIC_TRANSFORMATION},
                                 mapParameterNameToParameterObject);
 }

@@ -16,10 +16,19 @@ inline const QString PIPELINE_ROTATE_AND_SCALE = QStringLiteral("PIPELINE_ROTATE
 
 // Rotates, scales and shifts an 8-bit picture about its centre; the output
 // size follows the transformation's own rule (by default a square of the
-// input's longer side). Runs on a pool thread.
+// input's longer side). A picture of extreme aspect ratio would need a huge
+// square: an output above MAXIMUM_OUTPUT_PIXELS, or a side of input or output
+// at or beyond OpenCV's warp limit, is refused before anything is allocated,
+// with one ERROR line, and the output keeps what it had. Runs on a pool
+// thread.
 class ImageProcessorRotateAndScale : public ImageProcessorBase
 {
 public:
+    // 8192 x 8192: far above the working resolutions.
+    static constexpr qint64 MAXIMUM_OUTPUT_PIXELS = qint64(8192) * 8192;
+    // OpenCV's warp takes sides below this only.
+    static constexpr unsigned int MAXIMUM_SIDE_EXCLUSIVE = 32767;
+
     ImageProcessorRotateAndScale();
 
     void process(std::map<QString, ImageObject*> mapImageNameToInputImageObject,

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+// What a picture file's first bytes tell before any decoder runs, for the
+// picture importer's limits.
+struct RawImageImporterFileHeader
+{
+    // PNG: every chunk lies inside the file. The PNG library allocates what a
+    // chunk header claims before it reads the chunk.
+    bool bChunksFit = true;
+    // The size the header announces; invalid when unknown. A PNG's comes from
+    // its header chunk (the reader announces none when the image data is
+    // missing), a GIF's is its logical screen (the reader announces the first
+    // frame's size but decodes the screen), a JPEG's from its frame header.
+    QSize size;
+    // Memory the decoder keeps besides the decoded picture, in bytes per
+    // pixel: a JPEG decoder may hold every component's coefficients, two
+    // bytes each (progressive and multi-scan files do).
+    double dDecoderBytesPerPixel = 0.0;
+
+    static RawImageImporterFileHeader read(const QString& sFileName);
+};

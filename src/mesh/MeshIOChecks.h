@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Checks of a mesh file's bytes before OpenMesh parses them. OpenMesh's
+// readers trust counts, indices and the layout of lines (an ASCII STL loop is
+// read as the three lines after it, whatever they hold; an OBJ vertex that
+// does not parse is skipped in one pass and counted in the other), so only
+// what they read soundly is let through. Each check is one pass over the
+// bytes, without copying them.
+namespace MeshIOChecks
+{
+enum class Format
+{
+    Invalid,
+    BinaryStl,
+    AsciiStl,
+    Obj
+};
+
+// The reader that may parse the content, chosen by the suffix (lower case,
+// "stl" or "obj") and the bytes; Invalid for anything malformed and for every
+// other suffix. For an OBJ, material-library lines are turned into comments
+// in place: the reader would open the file they name.
+Format checkContent(QByteArray& content, const QString& sSuffixLower);
+} // namespace MeshIOChecks

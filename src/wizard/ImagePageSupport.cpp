@@ -1,0 +1,123 @@
+#include "ImagePageSupport.h"
+
+#include "FileDialogs.h"
+#include "ObjectRoot.h"
+#include "RawImageImporter.h"
+#include "ResourceDialog.h"
+#include "SimpleException.h"
+#include "StateImplementationImaging.h"
+
+#include <QCoreApplication>
+#include <QImageReader>
+#include <QMessageBox>
+
+namespace
+{
+QString tr(const char* szText)
+{
+    return QCoreApplication::translate("ImagePage", szText);
+}
+
+// The objects of the step whose names contain sModifier; throws sAssertion for
+// a missing one.
+std::vector<ParameterObject*> parameterObjects(const StateImplementationImaging& step, const QString& sModifier,
+                                               const QString& sAssertion)
+{
+    std::vector<ParameterObject*> vObjects;
+    for (const QString& sName : step.getParameterObjectNames())
+    {
+        if (!sName.contains(sModifier))
+        {
+            continue;
+        }
+        ParameterObject* pObject = ObjectRoot::getInstance()->findObject<ParameterObject>(sName);
+        if (!pObject)
+        {
+            throwAssertionFailure(sAssertion);
+        }
+        vObjects.push_back(pObject);
+    }
+    return vObjects;
+}
+
+// Why the importer would refuse the file; empty when it would read it.
+QString unreadableReason(const QString& sFile)
+{
+    QImageReader reader(sFile);
+    reader.setDecideFormatFromContent(true);
+    if (!reader.canRead())
+    {
+        return reader.errorString();
+    }
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * qint64(size.height()) * 4 > RawImageImporter::getMaximumImageBytes())
+    {
+        return tr("The picture is too large (%1 x %2).").arg(size.width()).arg(size.height());
+    }
+    return QString();
+}
+} // namespace
+
+namespace ImagePage
+{
+void writeParameters(const StateImplementationImaging& step, const QString& sModifier, const QString& sAssertion,
+                     const Values& values)
+{
+    for (ParameterObject* pObject : parameterObjects(step, sModifier, sAssertion))
+    {
+        ParameterObject::ParameterMap map = pObject->getParameters();
+        for (const auto& [sKey, value] : values)
+        {
+            map[sKey] = value;
+        }
+        pObject->setParameters(map);
+    }
+}
+
+std::vector<ParameterObject::ParameterMap> readParameters(const StateImplementationImaging& step,
+                                                          const QString& sModifier, const QString& sAssertion)
+{
+    std::vector<ParameterObject::ParameterMap> vMaps;
+    for (const ParameterObject* pObject : parameterObjects(step, sModifier, sAssertion))
+    {
+        vMaps.push_back(pObject->getParameters());
+    }
+    return vMaps;
+}
+
+QVariant value(const ParameterObject::ParameterMap& map, const QString& sKey)
+{
+    const auto it = map.find(sKey);
+    return it == map.end() ? QVariant() : it->second;
+}
+
+bool isStepImage(const StateImplementationImaging& step, const QString& sName, const QString& sKind)
+{
+    return sName.contains(sKind) && step.getImageObjectNames().contains(sName);
+}
+
+QString chooseImageFile(QWidget* pParent)
+{
+    return FileDialogs::getOpenFileName(pParent, tr("Open Image"), tr("Image Files (*.png *.jpg *.bmp)"));
+}
+
+QString chooseFromLibrary(const QString& sRootPath)
+{
+    ResourceDialog dialog(sRootPath, {QStringLiteral("*.png")});
+    dialog.resize(512, 512);
+    return dialog.exec() == QDialog::Accepted ? dialog.getSelectedFile() : QString();
+}
+
+bool confirmReadableImage(QWidget* pParent, const QString& sFile)
+{
+    const QString sReason = unreadableReason(sFile);
+    if (sReason.isEmpty())
+    {
+        return true;
+    }
+    QMessageBox box(QMessageBox::Critical, tr("Load Error"), tr("Could not load file"), QMessageBox::Ok, pParent);
+    box.setInformativeText(QStringLiteral("%1\n%2").arg(sFile, sReason));
+    box.exec();
+    return false;
+}
+} // namespace ImagePage

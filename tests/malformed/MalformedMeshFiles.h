@@ -1,0 +1,146 @@
+#pragma once
+
+// Mesh files that the reader must refuse or must read soundly, made by code
+// and small: malformed ones as a fuzzer finds them and hostile ones a user may
+// pick. Header only, shared by the test suites.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstring>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace MalformedMeshFiles
+{
+using Corpus = std::vector<std::pair<QString, QByteArray>>;
+
+// A binary STL of n triangles: header, count and 50 bytes per triangle, the
+// corners taken from the given floats (nine per triangle).
+inline QByteArray binaryStl(quint32 nCount, const std::vector<float>& corners)
+{
+    QByteArray bytes(80, ' ');
+    for (int k = 0; k < 4; ++k)
+    {
+        bytes.append(static_cast<char>((nCount >> (8 * k)) & 0xFF));
+    }
+    for (size_t t = 0; t < corners.size() / 9; ++t)
+    {
+        QByteArray record(50, '\0');
+        std::memcpy(record.data() + 12, &corners[9 * t], 9 * sizeof(float));
+        bytes.append(record);
+    }
+    return bytes;
+}
+
+inline const std::vector<float>& twoTriangles()
+{
+    static const std::vector<float> corners = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1};
+    return corners;
+}
+
+// An ASCII STL facet with the given lines between "outer loop" and "endloop".
+inline QByteArray asciiFacet(const QByteArray& loop)
+{
+    return "facet normal 0 0 1\n outer loop\n" + loop + " endloop\nendfacet\n";
+}
+
+inline QByteArray asciiStl(const QByteArray& facets, const QByteArray& name = "part")
+{
+    return "solid " + name + "\n" + facets + "endsolid " + name + "\n";
+}
+
+inline const QByteArray& triangleLoop()
+{
+    static const QByteArray loop = "  vertex 0 0 0\n  vertex 1 0 0\n  vertex 0 1 0\n";
+    return loop;
+}
+
+// An OBJ that names a material library: the reader must not open it.
+inline QByteArray objWithMaterialLibrary(const QByteArray& library)
+{
+    return "mtllib " + library + "\nusemtl shiny\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+}
+
+// Files whose every byte is read before anything is refused: a triangle after
+// a flood of empty lines.
+inline QByteArray objAfterEmptyLines(int nLines)
+{
+    return QByteArray(nLines, '\n') + "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+}
+
+// Well-formed meshes of extreme extent: all must come out finite at unit size.
+inline Corpus extremeExtents()
+{
+    return {
+        // Scaled by 1e40 in single precision every point became infinite.
+        {"tiny.obj", "v 0 0 0\nv 1e-40 0 0\nv 0 1e-40 0\nf 1 2 3\n"},
+        // An extent beyond the largest float.
+        {"wide.obj", "v -3e38 0 0\nv 3e38 0 0\nv 0 1 0\nf 1 2 3\n"},
+        // One point far away.
+        {"far.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1e14 1e14 1e14\nf 1 2 3\nf 1 2 4\n"},
+    };
+}
+
+// Malformed files, each to be refused without a trace.
+inline Corpus refused()
+{
+    QByteArray truncated = binaryStl(2, twoTriangles());
+    truncated.chop(7);
+    std::vector<float> nanCorner = twoTriangles();
+    nanCorner[4] = std::numeric_limits<float>::quiet_NaN();
+    std::vector<float> infCorner = twoTriangles();
+    infCorner[17] = std::numeric_limits<float>::infinity();
+    const QByteArray loop = triangleLoop();
+
+    return {
+        {"empty.stl", QByteArray()},
+        {"empty.obj", QByteArray()},
+        {"header-only.stl", binaryStl(0, {})},
+        {"truncated.stl", truncated},
+        {"count-too-large.stl", binaryStl(5, twoTriangles())},
+        {"count-too-small.stl", binaryStl(1, twoTriangles())},
+        {"nan.stl", binaryStl(2, nanCorner)},
+        {"inf.stl", binaryStl(2, infCorner)},
+        {"nan-ascii.stl", asciiStl(asciiFacet("vertex 0 0 0\nvertex nan 0 0\nvertex 0 1 0\n"))},
+        {"no-facets.stl", "solid x\nendsolid x\n"},
+        // The reader takes the three lines after "outer loop" as corners,
+        // whatever they hold: a blank one left a corner unset.
+        {"blank-in-loop.stl", asciiStl(asciiFacet("  vertex 0 0 0\n\n  vertex 1 0 0\n  vertex 0 1 0\n"))},
+        {"two-corners.stl", asciiStl(asciiFacet("  vertex 0 0 0\n  vertex 1 0 0\n"))},
+        {"four-corners.stl", asciiStl(asciiFacet(loop + "  vertex 1 1 0\n"))},
+        {"no-endloop.stl", "solid x\nfacet normal 0 0 1\nouter loop\n" + loop + "endfacet\nendsolid x\n"},
+        {"word-for-vertex.stl", asciiStl(asciiFacet("  vertex 0 0 0\n  normal 1 0 0\n  vertex 0 1 0\n"))},
+        {"short-corner.stl", asciiStl(asciiFacet("  vertex 0 0 0\n  vertex 1 0\n  vertex 0 1 0\n"))},
+        {"float-overflow.stl", asciiStl(asciiFacet("  vertex 0 0 0\n  vertex 1e39 0 0\n  vertex 0 1 0\n"))},
+        // Any line mentioning "outer" starts a loop in the reader.
+        {"outer-in-name.stl", asciiStl(asciiFacet(loop), "outer_shell")},
+        {"blank-before-loop.stl", "solid x\nfacet normal 0 0 1\n\nouter loop\n" + loop + "endloop\nendfacet\n"},
+        {"text-after-end.stl", asciiStl(asciiFacet(loop)) + "garbage\n"},
+        {"control-character.stl", asciiStl(asciiFacet("  vertex 0 0 0\n  vertex 1 0 \x01\n  vertex 0 1 0\n"))},
+        {"index-too-large.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n"},
+        {"index-zero.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"},
+        {"index-negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n"},
+        {"index-forward.obj", "v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n"},
+        {"index-fraction.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 2.5\n"},
+        {"texcoord-out-of-range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/2 3/3\n"},
+        {"four-part-corner.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/// 2 3\n"},
+        {"two-corners.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n"},
+        {"no-faces.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n"},
+        {"nan.obj", "v 0 0 0\nv nan 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"inf.obj", "v 0 0 0\nv 1 inf 0\nv 0 1 0\nf 1 2 3\n"},
+        // Finite as a double, infinite as the float the reader makes of it.
+        {"huge.obj", "v 0 0 0\nv 1e300 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"float-overflow.obj", "v 0 0 0\nv 1e39 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"hex.obj", "v 0 0 0\nv 0x10 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"short-vertex.obj", "v 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"single-point.obj", "v 2 2 2\nv 2 2 2\nv 2 2 2\nf 1 2 3\n"},
+        {"only-empty-lines.obj", QByteArray(100000, '\n')},
+        {"garbage.stl", QByteArray(300, '\x7f')},
+        // Other formats are not read at all.
+        {"tetrahedron.off", "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n"},
+        {"triangle.obj.txt", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+    };
+}
+} // namespace MalformedMeshFiles

@@ -1,0 +1,122 @@
+#pragma once
+
+// Picture files that the importer must refuse, or must read within its memory
+// limit, made by code and small: hostile headers as a fuzzer finds them and
+// oversized or oddly shaped pictures as users have them. Header only, shared
+// by the test suites and the benchmarks.
+
+#include <QByteArray>
+#include <QSize>
+#include <QtEndian>
+
+#include <functional>
+#include <vector>
+
+namespace MalformedPictures
+{
+// Standard CRC-32 of PNG chunks.
+inline quint32 crc32(const QByteArray& data)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (char ch : data)
+    {
+        crc ^= quint8(ch);
+        for (int k = 0; k < 8; ++k)
+        {
+            crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+inline QByteArray pngChunk(const char* szType, const QByteArray& payload)
+{
+    QByteArray body = QByteArray(szType, 4) + payload;
+    QByteArray out(4, '\0');
+    qToBigEndian<quint32>(quint32(payload.size()), out.data());
+    out += body;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(crc32(body), crc.data());
+    return out + crc;
+}
+
+inline QByteArray pngHeader(quint32 nWidth, quint32 nHeight, quint8 nColourType, quint8 nBitDepth = 8)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(nWidth, header.data());
+    qToBigEndian<quint32>(nHeight, header.data() + 4);
+    header[8] = char(nBitDepth);
+    header[9] = char(nColourType);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header);
+}
+
+// A PNG built by hand, so that large pictures cost the test only their
+// compressed size: colour type 0 (gray) or 2 (RGB), 8 bits per sample. Each
+// row's samples come from fillRow (width times channels bytes); without it
+// every sample is zero, and with bWithData false the file holds the header
+// only.
+inline QByteArray png(quint32 nWidth, quint32 nHeight, quint8 nColourType, bool bWithData = true,
+                      const std::function<void(quint32 nRow, char* pSamples)>& fillRow = {})
+{
+    QByteArray bytes = pngHeader(nWidth, nHeight, nColourType);
+    if (bWithData)
+    {
+        const qsizetype nRowBytes = 1 + qsizetype(nWidth) * (nColourType == 2 ? 3 : 1);
+        QByteArray raw(nRowBytes * qsizetype(nHeight), '\0');
+        if (fillRow)
+        {
+            for (quint32 y = 0; y < nHeight; ++y)
+            {
+                fillRow(y, raw.data() + nRowBytes * y + 1);
+            }
+        }
+        // qCompress prefixes the zlib stream with a 4-byte length.
+        bytes += pngChunk("IDAT", qCompress(raw, 1).mid(4));
+    }
+    return bytes + pngChunk("IEND", QByteArray());
+}
+
+// 49 bytes: a 1 x 1 PNG whose text chunk claims 2 GB. The PNG library
+// allocated that much before noticing the file had ended.
+inline QByteArray pngWithHugeTextChunk()
+{
+    QByteArray bytes = pngHeader(1, 1, 0);
+    QByteArray length(4, '\0');
+    qToBigEndian<quint32>(0x7FFFFFF0u, length.data());
+    return bytes + length + "tEXtComment";
+}
+
+// A GIF whose logical screen is nWidth x nHeight and whose one frame is a
+// single pixel: readers announce the frame's size and decode the screen's.
+inline QByteArray gifWithLargeScreen(quint16 nWidth, quint16 nHeight)
+{
+    QByteArray bytes("GIF89a");
+    QByteArray size(4, '\0');
+    qToLittleEndian<quint16>(nWidth, size.data());
+    qToLittleEndian<quint16>(nHeight, size.data() + 2);
+    // Global colour table of two entries, black and white.
+    bytes += size + QByteArray("\x80\x00\x00\x00\x00\x00\xff\xff\xff", 9);
+    // One 1 x 1 frame at the origin, its LZW data and the trailer.
+    return bytes + QByteArray(",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;", 17);
+}
+
+// The start of a progressive JPEG of three components with the given
+// sampling factors (0x11 each for full resolution): its frame header and the
+// end marker, no image data. Decoding such a file keeps every coefficient,
+// two bytes per sample, besides the picture.
+inline QByteArray progressiveJpegHeader(quint16 nWidth, quint16 nHeight, quint8 nLumaSampling)
+{
+    QByteArray frame("\xff\xd8\xff\xc2\x00\x11\x08", 7);
+    QByteArray size(4, '\0');
+    qToBigEndian<quint16>(nHeight, size.data());
+    qToBigEndian<quint16>(nWidth, size.data() + 2);
+    frame += size + QByteArray("\x03\x01", 2) + char(nLumaSampling) + QByteArray("\x00\x02\x11\x01\x03\x11\x01", 7);
+    return frame + QByteArray("\xff\xd9", 2);
+}
+
+// Pictures of extreme aspect ratio; the rotate-and-scale step squares them.
+inline std::vector<QSize> extremeAspectRatios()
+{
+    return {QSize(3000, 1), QSize(1, 3000), QSize(2000, 3)};
+}
+} // namespace MalformedPictures
