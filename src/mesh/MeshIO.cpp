@@ -1,5 +1,7 @@
 #include "MeshIO.h"
 
+#include <OpenMesh/Core/System/omstream.hh>
+
 #include "Logger.h"
 #include "MeshIOChecks.h"
 #include "MeshLookup.h"
@@ -271,6 +273,9 @@ bool MeshIO::writeMesh(MeshObject* pMeshObject, const QString& sFileName)
     bool bWriteOk = false;
     try
     {
+        // The writers announce every file on the console; the log says what matters.
+        omlog().disable();
+        omout().disable();
         bWriteOk = OpenMesh::IO::write_mesh(*pMeshObject->getMesh(), QFile::encodeName(sTemporary).toStdString(),
                                             options);
     }
