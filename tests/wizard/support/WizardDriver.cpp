@@ -1,5 +1,7 @@
 #include "WizardDriver.h"
 
+#include "TestPictures.h"
+
 #include "FileDialogs.h"
 #include "GlobalParameterStore.h"
 #include "MainWidget.h"
@@ -159,23 +161,7 @@ void WizardDriver::answerModal(std::function<void(QWidget* pModal)> answer, int 
 
 QString WizardDriver::writeDisc(double dRadius, int nWidth, int nHeight, bool bTransparentGround)
 {
-    QImage image(nWidth, nHeight, QImage::Format_ARGB32);
-    for (int y = 0; y < nHeight; ++y)
-    {
-        for (int x = 0; x < nWidth; ++x)
-        {
-            const double dx = (x + 0.5) / nWidth - 0.5;
-            const double dy = (y + 0.5) / nHeight - 0.5;
-            const bool bInside = dx * dx + dy * dy < dRadius * dRadius;
-            image.setPixel(x, y, bInside               ? qRgba(10, 10, 10, 255)
-                                 : bTransparentGround ? qRgba(0, 0, 0, 0)
-                                                      : qRgba(240, 240, 240, 255));
-        }
-    }
-    static int s_nPicture = 0;
-    const QString sPath = m_dir.filePath(QStringLiteral("picture%1.png").arg(++s_nPicture));
-    image.save(sPath);
-    return sPath;
+    return TestPictures::writeDisc(m_dir.path(), dRadius, nWidth, nHeight, bTransparentGround);
 }
 
 QString WizardDriver::screenshot(const QString& sName) const

@@ -1,5 +1,7 @@
 #include "WizardWalk.h"
 
+#include "TestPictures.h"
+
 #include "MainWidget.h"
 #include "ObjectRoot.h"
 #include "ParameterObject.h"
@@ -133,18 +135,5 @@ bool WizardWalk::enterComposition()
 
 QString WizardWalk::writeProfile()
 {
-    const int nWidth = 64;
-    const int nHeight = 32;
-    QImage image(nWidth, nHeight, QImage::Format_Grayscale8);
-    for (int y = 0; y < nHeight; ++y)
-    {
-        for (int x = 0; x < nWidth; ++x)
-        {
-            const double dCurve = nHeight * std::sqrt(std::min(1.0, (x + 0.5) / (nWidth / 3.0)));
-            image.scanLine(y)[x] = (nHeight - y) <= dCurve ? 0 : 255;
-        }
-    }
-    const QString sPath = QDir(m_driver.folder()).filePath(QStringLiteral("profile.png"));
-    image.save(sPath);
-    return sPath;
+    return TestPictures::writeProfile(m_driver.folder());
 }

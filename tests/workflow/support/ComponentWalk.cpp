@@ -1,5 +1,7 @@
 #include "ComponentWalk.h"
 
+#include "TestPictures.h"
+
 #include "GlobalParameterStore.h"
 #include "ObjectRoot.h"
 #include "ParameterObject.h"
@@ -65,43 +67,12 @@ ComponentWalk::ComponentWalk()
 
 QString ComponentWalk::writeDisc(double dRadius, int nSide, bool bTransparentGround)
 {
-    QImage image(nSide, nSide, QImage::Format_ARGB32);
-    for (int y = 0; y < nSide; ++y)
-    {
-        for (int x = 0; x < nSide; ++x)
-        {
-            const double dx = (x + 0.5) / nSide - 0.5;
-            const double dy = (y + 0.5) / nSide - 0.5;
-            const bool bInside = dx * dx + dy * dy < dRadius * dRadius;
-            // A transparent ground hides a black colour, as clip art often does.
-            image.setPixel(x, y, bInside               ? qRgba(10, 10, 10, 255)
-                                 : bTransparentGround ? qRgba(0, 0, 0, 0)
-                                                      : qRgba(245, 245, 245, 255));
-        }
-    }
-    static int s_nPicture = 0;
-    const QString sPath = m_dir.filePath(QStringLiteral("disc%1.png").arg(++s_nPicture));
-    image.save(sPath);
-    return sPath;
+    return TestPictures::writeDisc(m_dir.path(), dRadius, nSide, nSide, bTransparentGround);
 }
 
 QString ComponentWalk::writeProfile()
 {
-    const int nWidth = 64;
-    const int nHeight = 32;
-    QImage image(nWidth, nHeight, QImage::Format_Grayscale8);
-    for (int y = 0; y < nHeight; ++y)
-    {
-        for (int x = 0; x < nWidth; ++x)
-        {
-            // Black below a quarter circle rising from the left edge.
-            const double dCurve = nHeight * std::sqrt(std::min(1.0, (x + 0.5) / (nWidth / 3.0)));
-            image.scanLine(y)[x] = (nHeight - y) <= dCurve ? 0 : 255;
-        }
-    }
-    const QString sPath = m_dir.filePath(QStringLiteral("profile.png"));
-    image.save(sPath);
-    return sPath;
+    return TestPictures::writeProfile(m_dir.path());
 }
 
 State* ComponentWalk::current() const
