@@ -85,6 +85,19 @@ TEST(ImagingStepsTest, EachStepEntersOnlyOnItsInputAndMakesItsPipelinesOnce)
     ASSERT_TRUE(chain.go(NEXT));
     EXPECT_EQ(pTransform->getPipelineNames(), before);
     EXPECT_EQ(pManager->getPipeline(before.first()), pFirst);
+
+    // Deleting the chain deletes every pipeline and object its steps made.
+    while (StateMachine::getInstance()->getCurrentStateUid() != chain.m_pOutside->getUid())
+        ASSERT_TRUE(chain.go(PREVIOUS));
+    QStringList pipelines;
+    for (const auto& [pState, nPipelines] : steps)
+        pipelines << chain.step<StateImplementationImaging>(pState)->getPipelineNames();
+    const QString sChain = chain.m_pShape->getFullName();
+    delete chain.m_pShape;
+    for (const QString& sName : pipelines)
+        EXPECT_FALSE(pManager->hasPipeline(sName)) << sName.toStdString();
+    for (const QObject* pObject : ObjectRoot::getInstance()->children())
+        EXPECT_FALSE(pObject->objectName().startsWith(sChain)) << pObject->objectName().toStdString();
 }
 
 TEST(ImagingStepsTest, LeavingWaitsForThePipelinesCommitsWhereAskedAndUpstreamRunsMakeStepsIncomplete)
