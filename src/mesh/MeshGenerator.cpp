@@ -1,5 +1,6 @@
 #include "MeshGenerator.h"
 
+#include "MeshDecimater.h"
 #include "MeshObject.h"
 #include "MeshTiles.h"
 #include "SimpleException.h"
@@ -116,6 +117,38 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
         *pTimings = timings;
     }
     return pMesh.release();
+}
+
+void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices)
+{
+    decimate(mesh, nVertices, DecimationSetup());
+}
+
+void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices, const DecimationSetup& setup)
+{
+    if (setup.bLibraryDecimater)
+    {
+        MeshDecimater::decimateWithLibrary(mesh, nVertices);
+    }
+    else if (mesh.n_vertices() > nVertices)
+    {
+        std::unique_ptr<TriangleMesh> pJoined = MeshTiles::decimateInParts(mesh, nVertices, setup);
+        if (pJoined)
+        {
+            mesh = *pJoined;
+        }
+        else
+        {
+            MeshDecimater::decimateTo(mesh, nVertices);
+        }
+    }
+    // The decimater keeps the face normals of the faces it changes, but not
+    // the vertex normals.
+    if (mesh.has_face_normals() && mesh.has_vertex_normals())
+    {
+        mesh.update_face_normals();
+        mesh.update_vertex_normals();
+    }
 }
 
 bool MeshGenerator::generate(const Image& imageFront, const Image& imageBack, const Parameters& parameters,
