@@ -347,7 +347,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
     {
         nKept += tile.nVertices > tile.nShared ? tile.nVertices - tile.nShared : 0;
     }
-    if (nKept < nVertices || dReserve <= double(nBorder) * 1.5)
+    if (nKept < nVertices)
     {
         return nullptr;
     }

@@ -15,6 +15,13 @@ constexpr double EXACT_BOUND = 1e-9;
 // rounds the bound is lifted.
 constexpr double BOUND_STEP = 2.0;
 constexpr int LAST_ROUND = 64;
+// The tiles keep at least this many vertices of their own for each vertex
+// on a cut. Around a cut, which stays at full density, a tile decimated
+// further is left with long thin triangles fanning out from the cut, which
+// the vetoes keep from going on: the tiles would take ever dearer collapses
+// elsewhere to reach their target, and the final pass could not thin out
+// the cuts either.
+constexpr double CUT_KEEP = 2.0;
 // A tile holds about this many vertices at the start: sixteen tiles for a
 // 1024 x 1024 relief, of which each core holds one at full size at a time.
 // More tiles mean more locked cuts and more margins built twice; fewer mean
@@ -186,13 +193,16 @@ void MeshTiles::compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace)
 
 double MeshTiles::innerTarget(double dReserve, std::size_t nMeshVertices, std::size_t nBorder)
 {
-    return nMeshVertices > nBorder ? dReserve - double(nBorder) : 0.0;
+    return std::max(dReserve * double(nMeshVertices - nBorder) / double(nMeshVertices), CUT_KEEP * double(nBorder));
 }
 
 void MeshTiles::runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double dTarget)
 {
     std::vector<std::size_t> below(tiles.size(), 0);
-    double dBound = EXACT_BOUND;
+    // The first round takes, across the tiles, what costs nothing, also
+    // where a tile stopped at its floor: no collapse that costs something
+    // comes before those.
+    double dBound = EXACT_BOUND / BOUND_STEP;
     for (int nRound = 1;; ++nRound)
     {
         std::size_t nTotal = 0;
@@ -408,7 +418,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
         }
     });
     const std::size_t nBorder = std::size_t(std::count(border.begin(), border.end(), 1));
-    if (nBorder >= nMeshVertices || dReserve <= double(nBorder) * 1.5)
+    if (nBorder >= nMeshVertices)
     {
         return nullptr;
     }

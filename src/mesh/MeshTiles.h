@@ -91,7 +91,8 @@ void compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace);
 void runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double dTarget);
 
 // The tiles' target: the vertices on the cuts, which the tiles cannot take,
-// count as part of the reserve.
+// go in the final pass, and where a pass over the whole mesh would keep
+// dReserve vertices, about their share of that would be on the cuts.
 double innerTarget(double dReserve, std::size_t nMeshVertices, std::size_t nBorder);
 
 // Fits the tiles together (each vertex once, its quadrics summed over the
