@@ -356,7 +356,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
     {
         nMeshVertices += tile.nInner;
     }
-    runRounds(pool, tiles, innerTarget(dReserve, nMeshVertices, nBorder));
+    runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
     std::unique_ptr<TriangleMesh> pJoined = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, true);
     if (pJoined)
     {

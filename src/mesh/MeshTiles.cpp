@@ -191,9 +191,10 @@ void MeshTiles::compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace)
     tile.nVertices = tile.pMesh->n_vertices();
 }
 
-double MeshTiles::innerTarget(double dReserve, std::size_t nMeshVertices, std::size_t nBorder)
+double MeshTiles::innerTarget(double dBudget, double dReserve, std::size_t nMeshVertices, std::size_t nBorder)
 {
-    return std::max(dReserve * double(nMeshVertices - nBorder) / double(nMeshVertices), CUT_KEEP * double(nBorder));
+    const double dShare = dBudget * double(nMeshVertices - nBorder) / double(nMeshVertices);
+    return std::max({dReserve / dBudget * dShare, dShare + double(nBorder), CUT_KEEP * double(nBorder)});
 }
 
 void MeshTiles::runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double dTarget)
@@ -448,6 +449,6 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
     });
     facePart.clear();
     facePart.shrink_to_fit();
-    runRounds(pool, tiles, innerTarget(dReserve, nMeshVertices, nBorder));
+    runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
     return joinAndFinish(tiles, nMeshVertices, nVertices, false);
 }

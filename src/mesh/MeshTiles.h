@@ -90,10 +90,16 @@ void compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace);
 // out what is left to take.
 void runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double dTarget);
 
-// The tiles' target: the vertices on the cuts, which the tiles cannot take,
-// go in the final pass, and where a pass over the whole mesh would keep
-// dReserve vertices, about their share of that would be on the cuts.
-double innerTarget(double dReserve, std::size_t nMeshVertices, std::size_t nBorder);
+// The tiles' target for a budget of dBudget vertices, where the final pass
+// should start from dReserve (a multiple of the budget). The vertices on the
+// cuts, which the tiles cannot take, go to the final pass; of the budget,
+// about their share would stay on the cuts in one pass over the whole mesh,
+// so the tiles keep the reserve of the rest.
+// The final pass gets at least as many vertices to choose from as the cuts
+// hold: the cuts stay at full density, and their thin triangles refuse many
+// collapses, so with less choice the final pass would thin out detail
+// elsewhere instead.
+double innerTarget(double dBudget, double dReserve, std::size_t nMeshVertices, std::size_t nBorder);
 
 // Fits the tiles together (each vertex once, its quadrics summed over the
 // tiles), releasing each tile as it goes, and decimates the joined mesh to
