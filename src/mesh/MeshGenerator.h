@@ -77,34 +77,22 @@ public:
     // and vertex normals of the smoothed surface; 0 steps leave the mesh as it
     // is. Needs computed normals.
     static void smooth(TriangleMesh& mesh, unsigned nSteps);
-    // How decimate works; every setting leaves a closed mesh closed.
+    // How decimate and generateMesh work; every setting leaves a closed mesh
+    // closed.
     struct DecimationSetup
     {
-        // The aspect-ratio veto before the normal-flipping veto. Vetoes are
-        // combined with AND in the order they were added, so the order changes
-        // the cost, not the result; the aspect-ratio test refuses often enough
-        // that asking it first saves about a fifth of the decimation time.
-        bool bAspectRatioFirst = true;
-        // While the tiles collapse under an error bound, the quadric error is
-        // asked before the other vetoes: same result, less work.
-        bool bErrorBoundFirst = true;
-        // Collapses of exactly zero error, which tie, are taken in the order
-        // of the vertices instead of the heap's: the decimater then sweeps
-        // over flat ground and stays in the caches (a quarter faster).
-        bool bTiesInOrder = true;
-        // OpenMesh's own collapse-legality queries instead of the mesh type's
-        // (same answers, slower); for comparisons.
-        bool bLibraryQueries = false;
-        // Tiles (in two rows) worked on at the same time, on as many threads
-        // as there are cores, before one pass over the whole mesh: 0 = the
-        // default (8), 1 = a single pass. generateMesh builds, smooths and
-        // decimates each tile on its own; decimate cuts tiles out of the mesh
-        // it is given. The result does not depend on the number of cores.
+        // OpenMesh's own decimater with the same modules in one pass over the
+        // whole mesh, instead of ours: for comparisons.
+        bool bLibraryDecimater = false;
+        // Tiles worked on, as many at a time as there are cores, before one
+        // pass over the joined mesh: 0 = chosen from the size of the mesh
+        // (about 100000 vertices a tile, at least 8), 1 = a single pass.
+        // generateMesh builds, smooths and decimates each tile on its own;
+        // decimate cuts tiles out of the mesh it is given. The result does
+        // not depend on the number of cores.
         unsigned nParts = 0;
-        // The parts together keep this multiple of the vertex budget for the
-        // final pass to choose from. The final pass runs on one core; on the
-        // 1024 x 1024 relief 1.25 halves its time against 1.5 and keeps the
-        // error within a few percent of a single pass's.
+        // The tiles go on until together they keep this multiple of the
+        // vertex budget; the final pass over the joined mesh takes the rest.
         double dPartReserve = 1.25;
         // generateMesh builds each tile this many pixels beyond its own
         // cells, on top of one pixel per smoothing step.
@@ -113,7 +101,9 @@ public:
         unsigned nMinimumVerticesForParts = 200000;
     };
 
-    // Wall-clock seconds of the phases of generateMesh.
+    // Wall-clock seconds of the phases of generateMesh. Where tiles go
+    // through the phases at the same time, each phase gets its share of the
+    // time they took together.
     struct Timings
     {
         double dBuild = 0.0;
@@ -132,8 +122,8 @@ public:
 
     // Collapses edges until the mesh has nVertices vertices or no collapse is
     // allowed, and compacts it. The face normals must be those of the current
-    // surface. Throws std::logic_error "decimation failed" when the decimater
-    // cannot start.
+    // surface. Throws std::logic_error "decimation failed" when OpenMesh's
+    // decimater, where asked for, cannot start.
     static void decimate(TriangleMesh& mesh, unsigned nVertices, const DecimationSetup& setup);
     static void decimate(TriangleMesh& mesh, unsigned nVertices);
 };

@@ -3,7 +3,11 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <functional>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -82,4 +86,117 @@ void forRange(std::size_t nCount, Work work, std::size_t nMinimumChunk = 1024)
         thread.join();
     }
 }
+
+// Threads that live through many runs: each run hands the numbers 0 to
+// nCount - 1 out to the threads and the calling thread, one at a time, and
+// returns when every number is done. Work runs serially inside (see
+// SerialScope): the pool already keeps the cores busy. One run at a time;
+// work must not throw. The threads end with the pool.
+class Pool
+{
+public:
+    // As many threads as the process has cores, the calling thread among
+    // them. Where no more threads can be had, fewer.
+    Pool()
+    {
+        const unsigned nThreads = availableCores();
+        m_threads.reserve(nThreads);
+        for (unsigned t = 1; t < nThreads; ++t)
+        {
+            try
+            {
+                m_threads.emplace_back([this]() { serve(); });
+            }
+            catch (const std::system_error&)
+            {
+                break;
+            }
+        }
+    }
+
+    ~Pool()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_bStop = true;
+        }
+        m_wake.notify_all();
+        for (std::thread& thread : m_threads)
+        {
+            thread.join();
+        }
+    }
+
+    Pool(const Pool&) = delete;
+    Pool& operator=(const Pool&) = delete;
+
+    // The threads, the calling one included.
+    unsigned size() const { return unsigned(m_threads.size()) + 1; }
+
+    void run(std::size_t nCount, const std::function<void(std::size_t)>& work)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_pWork = &work;
+            m_nCount = nCount;
+            m_nNext.store(0);
+            m_nBusy = m_threads.size();
+            ++m_nRun;
+        }
+        m_wake.notify_all();
+        take(work, nCount);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_done.wait(lock, [this]() { return m_nBusy == 0; });
+        m_pWork = nullptr;
+    }
+
+private:
+    void take(const std::function<void(std::size_t)>& work, std::size_t nCount)
+    {
+        const SerialScope serial;
+        for (std::size_t k = m_nNext++; k < nCount; k = m_nNext++)
+        {
+            work(k);
+        }
+    }
+
+    void serve()
+    {
+        std::size_t nSeen = 0;
+        for (;;)
+        {
+            const std::function<void(std::size_t)>* pWork = nullptr;
+            std::size_t nCount = 0;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [&]() { return m_bStop || m_nRun != nSeen; });
+                if (m_bStop)
+                {
+                    return;
+                }
+                nSeen = m_nRun;
+                pWork = m_pWork;
+                nCount = m_nCount;
+            }
+            take(*pWork, nCount);
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                --m_nBusy;
+            }
+            m_done.notify_all();
+        }
+    }
+
+    std::vector<std::thread> m_threads;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    const std::function<void(std::size_t)>* m_pWork = nullptr;
+    std::size_t m_nCount = 0;
+    std::atomic<std::size_t> m_nNext{0};
+    // Threads still working on the current run, and the runs started.
+    std::size_t m_nBusy = 0;
+    std::size_t m_nRun = 0;
+    bool m_bStop = false;
+};
 } // namespace Parallel

@@ -239,6 +239,92 @@ TEST(MeshGeneratorTiles, WindowsTooNarrowForTheirBuildAreCaughtAtTheCuts)
     }
 }
 
+TEST(MeshGeneratorTiles, TilesAreExactWhereOnePassIsExact)
+{
+    // Unsmoothed, the flat top and back are exactly flat. With a budget the
+    // single pass meets by collapses there alone, the volume stays to the
+    // last digits, and so must it when each tile is built and decimated on
+    // its own.
+    Relief relief;
+    relief.nSize = 64;
+    relief.front = makeDiscRelief(relief.nSize, 28.8f, 9.0f, 7.7f, 7, 3.0f);
+    relief.back.assign(relief.front.size(), 0.0f);
+    for (std::size_t i = 0; i < relief.back.size(); ++i)
+    {
+        relief.back[i] = relief.front[i] > 0.0f ? 4.0f : 0.0f;
+    }
+    const MeshGenerator::Image front = relief.image(relief.front);
+    const MeshGenerator::Image back = relief.image(relief.back);
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfSmoothingSteps = 0;
+    const std::unique_ptr<TriangleMesh> pWhole = wholeMesh(relief, 0);
+    const double dVolume = volumeOf(*pWhole);
+    ASSERT_GT(dVolume, 0.0);
+    for (const unsigned nVertices : {2600u, 2200u})
+    {
+        SCOPED_TRACE(nVertices);
+        parameters.NumberOfVertices = nVertices;
+        std::unique_ptr<TriangleMesh> pSingle(MeshGenerator::generateMesh(front, back, parameters, tiles(1)));
+        ASSERT_EQ(pSingle->n_vertices(), nVertices);
+        ASSERT_NEAR(volumeOf(*pSingle) / dVolume, 1.0, 1e-9);
+        std::unique_ptr<TriangleMesh> pTiled(MeshGenerator::generateMesh(front, back, parameters, tiles(4)));
+        EXPECT_EQ(pTiled->n_vertices(), nVertices);
+        EXPECT_TRUE(isClosedTwoManifold(*pTiled));
+        EXPECT_NEAR(volumeOf(*pTiled) / dVolume, 1.0, 1e-9);
+        // Tiles they were: cutting the whole mesh into tiles gives another
+        // mesh.
+        TriangleMesh cutOut = *pWhole;
+        MeshGenerator::decimate(cutOut, nVertices, tiles(4));
+        EXPECT_FALSE(identicalMeshes(*pTiled, cutOut));
+    }
+}
+
+TEST(MeshGeneratorTiles, AtSmallBudgetsTilesLoseNoMoreThanOnePass)
+{
+    // Where the budget is small against the vertices on the cuts, which the
+    // tiles cannot take, tiles that went on to the budget by themselves
+    // would thin out their own parts too far, or get stuck around the cuts
+    // and take ever dearer collapses. The volume lost measures the error:
+    // tiles built on their own and tiles cut out of the whole mesh must
+    // lose about what one pass over the whole mesh loses.
+    struct Case
+    {
+        unsigned nSize, nVertices, nParts;
+    };
+    for (const Case& c : {Case{160, 1000, 4}, Case{160, 2000, 9}})
+    {
+        SCOPED_TRACE(testing::Message() << c.nSize << " " << c.nVertices << " " << c.nParts);
+        Relief relief;
+        relief.nSize = c.nSize;
+        relief.front = makeDiscRelief(c.nSize, float(c.nSize) * 0.45f, 9.0f, float(c.nSize) * 0.09f, 7, 3.0f);
+        relief.back.assign(relief.front.size(), 0.0f);
+        for (std::size_t i = 0; i < relief.back.size(); ++i)
+        {
+            relief.back[i] = relief.front[i] > 0.0f ? 2.0f + 0.02f * float(i % c.nSize) : 0.0f;
+        }
+        const MeshGenerator::Image front = relief.image(relief.front);
+        const MeshGenerator::Image back = relief.image(relief.back);
+        MeshGenerator::Parameters parameters;
+        parameters.NumberOfVertices = c.nVertices;
+        parameters.NumberOfSmoothingSteps = 8;
+        const std::unique_ptr<TriangleMesh> pWhole = wholeMesh(relief, 8);
+        const double dVolume = volumeOf(*pWhole);
+        ASSERT_GT(dVolume, 0.0);
+        std::unique_ptr<TriangleMesh> pSingle(MeshGenerator::generateMesh(front, back, parameters, tiles(1)));
+        const double dSingleLoss = std::abs(volumeOf(*pSingle) / dVolume - 1.0);
+        std::unique_ptr<TriangleMesh> pTiled(MeshGenerator::generateMesh(front, back, parameters, tiles(c.nParts)));
+        TriangleMesh cutOut = *pWhole;
+        MeshGenerator::decimate(cutOut, c.nVertices, tiles(c.nParts));
+        for (const TriangleMesh* pMesh : {pTiled.get(), &cutOut})
+        {
+            EXPECT_EQ(pMesh->n_vertices(), c.nVertices);
+            EXPECT_TRUE(isClosedTwoManifold(*pMesh));
+            EXPECT_LT(std::abs(volumeOf(*pMesh) / dVolume - 1.0), 1.2 * dSingleLoss);
+        }
+        EXPECT_FALSE(identicalMeshes(*pTiled, *pSingle));
+    }
+}
+
 TEST(MeshGeneratorTiles, RastersTooNarrowForTilesAreGeneratedWhole)
 {
     // Four columns of tiles would be narrower than their margins.

@@ -1,0 +1,528 @@
+#include "MeshDecimater.h"
+
+#include <OpenMesh/Tools/Decimater/CollapseInfoT.hh>
+#include <OpenMesh/Tools/Decimater/DecimaterT.hh>
+#include <OpenMesh/Tools/Decimater/ModAspectRatioT.hh>
+#include <OpenMesh/Tools/Decimater/ModNormalFlippingT.hh>
+#include <OpenMesh/Tools/Decimater/ModQuadricT.hh>
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+namespace
+{
+using VertexHandle = TriangleMesh::VertexHandle;
+using HalfedgeHandle = TriangleMesh::HalfedgeHandle;
+using CollapseInfo = OpenMesh::Decimater::CollapseInfoT<TriangleMesh>;
+
+// The plane of a face, weighted by its area as in OpenMesh's quadric
+// module, as the quadric of each corner about the corner's own point.
+// Quadrics are kept about their vertex's point: a collapse only ever weighs
+// a quadric a few edges from there, so the error of a plane through the
+// vertex does not drown in rounding as it would far from the origin.
+void addPlaneQuadrics(
+    const TriangleMesh& mesh, TriangleMesh::FaceHandle fh, std::vector<MeshDecimater::Quadric>& quadrics)
+{
+    auto it = mesh.cfv_iter(fh);
+    const VertexHandle corners[3] = {*it, *++it, *++it};
+    OpenMesh::Vec3d points[3];
+    for (int i = 0; i < 3; ++i)
+    {
+        points[i] = OpenMesh::vector_cast<OpenMesh::Vec3d>(mesh.point(corners[i]));
+    }
+    OpenMesh::Vec3d n = (points[1] - points[0]) % (points[2] - points[0]);
+    double dArea = n.norm();
+    if (dArea > FLT_MIN)
+    {
+        n /= dArea;
+        dArea *= 0.5;
+    }
+    for (int i = 0; i < 3; ++i)
+    {
+        MeshDecimater::Quadric q(n[0], n[1], n[2], n | (points[i] - points[0]));
+        q *= dArea;
+        quadrics[std::size_t(corners[i].idx())] += q;
+    }
+}
+
+// The quadric q (about some point) about the point t further on.
+MeshDecimater::Quadric shifted(const MeshDecimater::Quadric& q, const OpenMesh::Vec3d& t)
+{
+    return MeshDecimater::Quadric(q.a(), q.b(), q.c(), q.d() + q.a() * t[0] + q.b() * t[1] + q.c() * t[2], q.e(), q.f(),
+        q.g() + q.b() * t[0] + q.e() * t[1] + q.f() * t[2], q.h(), q.i() + q.c() * t[0] + q.f() * t[1] + q.h() * t[2],
+        q(t));
+}
+
+OpenMesh::Vec3d difference(const TriangleMesh::Point& to, const TriangleMesh::Point& from)
+{
+    return OpenMesh::vector_cast<OpenMesh::Vec3d>(to) - OpenMesh::vector_cast<OpenMesh::Vec3d>(from);
+}
+} // namespace
+
+class MeshDecimater::Impl
+{
+public:
+    Impl(TriangleMesh& mesh, OpenMesh::FPropHandleT<bool> hCountedFaces)
+        : m_mesh(mesh)
+    {
+        m_mesh.request_vertex_status();
+        m_mesh.request_edge_status();
+        m_mesh.request_face_status();
+        // On the regular grid of the build every collapse gives a triangle of
+        // exactly the limit, which the module's strict comparison refuses: a
+        // flat region would stall until something uneven around it let a
+        // front of collapses in. Such a triangle is let through.
+        m_pAspectRatio = std::make_unique<OpenMesh::Decimater::ModAspectRatioT<TriangleMesh>>(m_mesh, 5.0001f, true);
+        m_pNormalFlipping = std::make_unique<OpenMesh::Decimater::ModNormalFlippingT<TriangleMesh>>(m_mesh);
+        m_pAspectRatio->initialize();
+
+        m_quadrics.assign(m_mesh.n_vertices(), Quadric());
+        const bool bCounted = hCountedFaces.is_valid();
+        for (const auto fh : m_mesh.faces())
+        {
+            if (!bCounted || m_mesh.property(hCountedFaces, fh))
+            {
+                addPlaneQuadrics(m_mesh, fh, m_quadrics);
+            }
+        }
+    }
+
+    ~Impl()
+    {
+        m_pNormalFlipping.reset();
+        m_pAspectRatio.reset();
+        m_mesh.release_face_status();
+        m_mesh.release_edge_status();
+        m_mesh.release_vertex_status();
+    }
+
+    Quadric& quadric(VertexHandle vh) { return m_quadrics[std::size_t(vh.idx())]; }
+
+    void setGuardLocked(bool bGuard) { m_bGuardLocked = bGuard; }
+
+    std::size_t countBelow(double dError)
+    {
+        buildHeap();
+        std::size_t nBelow = 0;
+        for (const Entry& entry : m_heap)
+        {
+            nBelow += entry.fCost < dError ? 1 : 0;
+        }
+        return nBelow;
+    }
+
+    std::size_t decimate(std::size_t nCollapses, double dMaxError)
+    {
+        buildHeap();
+        std::size_t nDone = 0;
+        while (nDone < nCollapses)
+        {
+            if (m_heap.empty() || m_heap.front().fCost >= dMaxError)
+            {
+                break;
+            }
+            const VertexHandle v0(m_heap.front().nVertex);
+            const HalfedgeHandle v0v1(m_target[std::size_t(v0.idx())]);
+            // A collapse into the target since this vertex was weighed made
+            // this one dearer: weigh it again.
+            if (costOf(v0, m_mesh.to_vertex_handle(v0v1)) != m_cost[std::size_t(v0v1.idx())])
+            {
+                weighAll(v0);
+                continue;
+            }
+            const CollapseInfo ci(m_mesh, v0v1);
+            if (!isAllowed(ci))
+            {
+                m_refused[std::size_t(v0v1.idx())] = 1;
+                place(v0);
+                continue;
+            }
+            collapse(ci);
+            ++nDone;
+        }
+        return nDone;
+    }
+
+private:
+    // A vertex waiting in the heap: the cost and the squared length of its
+    // cheapest collapse. Equal costs go by length, the shortest first: on
+    // flat ground, where every collapse costs nothing, that keeps the
+    // triangles round, and fewer collapses are refused for their shape.
+    // Then by vertex number.
+    struct Entry
+    {
+        float fCost;
+        float fLength;
+        int nVertex;
+    };
+
+    static bool before(const Entry& a, const Entry& b)
+    {
+        if (a.fCost != b.fCost)
+        {
+            return a.fCost < b.fCost;
+        }
+        if (a.fLength != b.fLength)
+        {
+            return a.fLength < b.fLength;
+        }
+        return a.nVertex < b.nVertex;
+    }
+
+    // The error of moving v0 onto v1: both quadrics at v1's point. Rounding
+    // can make an exact fit slightly negative.
+    float costOf(VertexHandle v0, VertexHandle v1) const
+    {
+        const double dError = m_quadrics[std::size_t(v0.idx())](difference(m_mesh.point(v1), m_mesh.point(v0)))
+            + m_quadrics[std::size_t(v1.idx())].j();
+        return dError > 0.0 ? float(dError) : 0.0f;
+    }
+
+    template <typename Visit>
+    void forEachOutgoing(VertexHandle vh, Visit visit) const
+    {
+        const HalfedgeHandle hStart = m_mesh.halfedge_handle(vh);
+        if (!hStart.is_valid())
+        {
+            return;
+        }
+        HalfedgeHandle h = hStart;
+        do
+        {
+            visit(h);
+            h = m_mesh.cw_rotated_halfedge_handle(h);
+        } while (h != hStart);
+    }
+
+    void buildHeap()
+    {
+        if (m_bHeapBuilt)
+        {
+            return;
+        }
+        m_bHeapBuilt = true;
+        const std::size_t nVertices = m_mesh.n_vertices();
+        m_target.assign(nVertices, -1);
+        m_heapPosition.assign(nVertices, -1);
+        m_cost.assign(m_mesh.n_halfedges(), 0.0f);
+        m_refused.assign(m_mesh.n_halfedges(), 0);
+        m_heap.reserve(nVertices);
+        for (const auto vh : m_mesh.vertices())
+        {
+            if (m_mesh.status(vh).locked())
+            {
+                continue;
+            }
+            forEachOutgoing(vh, [&](HalfedgeHandle h) {
+                m_cost[std::size_t(h.idx())] = costOf(vh, m_mesh.to_vertex_handle(h));
+            });
+            Entry entry;
+            if (pickCandidate(vh, entry))
+            {
+                m_heapPosition[std::size_t(vh.idx())] = int(m_heap.size());
+                m_heap.push_back(entry);
+            }
+        }
+        for (std::size_t i = m_heap.size() / 2; i-- > 0;)
+        {
+            siftDown(i);
+        }
+    }
+
+    // The vertex's cheapest collapse not refused; false when there is none.
+    bool pickCandidate(VertexHandle vh, Entry& best)
+    {
+        best = Entry{0.0f, 0.0f, vh.idx()};
+        int nTarget = -1;
+        const TriangleMesh::Point& p0 = m_mesh.point(vh);
+        forEachOutgoing(vh, [&](HalfedgeHandle h) {
+            const std::size_t i = std::size_t(h.idx());
+            if (m_refused[i] || (nTarget >= 0 && m_cost[i] > best.fCost))
+            {
+                return;
+            }
+            const float fLength = (m_mesh.point(m_mesh.to_vertex_handle(h)) - p0).sqrnorm();
+            if (nTarget < 0 || m_cost[i] < best.fCost || fLength < best.fLength)
+            {
+                best.fCost = m_cost[i];
+                best.fLength = fLength;
+                nTarget = h.idx();
+            }
+        });
+        m_target[std::size_t(vh.idx())] = nTarget;
+        return nTarget >= 0;
+    }
+
+    // Weighs every collapse of the vertex afresh and places it.
+    void weighAll(VertexHandle vh)
+    {
+        forEachOutgoing(vh, [&](HalfedgeHandle h) {
+            m_cost[std::size_t(h.idx())] = costOf(vh, m_mesh.to_vertex_handle(h));
+            m_refused[std::size_t(h.idx())] = 0;
+        });
+        place(vh);
+    }
+
+    // Moves the vertex in the heap to its cheapest collapse, or out of it
+    // when it has none left.
+    void place(VertexHandle vh)
+    {
+        const std::size_t v = std::size_t(vh.idx());
+        Entry entry;
+        if (pickCandidate(vh, entry))
+        {
+            if (m_heapPosition[v] < 0)
+            {
+                m_heapPosition[v] = int(m_heap.size());
+                m_heap.push_back(entry);
+            }
+            const std::size_t i = std::size_t(m_heapPosition[v]);
+            m_heap[i] = entry;
+            siftUp(i);
+            siftDown(std::size_t(m_heapPosition[v]));
+        }
+        else if (m_heapPosition[v] >= 0)
+        {
+            removeFromHeap(v);
+        }
+    }
+
+    void removeFromHeap(std::size_t v)
+    {
+        const std::size_t i = std::size_t(m_heapPosition[v]);
+        m_heapPosition[v] = -1;
+        const Entry last = m_heap.back();
+        m_heap.pop_back();
+        if (i < m_heap.size())
+        {
+            put(i, last);
+            siftUp(i);
+            siftDown(std::size_t(m_heapPosition[std::size_t(last.nVertex)]));
+        }
+    }
+
+    void put(std::size_t i, const Entry& entry)
+    {
+        m_heap[i] = entry;
+        m_heapPosition[std::size_t(entry.nVertex)] = int(i);
+    }
+
+    void siftUp(std::size_t i)
+    {
+        const Entry entry = m_heap[i];
+        while (i > 0)
+        {
+            const std::size_t nParent = (i - 1) / 2;
+            if (!before(entry, m_heap[nParent]))
+            {
+                break;
+            }
+            put(i, m_heap[nParent]);
+            i = nParent;
+        }
+        put(i, entry);
+    }
+
+    void siftDown(std::size_t i)
+    {
+        const Entry entry = m_heap[i];
+        const std::size_t n = m_heap.size();
+        for (;;)
+        {
+            std::size_t nChild = 2 * i + 1;
+            if (nChild >= n)
+            {
+                break;
+            }
+            if (nChild + 1 < n && before(m_heap[nChild + 1], m_heap[nChild]))
+            {
+                ++nChild;
+            }
+            if (!before(m_heap[nChild], entry))
+            {
+                break;
+            }
+            put(i, m_heap[nChild]);
+            i = nChild;
+        }
+        put(i, entry);
+    }
+
+    // OpenMesh's decimater's legality test (without feature edges, which
+    // are not used here), then the guard of locked vertices and the vetoes.
+    bool isAllowed(const CollapseInfo& ci)
+    {
+        const TriangleMesh& mesh = m_mesh;
+        if (mesh.status(ci.v0).locked())
+        {
+            return false;
+        }
+        if (m_bGuardLocked && mesh.status(ci.v1).locked())
+        {
+            bool bJoinsLocked = false;
+            forEachOutgoing(ci.v0, [&](HalfedgeHandle h) {
+                const VertexHandle v = mesh.to_vertex_handle(h);
+                bJoinsLocked = bJoinsLocked || (v != ci.v1 && v != ci.vl && v != ci.vr && mesh.status(v).locked());
+            });
+            if (bJoinsLocked)
+            {
+                return false;
+            }
+        }
+        if (!m_mesh.is_collapse_ok(ci.v0v1))
+        {
+            return false;
+        }
+        if (ci.vl.is_valid() && ci.vr.is_valid() && mesh.find_halfedge(ci.vl, ci.vr).is_valid()
+            && mesh.valence(ci.vl) == 3 && mesh.valence(ci.vr) == 3)
+        {
+            return false;
+        }
+        if (mesh.is_boundary(ci.v0) && (!mesh.is_boundary(ci.v1) || (ci.vl.is_valid() && ci.vr.is_valid())))
+        {
+            return false;
+        }
+        // At least two faces at v0.
+        if (mesh.cw_rotated_halfedge_handle(mesh.cw_rotated_halfedge_handle(ci.v0v1)) == ci.v0v1)
+        {
+            return false;
+        }
+        if (m_pAspectRatio->collapse_priority(ci) < 0.0f)
+        {
+            return false;
+        }
+        if (m_pNormalFlipping->collapse_priority(ci) < 0.0f)
+        {
+            return false;
+        }
+        return true;
+    }
+
+    void collapse(const CollapseInfo& ci)
+    {
+        removeFromHeap(std::size_t(ci.v0.idx()));
+        m_support.clear();
+        forEachOutgoing(ci.v0, [&](HalfedgeHandle h) { m_support.push_back(m_mesh.to_vertex_handle(h)); });
+        m_mesh.collapse(ci.v0v1);
+        for (auto it = m_mesh.vf_iter(ci.v1); it.is_valid(); ++it)
+        {
+            m_mesh.set_normal(*it, m_mesh.calc_face_normal(*it));
+        }
+        // The aspect-ratio module compares a collapse's triangles with the
+        // ones it remembers; it remembers the triangles around a vertex that
+        // is about to move, as they were before. Here it is shown the faces
+        // around the vertex that stays, as they now are, so that what it
+        // remembers is always the mesh as it stands.
+        CollapseInfo around(m_mesh, m_mesh.halfedge_handle(ci.v1));
+        around.fl = around.fr = TriangleMesh::FaceHandle();
+        m_pAspectRatio->preprocess_collapse(around);
+        m_quadrics[std::size_t(ci.v1.idx())] += shifted(m_quadrics[std::size_t(ci.v0.idx())], difference(ci.p1, ci.p0));
+        // Around the collapse the triangles changed, so refusals no longer
+        // hold. Only the collapses into v1 cost otherwise, except v1's own,
+        // whose quadric grew.
+        for (const VertexHandle vh : m_support)
+        {
+            if (m_mesh.status(vh).locked())
+            {
+                continue;
+            }
+            if (vh == ci.v1)
+            {
+                weighAll(vh);
+                continue;
+            }
+            forEachOutgoing(vh, [&](HalfedgeHandle h) {
+                m_refused[std::size_t(h.idx())] = 0;
+                if (m_mesh.to_vertex_handle(h) == ci.v1)
+                {
+                    m_cost[std::size_t(h.idx())] = costOf(vh, ci.v1);
+                }
+            });
+            place(vh);
+        }
+    }
+
+    TriangleMesh& m_mesh;
+    std::unique_ptr<OpenMesh::Decimater::ModAspectRatioT<TriangleMesh>> m_pAspectRatio;
+    std::unique_ptr<OpenMesh::Decimater::ModNormalFlippingT<TriangleMesh>> m_pNormalFlipping;
+    bool m_bGuardLocked = false;
+    bool m_bHeapBuilt = false;
+    // Per vertex: the quadric (about its point), the half-edge of its
+    // cheapest collapse and its place in the heap.
+    std::vector<Quadric> m_quadrics;
+    std::vector<int> m_target;
+    std::vector<int> m_heapPosition;
+    // Per half-edge: the cost of its collapse, and whether it was refused
+    // since the triangles around its vertex last changed.
+    std::vector<float> m_cost;
+    std::vector<unsigned char> m_refused;
+    std::vector<Entry> m_heap;
+    std::vector<VertexHandle> m_support;
+};
+
+MeshDecimater::MeshDecimater(TriangleMesh& mesh, OpenMesh::FPropHandleT<bool> hCountedFaces)
+    : m_pImpl(std::make_unique<Impl>(mesh, hCountedFaces))
+{
+}
+
+MeshDecimater::~MeshDecimater() = default;
+
+void MeshDecimater::setGuardLocked(bool bGuard)
+{
+    m_pImpl->setGuardLocked(bGuard);
+}
+
+MeshDecimater::Quadric& MeshDecimater::quadric(TriangleMesh::VertexHandle vh)
+{
+    return m_pImpl->quadric(vh);
+}
+
+std::size_t MeshDecimater::countBelow(double dError)
+{
+    return m_pImpl->countBelow(dError);
+}
+
+std::size_t MeshDecimater::decimate(std::size_t nCollapses, double dMaxError)
+{
+    return m_pImpl->decimate(nCollapses, dMaxError);
+}
+
+void MeshDecimater::decimateTo(TriangleMesh& mesh, std::size_t nVertices)
+{
+    if (mesh.n_vertices() <= nVertices)
+    {
+        return;
+    }
+    MeshDecimater decimater(mesh);
+    decimater.decimate(mesh.n_vertices() - nVertices);
+    // While the decimater holds the status flags: without them garbage
+    // collection silently does nothing.
+    mesh.garbage_collection();
+}
+
+void MeshDecimater::decimateWithLibrary(TriangleMesh& mesh, std::size_t nVertices)
+{
+    // The mesh seen as OpenMesh's own type: the decimater then also asks the
+    // library's collapse queries.
+    using Mesh = TriangleMesh::Base;
+    OpenMesh::Decimater::DecimaterT<Mesh> decimater(mesh);
+    OpenMesh::Decimater::ModNormalFlippingT<Mesh>::Handle hNormalFlipping;
+    OpenMesh::Decimater::ModQuadricT<Mesh>::Handle hQuadric;
+    OpenMesh::Decimater::ModAspectRatioT<Mesh>::Handle hAspectRatio;
+    decimater.add(hNormalFlipping);
+    decimater.add(hQuadric);
+    decimater.add(hAspectRatio);
+    decimater.module(hAspectRatio).set_aspect_ratio(5.0f);
+    decimater.module(hAspectRatio).set_binary(true);
+    if (!decimater.initialize())
+    {
+        throw std::logic_error("decimation failed");
+    }
+    if (mesh.n_vertices() > nVertices)
+    {
+        decimater.decimate_to(nVertices);
+    }
+    mesh.garbage_collection();
+}

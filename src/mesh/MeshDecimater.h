@@ -1,0 +1,74 @@
+#pragma once
+
+#include "TriangleMesh.h"
+
+#include <OpenMesh/Core/Geometry/QuadricT.hh>
+
+#include <cfloat>
+#include <cstddef>
+#include <memory>
+
+// Edge-collapse decimation of our own over OpenMesh's mesh and its
+// decimation modules, ordered by quadric error alone.
+//
+// Every vertex that may move waits in one heap under the quadric error of its
+// cheapest collapse (among equal errors the shortest edge, then the lowest
+// vertex number, so the result depends on nothing but the mesh). Only the
+// collapse taken from the heap is asked whether it is allowed: OpenMesh's
+// collapse test, its aspect-ratio module (minimum 5.0; a triangle of exactly
+// the limit passes), its normal-flipping module (90 degrees) and, where asked
+// for, the guard of locked vertices. A refused collapse is marked and its
+// vertex goes back with its next cheapest one; after a collapse the vertices
+// around it are weighed again and their marks cleared. The heap lives as long
+// as the decimater, so decimation may go on in steps under growing error
+// bounds without weighing every vertex again.
+//
+// Locked vertices never move but may receive collapses. One thread at a time.
+class MeshDecimater
+{
+public:
+    using Quadric = OpenMesh::Geometry::Quadricd;
+
+    // Requests the status flags for its lifetime. The mesh's face normals
+    // must be requested and current; the decimater keeps those of the faces
+    // it changes current. Each vertex's quadric sums the area-weighted planes
+    // of its faces, of those marked in hCountedFaces only where that handle is
+    // valid. The mesh must not be compacted while the decimater lives, except
+    // through decimateTo.
+    explicit MeshDecimater(
+        TriangleMesh& mesh, OpenMesh::FPropHandleT<bool> hCountedFaces = OpenMesh::FPropHandleT<bool>());
+    ~MeshDecimater();
+    MeshDecimater(const MeshDecimater&) = delete;
+    MeshDecimater& operator=(const MeshDecimater&) = delete;
+
+    // A collapse into a locked vertex may not join it by a new edge to
+    // another locked vertex. Parts of a mesh decimated apart, their shared
+    // vertices locked, would otherwise each make that edge on their side and
+    // no longer fit together.
+    void setGuardLocked(bool bGuard);
+
+    // A vertex's quadric, about the vertex's own point (which a collapse
+    // never moves, so it carries over to a copy of the vertex in another
+    // mesh); it may be changed until the first count or decimation.
+    Quadric& quadric(TriangleMesh::VertexHandle vh);
+
+    // Vertices whose cheapest collapse costs less than dError, vetoes not
+    // asked.
+    std::size_t countBelow(double dError);
+
+    // Collapses up to nCollapses edges, cheapest first, while the cheapest
+    // costs less than dMaxError. Returns how many it made.
+    std::size_t decimate(std::size_t nCollapses, double dMaxError = DBL_MAX);
+
+    // Decimates the mesh to nVertices vertices, or as far as the vetoes
+    // allow, and compacts it.
+    static void decimateTo(TriangleMesh& mesh, std::size_t nVertices);
+
+    // The same with OpenMesh's own decimater and the same modules, which
+    // weighs every candidate with every module: for comparisons.
+    static void decimateWithLibrary(TriangleMesh& mesh, std::size_t nVertices);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_pImpl;
+};

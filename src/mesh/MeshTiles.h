@@ -1,0 +1,111 @@
+#pragma once
+
+#include "MeshDecimater.h"
+#include "MeshGenerator.h"
+#include "Parallel.h"
+#include "TriangleMesh.h"
+
+#include <chrono>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Tiled decimation. The mesh is cut into tiles, each decimated by a
+// decimater of its own with the vertices of its cut locked: first, as soon
+// as it is made, by what costs nothing, then in rounds under an error bound
+// that grows until the tiles together are down to a reserve above the vertex
+// budget. Each tile keeps its decimater, and so its heap, through the rounds;
+// the rounds run on one pool of threads. Then the tiles are joined, each
+// vertex with the quadric it has gathered, and one pass over the joined mesh
+// goes on to the budget as one pass over the whole mesh would. The tiles are
+// either cut out of a whole mesh (decimateInParts) or each built and smoothed
+// from its own window of the rasters (generateInTiles). The result does not
+// depend on the number of cores.
+namespace MeshTiles
+{
+using Clock = std::chrono::steady_clock;
+
+inline double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Decimates the mesh (face normals current) to nVertices in tiles and
+// returns the result, compacted, face normals current; nothing when the mesh
+// is not worth cutting or the tiles do not fit.
+std::unique_ptr<TriangleMesh> decimateInParts(const TriangleMesh& mesh, unsigned nVertices,
+    const MeshGenerator::DecimationSetup& setup);
+
+// Builds, smooths and decimates the mesh in tiles and returns it decimated to
+// the budget, compacted, face and vertex normals current; nothing when the
+// rasters are too small or too narrow for tiles or the tiles do not fit.
+// Fills the phases' times.
+std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageFront,
+    const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
+    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings);
+
+// What both roads share.
+
+// One tile: a mesh of its own whose vertices know their number in the whole
+// mesh. Vertices it shares with other tiles are locked, so its cut stays
+// where it was and the tiles fit together again.
+struct Tile
+{
+    std::unique_ptr<TriangleMesh> pMesh;
+    OpenMesh::VPropHandleT<int> hGlobalIndex;
+    std::unique_ptr<MeshDecimater> pDecimater;
+    // Its vertices on a cut (shared with other tiles) and inside it.
+    std::size_t nShared = 0;
+    std::size_t nInner = 0;
+    // Vertices it still has.
+    std::size_t nVertices = 0;
+    // False when it could not be made as a mesh of its own.
+    bool bFits = true;
+    std::exception_ptr pError;
+};
+
+// The number of tiles for a mesh of about nMeshVertices vertices, and their
+// rows and columns.
+unsigned partsFor(std::size_t nMeshVertices, const MeshGenerator::DecimationSetup& setup);
+void gridOf(unsigned nParts, unsigned& nRows, unsigned& nColumns);
+
+// Runs work(tile) for every tile on the pool; an exception is kept with its
+// tile, and tiles that failed or do not fit are passed over.
+void forEachTile(Parallel::Pool& pool, std::vector<Tile>& tiles, const std::function<void(Tile&)>& work);
+
+// Starts the tile's decimater, its quadrics made of the faces marked in
+// hOwnFace (all where invalid), and collapses what costs (next to) nothing
+// while the tile keeps more than its shared vertices and dInnerShare of its
+// inner ones. The locked vertices must be marked.
+void startTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace, double dInnerShare);
+
+// Keeps only what is left of the tile's own faces, in a mesh of exactly that
+// size; the decimater goes on with the same quadrics.
+void compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace);
+
+// Rounds under a growing bound until the tiles keep at most dTarget vertices
+// of their own (not on a cut); a round that would take them below it shares
+// out what is left to take.
+void runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double dTarget);
+
+// The tiles' target for a budget of dBudget vertices, where the final pass
+// should start from dReserve (a multiple of the budget). The vertices on the
+// cuts, which the tiles cannot take, go to the final pass; of the budget,
+// about their share would stay on the cuts in one pass over the whole mesh,
+// so the tiles keep the reserve of the rest.
+// The final pass gets at least as many vertices to choose from as the cuts
+// hold: the cuts stay at full density, and their thin triangles refuse many
+// collapses, so with less choice the final pass would thin out detail
+// elsewhere instead.
+double innerTarget(double dBudget, double dReserve, std::size_t nMeshVertices, std::size_t nBorder);
+
+// Fits the tiles together (each vertex once, its quadrics summed over the
+// tiles), releasing each tile as it goes, and decimates the joined mesh to
+// nVertices. Rethrows a tile's exception; nothing when the tiles do not fit,
+// or, with bMustClose, when the joined mesh is not closed. nGlobalVertices:
+// the range of the vertices' numbers.
+std::unique_ptr<TriangleMesh> joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
+    unsigned nVertices, bool bMustClose);
+} // namespace MeshTiles
