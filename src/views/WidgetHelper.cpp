@@ -71,3 +71,11 @@ void WidgetHelper::setSingleChild(QWidget* pParent, QWidget* pChild)
     pGridLayout->addWidget(pChild);
     pChild->setVisible(true);
 }
+
+QIcon WidgetHelper::twoStateIcon(const QString& sName)
+{
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/%1_default.png").arg(sName), QSize(), QIcon::Normal, QIcon::Off);
+    icon.addFile(QStringLiteral(":/icons/%1_checked.png").arg(sName), QSize(), QIcon::Normal, QIcon::On);
+    return icon;
+}

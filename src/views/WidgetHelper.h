@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
@@ -27,6 +28,10 @@ public:
     // them), the layout is deleted, and pChild fills a margin-free grid.
     // Throws "pParent->children().empty()" when other children remain.
     static void setSingleChild(QWidget* pParent, QWidget* pChild);
+
+    // The icon of a button from the icon bundle: "<name>_default.png" when off,
+    // "<name>_checked.png" when checked.
+    static QIcon twoStateIcon(const QString& sName);
 
 private:
     WidgetHelper() = delete;

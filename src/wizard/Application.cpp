@@ -18,10 +18,15 @@ Application::Application(int& argc, char** argv)
 
 bool Application::notify(QObject* pReceiver, QEvent* pEvent)
 {
+    return deliverGuarded([&] { return QApplication::notify(pReceiver, pEvent); });
+}
+
+bool Application::deliverGuarded(const std::function<bool()>& deliver)
+{
     QString sReason;
     try
     {
-        return QApplication::notify(pReceiver, pEvent);
+        return deliver();
     }
     catch (const std::exception& e)
     {

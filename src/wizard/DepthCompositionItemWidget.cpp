@@ -3,6 +3,8 @@
 #include "SimpleException.h"
 #include "SliderMapping.h"
 
+#include "WidgetHelper.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -64,13 +66,6 @@ QString formatNumber(double dValue)
     return QString::number(dValue, 'g', 6);
 }
 
-QIcon twoStateIcon(const QString& sName)
-{
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/%1_default.png").arg(sName), QSize(), QIcon::Normal, QIcon::Off);
-    icon.addFile(QStringLiteral(":/icons/%1_checked.png").arg(sName), QSize(), QIcon::Active, QIcon::On);
-    return icon;
-}
 } // namespace
 
 // The form: the placement rows, the engraving rows with "Inverted", and the
@@ -118,11 +113,11 @@ public:
 
         auto* pGroupLayer = new QGroupBox(QObject::tr("Decoration Layer"), pForm);
         auto* pLayerLayout = new QHBoxLayout(pGroupLayer);
-        m_pPushButtonMoveUp = new QPushButton(QIcon(QStringLiteral(":/icons/ArrowUp_default.png")), QString(), pGroupLayer);
+        m_pPushButtonMoveUp = new QPushButton(WidgetHelper::twoStateIcon(QStringLiteral("ArrowUp")), QString(), pGroupLayer);
         m_pPushButtonMoveUp->setObjectName(QStringLiteral("m_pPushButtonMoveUp"));
         m_pPushButtonMoveUp->setToolTip(QObject::tr("Move Up"));
         m_pPushButtonMoveDown =
-            new QPushButton(QIcon(QStringLiteral(":/icons/ArrowDown_default.png")), QString(), pGroupLayer);
+            new QPushButton(WidgetHelper::twoStateIcon(QStringLiteral("ArrowDown")), QString(), pGroupLayer);
         m_pPushButtonMoveDown->setObjectName(QStringLiteral("m_pPushButtonMoveDown"));
         m_pPushButtonMoveDown->setToolTip(QObject::tr("Move Down"));
         m_pToolButtonEnabled = createSwitch(pGroupLayer, "m_pToolButtonEnabled", QObject::tr("Visible"), "Visible");
@@ -157,7 +152,7 @@ private:
         auto* pButton = new QToolButton(pParent);
         pButton->setObjectName(QLatin1String(szName));
         pButton->setToolTip(sToolTip);
-        pButton->setIcon(twoStateIcon(QLatin1String(szIcon)));
+        pButton->setIcon(WidgetHelper::twoStateIcon(QLatin1String(szIcon)));
         pButton->setCheckable(true);
         pButton->setAutoExclusive(true);
         return pButton;

@@ -52,9 +52,9 @@ QString MainWidgetOptionSelection::optionState(bool bCanEnter, bool bUp, bool bC
 void MainWidgetOptionSelection::enter()
 {
     MainWidget::enter();
-    // The old buttons and layout go; the options may have changed.
+    // The old buttons and layout (children of the box too) go; the options
+    // may have changed.
     qDeleteAll(m_pGroupBoxOptions->findChildren<QObject*>(QString(), Qt::FindDirectChildrenOnly));
-    delete m_pGroupBoxOptions->layout();
     auto* pLayout = new QGridLayout(m_pGroupBoxOptions);
     pLayout->setContentsMargins(24, 24, 24, 24);
     pLayout->setSpacing(12);

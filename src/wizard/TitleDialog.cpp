@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "HelpWidget.h"
 #include "SimpleException.h"
+#include "WidgetHelper.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -33,10 +34,7 @@ QPushButton* iconButton(QWidget* pParent, const char* szName, const QString& sIc
 {
     auto* pButton = new QPushButton(pParent);
     pButton->setObjectName(QLatin1String(szName));
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/%1_default.png").arg(sIcon), QSize(), QIcon::Normal, QIcon::Off);
-    icon.addFile(QStringLiteral(":/icons/%1_checked.png").arg(sIcon), QSize(), QIcon::Normal, QIcon::On);
-    pButton->setIcon(icon);
+    pButton->setIcon(WidgetHelper::twoStateIcon(sIcon));
     pButton->setToolTip(sToolTip);
     return pButton;
 }

@@ -24,20 +24,12 @@
 
 namespace
 {
-QIcon twoStateIcon(const QString& sName)
-{
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/%1_default.png").arg(sName), QSize(), QIcon::Normal, QIcon::Off);
-    icon.addFile(QStringLiteral(":/icons/%1_checked.png").arg(sName), QSize(), QIcon::Normal, QIcon::On);
-    return icon;
-}
-
 template <typename Button>
 Button* navigationButton(QWidget* pParent, const char* szName, const QString& sIcon)
 {
     auto* pButton = new Button(pParent);
     pButton->setObjectName(QLatin1String(szName));
-    pButton->setIcon(twoStateIcon(sIcon));
+    pButton->setIcon(WidgetHelper::twoStateIcon(sIcon));
     return pButton;
 }
 } // namespace

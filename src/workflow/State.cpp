@@ -88,7 +88,7 @@ State* State::clone() const
 
 unsigned long State::getUid() const
 {
-    return m_pUid ? m_pUid->get() : 0;
+    return idOf(m_pUid);
 }
 
 State* State::getParentState() const

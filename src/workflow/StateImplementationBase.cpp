@@ -22,7 +22,7 @@ void StateImplementationBase::setUid(unsigned long ulUid)
 
 unsigned long StateImplementationBase::getUid() const
 {
-    return m_pUid ? m_pUid->get() : 0;
+    return idOf(m_pUid);
 }
 
 void StateImplementationBase::copyTo(StateImplementationBase* pDerivedClone) const

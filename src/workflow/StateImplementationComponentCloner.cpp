@@ -49,7 +49,7 @@ void StateImplementationComponentCloner::copyTo(StateImplementationBase* pDerive
 
 bool StateImplementationComponentCloner::canEnter() const
 {
-    const State* pSourceState = StateMachine::getInstance()->findState(m_pSourceUid ? m_pSourceUid->get() : 0);
+    const State* pSourceState = StateMachine::getInstance()->findState(idOf(m_pSourceUid));
     MOLDENA_ASSERT(pSourceState);
     return pSourceState->isComplete();
 }
@@ -57,11 +57,10 @@ bool StateImplementationComponentCloner::canEnter() const
 void StateImplementationComponentCloner::process()
 {
     StateMachine* pMachine = StateMachine::getInstance();
-    State* pCurrentState = pMachine->findState(getUid());
-    MOLDENA_ASSERT(pCurrentState);
-    State* pSourceState = pMachine->findState(m_pSourceUid ? m_pSourceUid->get() : 0);
+    State* pCurrentState = findOwnState(QStringLiteral("pCurrentState"));
+    State* pSourceState = pMachine->findState(idOf(m_pSourceUid));
     MOLDENA_ASSERT(pSourceState);
-    State* pTargetState = pMachine->findState(m_pTargetUid ? m_pTargetUid->get() : 0);
+    State* pTargetState = pMachine->findState(idOf(m_pTargetUid));
     MOLDENA_ASSERT(pTargetState);
 
     if (m_sCloneMode == COMPONENT_FULL_CLONE)

@@ -12,11 +12,6 @@
 
 namespace
 {
-unsigned long idOf(const Uid* pUid)
-{
-    return pUid ? pUid->get() : 0;
-}
-
 // An element is finished once one of its last steps is complete.
 bool isFinished(const State* pElement)
 {
@@ -40,16 +35,10 @@ void deleteTransitions(State* pState)
 }
 
 // The finished elements below the root, after deleting the unfinished ones.
-std::vector<State*> finishedElements(const Uid* pRootUid, State*& pCurrentState, State*& pParent,
-                                     unsigned long ulOwnUid)
+std::vector<State*> finishedElements(const Uid* pRootUid)
 {
-    StateMachine* pMachine = StateMachine::getInstance();
-    State* pRootState = pMachine->findState(idOf(pRootUid));
+    State* pRootState = StateMachine::getInstance()->findState(idOf(pRootUid));
     MOLDENA_ASSERT(pRootState);
-    pCurrentState = pMachine->findState(ulOwnUid);
-    MOLDENA_ASSERT(pCurrentState);
-    pParent = pCurrentState->getParentState();
-    MOLDENA_ASSERT(pParent);
     std::vector<State*> vFinished;
     for (State* pElement : pRootState->getChildStates())
     {
@@ -99,12 +88,13 @@ void StateImplementationDecorationEdit::copyTo(StateImplementationBase* pDerived
 
 void StateImplementationDecorationEdit::process()
 {
-    State* pCurrentState = StateMachine::getInstance()->findState(getUid());
-    MOLDENA_ASSERT(pCurrentState);
+    State* pCurrentState = findOwnState(QStringLiteral("pCurrentState"));
     deleteTransitions(pCurrentState);
 
-    State* pParent = nullptr;
-    for (State* pElement : finishedElements(m_pRootUid, pCurrentState, pParent, getUid()))
+    const std::vector<State*> vElements = finishedElements(m_pRootUid);
+    State* pParent = pCurrentState->getParentState();
+    MOLDENA_ASSERT(pParent);
+    for (State* pElement : vElements)
     {
         pCurrentState->addTransition(new Transition(pElement));
     }
@@ -148,8 +138,7 @@ void StateImplementationDecorationDelete::copyTo(StateImplementationBase* pDeriv
 
 void StateImplementationDecorationDelete::process()
 {
-    State* pCurrentState = StateMachine::getInstance()->findState(getUid());
-    MOLDENA_ASSERT(pCurrentState);
+    State* pCurrentState = findOwnState(QStringLiteral("pCurrentState"));
     // The deleters of the previous visit go first.
     for (State* pChild : pCurrentState->getChildStates())
     {
@@ -157,8 +146,10 @@ void StateImplementationDecorationDelete::process()
     }
     deleteTransitions(pCurrentState);
 
-    State* pParent = nullptr;
-    for (State* pElement : finishedElements(m_pRootUid, pCurrentState, pParent, getUid()))
+    const std::vector<State*> vElements = finishedElements(m_pRootUid);
+    State* pParent = pCurrentState->getParentState();
+    MOLDENA_ASSERT(pParent);
+    for (State* pElement : vElements)
     {
         State* pDeleter = new State(DECORATION_ELEMENT_DELETE,
                                     new StateImplementationStateDeleter(pElement->getUid(), idOf(m_pExitUid)));

@@ -26,7 +26,7 @@ namespace
 // that state is gone.
 QString designatedFullName(const Uid* pUid, const QString& sAssertion)
 {
-    const State* pState = StateMachine::getInstance()->findState(pUid ? pUid->get() : 0);
+    const State* pState = StateMachine::getInstance()->findState(idOf(pUid));
     if (!pState)
     {
         throwAssertionFailure(sAssertion);

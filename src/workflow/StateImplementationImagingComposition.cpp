@@ -41,7 +41,7 @@ QStringList imageNamesWith(const StateImplementationImaging* pStep, const QStrin
 std::vector<const StateImplementationImaging*> elementSteps(const Uid* pUidDecorationElements, bool bRequired = true)
 {
     const State* pStateRootDecorationElements =
-        StateMachine::getInstance()->findState(pUidDecorationElements ? pUidDecorationElements->get() : 0);
+        StateMachine::getInstance()->findState(idOf(pUidDecorationElements));
     if (!bRequired && !pStateRootDecorationElements)
     {
         return {};
@@ -179,7 +179,7 @@ void StateImplementationImagingComposition::gatherDecorationElements() const
 
 void StateImplementationImagingComposition::findSurfaceImages(QStringList& slHigh, QStringList& slLow) const
 {
-    const State* pStateRootBevel = StateMachine::getInstance()->findState(m_pUidBevel ? m_pUidBevel->get() : 0);
+    const State* pStateRootBevel = StateMachine::getInstance()->findState(idOf(m_pUidBevel));
     MOLDENA_ASSERT(pStateRootBevel);
     slHigh.clear();
     slLow.clear();

@@ -30,11 +30,6 @@ namespace
 StateImplementationMeshGeneration::Callback* s_pCallback = nullptr;
 unsigned s_nHookCounter = 0;
 
-unsigned long idOf(const Uid* pUid)
-{
-    return pUid ? pUid->get() : 0;
-}
-
 // The wait cursor while a mesh is merged or written, where there is a screen.
 class WaitCursor
 {
@@ -62,25 +57,25 @@ private:
 };
 
 // A record over the raster's heights (not owned).
-MeshGenerator::Image* recordOf(const Raster2d<float>* pRaster)
+MeshGenerator::Image recordOf(const Raster2d<float>& raster)
 {
-    auto* pImage = new MeshGenerator::Image();
-    pImage->pData = const_cast<float*>(pRaster->getData());
-    pImage->nWidth = pRaster->getWidth();
-    pImage->nHeight = pRaster->getHeight();
-    pImage->bOwnsData = false;
-    return pImage;
+    MeshGenerator::Image image;
+    image.pData = const_cast<float*>(raster.getData());
+    image.nWidth = raster.getWidth();
+    image.nHeight = raster.getHeight();
+    image.bOwnsData = false;
+    return image;
 }
 
 // nSide x nSide nearest-lower samples of the record, the heights scaled with
 // the pixel spacing so they keep their proportion to it.
-MeshGenerator::Image* resampled(const MeshGenerator::Image& source, int nSide)
+MeshGenerator::Image resampled(const MeshGenerator::Image& source, int nSide)
 {
-    auto* pImage = new MeshGenerator::Image();
-    pImage->nWidth = unsigned(nSide);
-    pImage->nHeight = unsigned(nSide);
-    pImage->bOwnsData = true;
-    pImage->pData = new float[std::size_t(nSide) * std::size_t(nSide)];
+    MeshGenerator::Image image;
+    image.nWidth = unsigned(nSide);
+    image.nHeight = unsigned(nSide);
+    image.bOwnsData = true;
+    image.pData = new float[std::size_t(nSide) * std::size_t(nSide)];
     const double dScale = double(nSide) / source.nWidth;
     for (int y = 0; y < nSide; ++y)
     {
@@ -88,10 +83,30 @@ MeshGenerator::Image* resampled(const MeshGenerator::Image& source, int nSide)
         for (int x = 0; x < nSide; ++x)
         {
             const unsigned xSource = unsigned(std::floor(double(x) / nSide * source.nWidth));
-            pImage->pData[std::size_t(y) * nSide + x] = float(double(source.getValue(xSource, ySource)) * dScale);
+            image.pData[std::size_t(y) * nSide + x] = float(double(source.getValue(xSource, ySource)) * dScale);
         }
     }
-    return pImage;
+    return image;
+}
+
+// The side both records are resampled to, or 0 when the parameter store does
+// not ask for resampling. A size of 0 or below falls back to the default.
+int meshGenerationResolution()
+{
+    if (!GlobalParameterStore::contains(GlobalParameterStore::MESH_GENERATION_RESOLUTION))
+    {
+        return 0;
+    }
+    const int nDefault = StateImplementationMeshGeneration::DEFAULT_MESH_GENERATION_RESOLUTION;
+    const int nSide = GlobalParameterStore::getValue<int>(GlobalParameterStore::MESH_GENERATION_RESOLUTION, nDefault);
+    if (nSide <= 0)
+    {
+        LOG_WARNING(QStringLiteral("The mesh generation resolution %1 is not a size; %2 is used instead")
+                        .arg(nSide)
+                        .arg(nDefault));
+        return nDefault;
+    }
+    return nSide;
 }
 } // namespace
 
@@ -129,8 +144,6 @@ StateImplementationMeshGeneration::~StateImplementationMeshGeneration()
     delete m_pEntryFromUid;
     delete m_pFrontUid;
     delete m_pBackUid;
-    delete m_pImageFront;
-    delete m_pImageBack;
 }
 
 void StateImplementationMeshGeneration::waitForGeneration()
@@ -200,29 +213,6 @@ void StateImplementationMeshGeneration::removeObjects()
     }
 }
 
-void StateImplementationMeshGeneration::resampleRecords()
-{
-    if (!GlobalParameterStore::contains(GlobalParameterStore::MESH_GENERATION_RESOLUTION))
-    {
-        return;
-    }
-    int nSide = GlobalParameterStore::getValue<int>(GlobalParameterStore::MESH_GENERATION_RESOLUTION,
-                                                    DEFAULT_MESH_GENERATION_RESOLUTION);
-    if (nSide <= 0)
-    {
-        LOG_WARNING(QStringLiteral("The mesh generation resolution %1 is not a size; %2 is used instead")
-                        .arg(nSide)
-                        .arg(DEFAULT_MESH_GENERATION_RESOLUTION));
-        nSide = DEFAULT_MESH_GENERATION_RESOLUTION;
-    }
-    for (MeshGenerator::Image** ppImage : {&m_pImageFront, &m_pImageBack})
-    {
-        MeshGenerator::Image* pResampled = resampled(**ppImage, nSide);
-        delete *ppImage;
-        *ppImage = pResampled;
-    }
-}
-
 void StateImplementationMeshGeneration::onEntered()
 {
     if (s_pCallback)
@@ -256,15 +246,17 @@ void StateImplementationMeshGeneration::onEntered()
         emit signalInternalTriggerProcessingFinished(false);
         return;
     }
-    delete m_pImageFront;
-    delete m_pImageBack;
-    m_pImageFront = recordOf(pFront);
-    m_pImageBack = recordOf(pBack);
-    resampleRecords();
+    MeshGenerator::Image front = recordOf(*pFront);
+    MeshGenerator::Image back = recordOf(*pBack);
+    if (const int nSide = meshGenerationResolution())
+    {
+        front = resampled(front, nSide);
+        back = resampled(back, nSide);
+    }
 
     // The manager copies the heights: the worker never reads a raster that a
     // pipeline may rewrite meanwhile.
-    m_pMeshGeneratorManager->setup(m_pImageFront, m_pImageBack, m_parameters, MESH_GENERATED, MESH_MERGED);
+    m_pMeshGeneratorManager->setup(&front, &back, m_parameters, MESH_GENERATED, MESH_MERGED);
     m_pMeshGeneratorManager->startProcessing();
     emit signalProcessingStarted();
 }

@@ -70,8 +70,6 @@ private:
     // The front and back working-resolution depth composites; false when
     // either is missing or not a height raster.
     static bool findDepthComposites(const Raster2d<float>*& pFront, const Raster2d<float>*& pBack);
-    // Both records resampled to N x N when the parameter store asks for it.
-    void resampleRecords();
 
     bool m_bComplete = false;
     bool m_bProcessingFinished = false;
@@ -80,8 +78,6 @@ private:
     Uid* m_pEntryFromUid = nullptr;
     Uid* m_pFrontUid = nullptr;
     Uid* m_pBackUid = nullptr;
-    MeshGenerator::Image* m_pImageFront = nullptr;
-    MeshGenerator::Image* m_pImageBack = nullptr;
     MeshGenerator::Parameters m_parameters;
 };
 

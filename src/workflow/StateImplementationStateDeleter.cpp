@@ -22,7 +22,7 @@ StateImplementationStateDeleter::~StateImplementationStateDeleter()
 
 unsigned long StateImplementationStateDeleter::getStateToDeleteUid() const
 {
-    return m_pStateToDeleteUid ? m_pStateToDeleteUid->get() : 0;
+    return idOf(m_pStateToDeleteUid);
 }
 
 StateImplementationBase* StateImplementationStateDeleter::clone() const
@@ -48,9 +48,8 @@ void StateImplementationStateDeleter::onEntered()
     // The element takes its steps' images, parameters and pipelines with it.
     delete pRootState;
 
-    State* pCurrentState = pMachine->findState(getUid());
-    MOLDENA_ASSERT(pCurrentState);
-    State* pExitState = pMachine->findState(m_pExitUid ? m_pExitUid->get() : 0);
+    State* pCurrentState = findOwnState(QStringLiteral("pCurrentState"));
+    State* pExitState = pMachine->findState(idOf(m_pExitUid));
     MOLDENA_ASSERT(pExitState);
     moveOnTo(pCurrentState, pExitState);
 }

@@ -62,8 +62,7 @@ public:
         StateMachine* pMachine = StateMachine::getInstance();
         State* pRoot = pMachine->findState(idOf(m_pRootUid));
         MOLDENA_ASSERT(pRoot);
-        State* pCurrent = pMachine->findState(getUid());
-        MOLDENA_ASSERT(pCurrent);
+        State* pCurrent = findOwnState(QStringLiteral("pCurrent"));
 
         State* pNewState = new State(m_sStateName, nullptr);
         pRoot->addChildState(pNewState);
@@ -72,14 +71,12 @@ public:
         pCurrent->addTransition(pTransition);
         m_pFactory->generate(pNewState->getUid(), idOf(m_pEntryFromUid), idOf(m_pExitToUid));
 
-        State* pState = pMachine->findState(getUid());
-        MOLDENA_ASSERT(pState);
+        // The chapter just built must not have taken this step's own state.
+        findOwnState(QStringLiteral("pState"));
         pMachine->autoTransition(pTransition->getName());
     }
 
 private:
-    static unsigned long idOf(const Uid* pUid) { return pUid ? pUid->get() : 0; }
-
     Factory* m_pFactory;
     QString m_sStateName;
     Uid* m_pRootUid = nullptr;

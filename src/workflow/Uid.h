@@ -41,3 +41,9 @@ unsigned long generateUniqueId();
 
 // A registered copy of pUid, or null for null.
 Uid* cloneUid(const Uid* pUid);
+
+// The number a record holds; 0 (no state) for null.
+inline unsigned long idOf(const Uid* pUid)
+{
+    return pUid ? pUid->get() : 0;
+}

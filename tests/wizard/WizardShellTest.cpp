@@ -2,6 +2,8 @@
 
 #include "Application.h"
 #include "ChapterWidget.h"
+#include "SimpleException.h"
+#include "TestSupport.h"
 #include "HelpWidget.h"
 #include "MoldenaSession.h"
 #include "State.h"
@@ -12,7 +14,9 @@
 #include "WorkflowIdentifiers.h"
 #include "support/WizardDriver.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QDir>
 #include <QFile>
 #include <QMainWindow>
@@ -115,4 +119,22 @@ TEST(WizardShellTest, NextAndPreviousFollowTheStateMachineAndPagesAreKept)
     ASSERT_TRUE(driver.choose(FRONT));
     EXPECT_FALSE(driver.page()->getFrameHelpWidget()->isVisible());
     driver.screenshot("component_options");
+}
+
+TEST(WizardShellTest, AnExceptionOutOfAnEventIsLoggedAndShownAndTheProgramGoesOn)
+{
+    LogCapture log;
+    QString sShown;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 10000));
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(pBox, nullptr);
+        sShown = pBox->text();
+        pBox->accept();
+    });
+    EXPECT_FALSE(Application::deliverGuarded([]() -> bool { throw SimpleException("Assertion failed: pState"); }));
+    EXPECT_TRUE(sShown.contains("Assertion failed: pState"));
+    EXPECT_EQ(log.count("ERROR"), 1);
+    EXPECT_TRUE(log.lines().join('\n').contains("Assertion failed: pState"));
+    EXPECT_TRUE(Application::deliverGuarded([] { return true; }));
 }

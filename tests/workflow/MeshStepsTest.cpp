@@ -1,6 +1,7 @@
 // The mesh chapter on small dome rasters standing in for the front and back
 // depth composites.
 
+#include "DomeHeights.h"
 #include "GlobalParameterStore.h"
 #include "ImageObject.h"
 #include "MeshData.h"
@@ -67,17 +68,8 @@ struct MeshChapter
     {
         delete ObjectRoot::getInstance()->findObject<ImageObject>(compositeName(pSide));
         auto* pRaster = new Raster2d<float>(nSide, nSide);
-        const double dRadius = 0.4 * nSide;
-        for (unsigned y = 0; y < nSide; ++y)
-        {
-            for (unsigned x = 0; x < nSide; ++x)
-            {
-                const double dx = x + 0.5 - nSide / 2.0;
-                const double dy = y + 0.5 - nSide / 2.0;
-                const double d = 1.0 - (dx * dx + dy * dy) / (dRadius * dRadius);
-                pRaster->at(x, y) = d > 0 ? float(fHeight * std::sqrt(d)) : 0.0f;
-            }
-        }
+        const std::vector<float> heights = domeHeights(nSide, 0.4, fHeight);
+        std::copy(heights.begin(), heights.end(), pRaster->getData());
         auto* pImage = new ImageObject(compositeName(pSide));
         pImage->setRaster(pRaster, true);
         ObjectRoot::getInstance()->addChild(pImage, false);
