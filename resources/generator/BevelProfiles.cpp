@@ -1,12 +1,13 @@
 #include "BevelProfiles.h"
 
+#include "GeneratorSupport.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
 
-constexpr double PI = 3.14159265358979323846;
 
 // Rises from 0 to 1 along a quarter circle (steep first, level at t = 1).
 double quarterRound(double t)

@@ -11,7 +11,6 @@
 namespace
 {
 
-constexpr double PI = 3.14159265358979323846;
 
 QString g_sFamily;
 

@@ -9,6 +9,9 @@
 #include <QPointF>
 #include <QString>
 
+// The circle's constant for the drawings.
+constexpr double PI = 3.14159265358979323846;
+
 // Writes a PNG, creating its folder first; false (with a line on stderr) when
 // the file cannot be written.
 bool savePng(const QImage& image, const QString& sPath);

@@ -10,6 +10,8 @@
 
 // The width of every outline.
 constexpr double ICON_STROKE = 2.2;
+// The middle of an icon's drawing area.
+const QPointF CENTRE(ICON_WIDTH / 2.0, ICON_HEIGHT / 2.0);
 
 QPen inkPen(const QColor& color, double dWidth = ICON_STROKE);
 

@@ -15,12 +15,10 @@
 namespace
 {
 
-constexpr double PI = 3.14159265358979323846;
 constexpr double HEAD_LENGTH = 7.5;
 constexpr double HEAD_HALF_WIDTH = 4.6;
 constexpr double HEAD_SPACING = 5.5;
 
-const QPointF CENTRE(ICON_WIDTH / 2.0, ICON_HEIGHT / 2.0);
 
 QPainterPath arrowHead(const QPointF& tip, const QPointF& direction)
 {

@@ -10,7 +10,6 @@
 namespace
 {
 
-const QPointF CENTRE(ICON_WIDTH / 2.0, ICON_HEIGHT / 2.0);
 
 // Fills a path with the paper colour (or another) and outlines it in ink.
 void drawObject(QPainter& painter, const QPainterPath& path, const QColor& outline, const QColor& fill,

@@ -12,7 +12,6 @@
 namespace
 {
 
-constexpr double PI = 3.14159265358979323846;
 
 QPainterPath circle()
 {

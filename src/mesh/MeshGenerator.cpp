@@ -10,6 +10,21 @@
 #include <memory>
 #include <stdexcept>
 
+namespace
+{
+// A new array (new[]) holding the record's heights; zeros when it has none.
+float* copyOfHeights(const MeshGenerator::Image& source)
+{
+    const std::size_t nSize = std::size_t(source.nWidth) * source.nHeight;
+    float* pCopy = new float[nSize > 0 ? nSize : 1]();
+    if (source.pData)
+    {
+        std::copy(source.pData, source.pData + nSize, pCopy);
+    }
+    return pCopy;
+}
+} // namespace
+
 MeshGenerator::Image::Image(const Image& other)
 {
     *this = other;
@@ -28,16 +43,7 @@ MeshGenerator::Image& MeshGenerator::Image::operator=(const Image& other)
     nWidth = other.nWidth;
     nHeight = other.nHeight;
     bOwnsData = other.bOwnsData;
-    if (other.bOwnsData && other.pData)
-    {
-        const std::size_t nSize = std::size_t(nWidth) * nHeight;
-        pData = new float[nSize];
-        std::copy(other.pData, other.pData + nSize, pData);
-    }
-    else
-    {
-        pData = other.pData;
-    }
+    pData = other.bOwnsData && other.pData ? copyOfHeights(other) : other.pData;
     return *this;
 }
 
@@ -55,12 +61,7 @@ MeshGenerator::Image MeshGenerator::Image::ownedCopy(const Image& source)
     copy.nWidth = source.nWidth;
     copy.nHeight = source.nHeight;
     copy.bOwnsData = true;
-    const std::size_t nSize = std::size_t(source.nWidth) * source.nHeight;
-    copy.pData = new float[nSize > 0 ? nSize : 1];
-    if (source.pData)
-    {
-        std::copy(source.pData, source.pData + nSize, copy.pData);
-    }
+    copy.pData = copyOfHeights(source);
     return copy;
 }
 

@@ -2,6 +2,8 @@
 
 #include <OpenMesh/Core/System/omstream.hh>
 
+#include <mutex>
+
 #include "Logger.h"
 #include "MeshIOChecks.h"
 #include "MeshLookup.h"
@@ -125,55 +127,6 @@ bool parse(const QByteArray& content, MeshIOChecks::Format format, TriangleMesh&
     return OpenMesh::IO::read_mesh(mesh, stream, sExtension, options);
 }
 
-// Brings the mesh to unit size at the origin (largest side 1.0), computed in
-// double precision: in single precision a tiny mesh (extent 1e-40) is scaled
-// by an infinite factor, and an extent beyond the largest float overflows.
-// False, with the points possibly changed, when the mesh has a point that is
-// not finite, no extent, or does not come out finite at unit size.
-bool normalizeInDouble(TriangleMesh& mesh)
-{
-    double dMin[3];
-    double dMax[3];
-    double dLargest = 0.0;
-    const auto measure = [&] {
-        for (int k = 0; k < 3; ++k)
-        {
-            dMin[k] = std::numeric_limits<double>::infinity();
-            dMax[k] = -std::numeric_limits<double>::infinity();
-        }
-        for (auto vh : mesh.vertices())
-        {
-            const TriangleMesh::Point& point = mesh.point(vh);
-            for (int k = 0; k < 3; ++k)
-            {
-                if (!std::isfinite(point[k]))
-                {
-                    return false;
-                }
-                dMin[k] = std::min(dMin[k], double(point[k]));
-                dMax[k] = std::max(dMax[k], double(point[k]));
-            }
-        }
-        dLargest = std::max({dMax[0] - dMin[0], dMax[1] - dMin[1], dMax[2] - dMin[2]});
-        return std::isfinite(dLargest) && dLargest > 0.0;
-    };
-    if (!measure())
-    {
-        return false;
-    }
-    const double dCentre[3] = {0.5 * (dMin[0] + dMax[0]), 0.5 * (dMin[1] + dMax[1]), 0.5 * (dMin[2] + dMax[2])};
-    const double dFactor = 1.0 / dLargest;
-    for (auto vh : mesh.vertices())
-    {
-        TriangleMesh::Point& point = mesh.point(vh);
-        for (int k = 0; k < 3; ++k)
-        {
-            point[k] = static_cast<float>((double(point[k]) - dCentre[k]) * dFactor);
-        }
-    }
-    return measure() && std::fabs(dLargest - 1.0) <= 1e-6;
-}
-
 // A free name beside sFileName with the same suffix (the writer is chosen by
 // the extension), hidden and marked as ours.
 QString temporaryNameBeside(const QFileInfo& info)
@@ -191,6 +144,17 @@ QString temporaryNameBeside(const QFileInfo& info)
             return sCandidate;
         }
     }
+}
+
+// OpenMesh's readers and writers announce every file on the console; the log
+// says what matters.
+void quietOpenMesh()
+{
+    static std::once_flag s_quiet;
+    std::call_once(s_quiet, [] {
+        omlog().disable();
+        omout().disable();
+    });
 }
 
 // The reading itself; may throw.
@@ -215,27 +179,17 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     }
     content.clear();
     MOLDENA_ASSERT(pMesh);
-    if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0 || !normalizeInDouble(*pMesh))
+    // Normalised before the object takes the mesh, so a refusal leaves it as it was.
+    if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0 || !MeshObject::normalizePoints(*pMesh))
     {
         return false;
     }
-    if (!pMesh->has_face_normals())
-    {
-        pMesh->request_face_normals();
-    }
-    if (!pMesh->has_vertex_normals())
-    {
-        pMesh->request_vertex_normals();
-    }
-    pMesh->update_face_normals();
-    pMesh->update_vertex_normals();
+    pMesh->request_face_normals();
+    pMesh->request_vertex_normals();
 
     pMeshObject->setMesh(pMesh.release());
     pMeshObject->setType(parameters.nType);
-    pMeshObject->update();
-    // Already at unit size; the object's own normalisation leaves it so.
-    pMeshObject->normalize();
-    pMeshObject->scale(parameters.dScale, false);
+    pMeshObject->scale(parameters.dScale, true);
     pMeshObject->translate(parameters.dTranslateX, parameters.dTranslateY, parameters.dTranslateZ, false);
     return true;
 }
@@ -250,10 +204,12 @@ MeshIO::MeshIO()
 void MeshIO::registerHookResources()
 {
     initHookBundle();
+    quietOpenMesh();
 }
 
 bool MeshIO::writeMesh(MeshObject* pMeshObject, const QString& sFileName)
 {
+    quietOpenMesh();
     if (!pMeshObject || !pMeshObject->getMesh())
     {
         return false;
@@ -273,9 +229,6 @@ bool MeshIO::writeMesh(MeshObject* pMeshObject, const QString& sFileName)
     bool bWriteOk = false;
     try
     {
-        // The writers announce every file on the console; the log says what matters.
-        omlog().disable();
-        omout().disable();
         bWriteOk = OpenMesh::IO::write_mesh(*pMeshObject->getMesh(), QFile::encodeName(sTemporary).toStdString(),
                                             options);
     }

@@ -255,34 +255,81 @@ void MeshObject::scale(double dFactor, bool bNoUpdate)
     }
 }
 
+namespace
+{
+// The bounding box in double; false when a point is not finite or there is none.
+bool measureBox(const TriangleMesh& mesh, double dMin[3], double dMax[3])
+{
+    for (int k = 0; k < 3; ++k)
+    {
+        dMin[k] = std::numeric_limits<double>::infinity();
+        dMax[k] = -std::numeric_limits<double>::infinity();
+    }
+    for (const auto vh : mesh.vertices())
+    {
+        const TriangleMesh::Point& point = mesh.point(vh);
+        for (int k = 0; k < 3; ++k)
+        {
+            if (!std::isfinite(point[k]))
+            {
+                return false;
+            }
+            dMin[k] = std::min(dMin[k], double(point[k]));
+            dMax[k] = std::max(dMax[k], double(point[k]));
+        }
+    }
+    return mesh.n_vertices() > 0;
+}
+
+double largestSide(const double dMin[3], const double dMax[3])
+{
+    return std::max({dMax[0] - dMin[0], dMax[1] - dMin[1], dMax[2] - dMin[2]});
+}
+
+// Every point moved by -centre and scaled by dFactor, in double precision.
+void centreAndScale(TriangleMesh& mesh, const double dMin[3], const double dMax[3], double dFactor)
+{
+    const double dCentre[3] = {0.5 * (dMin[0] + dMax[0]), 0.5 * (dMin[1] + dMax[1]), 0.5 * (dMin[2] + dMax[2])};
+    for (const auto vh : mesh.vertices())
+    {
+        TriangleMesh::Point& point = mesh.point(vh);
+        for (int k = 0; k < 3; ++k)
+        {
+            point[k] = static_cast<float>((double(point[k]) - dCentre[k]) * dFactor);
+        }
+    }
+}
+} // namespace
+
+bool MeshObject::normalizePoints(TriangleMesh& mesh)
+{
+    double dMin[3];
+    double dMax[3];
+    if (!measureBox(mesh, dMin, dMax))
+    {
+        return false;
+    }
+    const double dLargest = largestSide(dMin, dMax);
+    if (!std::isfinite(dLargest) || dLargest <= 0.0)
+    {
+        return false;
+    }
+    centreAndScale(mesh, dMin, dMax, 1.0 / dLargest);
+    return measureBox(mesh, dMin, dMax) && std::fabs(largestSide(dMin, dMax) - 1.0) <= 1e-6;
+}
+
 void MeshObject::normalize()
 {
     TriangleMesh* pMesh = m_pMesh.get();
     MOLDENA_ASSERT(pMesh);
-    double dMinX, dMaxX, dMinY, dMaxY, dMinZ, dMaxZ;
-    getBoundingBox(dMinX, dMaxX, dMinY, dMaxY, dMinZ, dMaxZ);
-    const float fCenterX = float(dMinX + (dMaxX - dMinX) * 0.5);
-    const float fCenterY = float(dMinY + (dMaxY - dMinY) * 0.5);
-    const float fCenterZ = float(dMinZ + (dMaxZ - dMinZ) * 0.5);
-    const double dX = dMaxX - dMinX;
-    const double dY = dMaxY - dMinY;
-    const double dZ = dMaxZ - dMinZ;
-    double dLargest = dZ;
-    if (dLargest <= dY)
+    double dMin[3];
+    double dMax[3];
+    if (measureBox(*pMesh, dMin, dMax))
     {
-        dLargest = dY;
-    }
-    if (dLargest <= dX)
-    {
-        dLargest = dX;
-    }
-
-    translate(-fCenterX, -fCenterY, -fCenterZ, false);
-    // A box without extent (one point, or no vertex at all) cannot be brought
-    // to size 1; scaling by 1 / 0 would turn every point into NaN.
-    if (dLargest > 0.0 && std::isfinite(dLargest))
-    {
-        scale(1.0 / dLargest, false);
+        // A box without extent cannot be brought to size 1 (1 / 0 would turn
+        // every point into NaN): it is only centred.
+        const double dLargest = largestSide(dMin, dMax);
+        centreAndScale(*pMesh, dMin, dMax, dLargest > 0.0 && std::isfinite(dLargest) ? 1.0 / dLargest : 1.0);
     }
     updateNormals();
     update();

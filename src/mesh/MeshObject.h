@@ -82,6 +82,12 @@ public:
     // Centres the bounding box on the origin and makes its largest side 1.0. A
     // mesh whose box has no extent is only centred.
     void normalize();
+    // The points of pMesh brought to unit size at the origin (largest side
+    // 1.0), computed in double precision: in single precision a tiny mesh is
+    // scaled by an infinite factor and a far point swallows the others. False,
+    // with the points possibly changed, when a point is not finite, the mesh has
+    // no extent, or it does not come out finite at unit size.
+    static bool normalizePoints(TriangleMesh& mesh);
 
 signals:
     void signalMeshObjectChanged(QString sName);

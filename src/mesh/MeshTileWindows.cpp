@@ -345,7 +345,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
     std::size_t nKept = nBorder;
     for (const Tile& tile : tiles)
     {
-        nKept += tile.nVertices > tile.nShared ? tile.nVertices - tile.nShared : 0;
+        nKept += ownVertices(tile);
     }
     if (nKept < nVertices)
     {

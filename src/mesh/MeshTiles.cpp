@@ -28,11 +28,6 @@ constexpr double CUT_KEEP = 2.0;
 // more of the mesh at full size at once.
 constexpr std::size_t TILE_VERTICES = 100000;
 
-std::size_t ownVertices(const MeshTiles::Tile& tile)
-{
-    return tile.nVertices > tile.nShared ? tile.nVertices - tile.nShared : 0;
-}
-
 // A new tile mesh with face normals, status flags and each vertex's number
 // in the whole mesh, made of the given faces of source (each source vertex
 // once, with its face normals) and room for about nVertices vertices.
@@ -106,7 +101,17 @@ unsigned MeshTiles::partsFor(std::size_t nMeshVertices, const MeshGenerator::Dec
     {
         return setup.nParts;
     }
-    return unsigned(std::max<std::size_t>(8, (nMeshVertices + TILE_VERTICES / 2) / TILE_VERTICES));
+    const unsigned nWanted = unsigned(std::max<std::size_t>(8, (nMeshVertices + TILE_VERTICES / 2) / TILE_VERTICES));
+    // A count with a near-square grid: a prime count would give one row of
+    // thin strips, all cut and margin.
+    const unsigned nRows = std::max(1u, unsigned(std::lround(std::sqrt(double(nWanted)))));
+    const unsigned nColumns = (nWanted + nRows - 1) / nRows;
+    return nRows * nColumns;
+}
+
+std::size_t MeshTiles::ownVertices(const Tile& tile)
+{
+    return tile.nVertices > tile.nShared ? tile.nVertices - tile.nShared : 0;
 }
 
 void MeshTiles::gridOf(unsigned nParts, unsigned& nRows, unsigned& nColumns)

@@ -70,6 +70,8 @@ struct Tile
 // rows and columns.
 unsigned partsFor(std::size_t nMeshVertices, const MeshGenerator::DecimationSetup& setup);
 void gridOf(unsigned nParts, unsigned& nRows, unsigned& nColumns);
+// The vertices a tile holds beyond those it shares on its cuts.
+std::size_t ownVertices(const Tile& tile);
 
 // Runs work(tile) for every tile on the pool; an exception is kept with its
 // tile, and tiles that failed or do not fit are passed over.

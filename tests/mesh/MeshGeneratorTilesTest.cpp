@@ -1,5 +1,6 @@
 #include "MeshGenerator.h"
 #include "MeshObject.h"
+#include "MeshTiles.h"
 #include "support/MeshTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -361,4 +362,21 @@ TEST(MeshGeneratorTiles, RastersTooNarrowForTilesAreGeneratedWhole)
     MeshGenerator::smooth(*pWhole, parameters.NumberOfSmoothingSteps);
     MeshGenerator::decimate(*pWhole, parameters.NumberOfVertices, tiles(8));
     EXPECT_TRUE(identicalMeshes(*pMesh, *pWhole));
+}
+
+TEST(MeshGeneratorTiles, AutomaticTileCountsMakeNearSquareGrids)
+{
+    // Vertex counts from small reliefs to large ones: a prime count of tiles
+    // would give one row of thin strips, all cut and margin.
+    const MeshGenerator::DecimationSetup setup;
+    for (std::size_t nVertices = 100000; nVertices <= 20000000; nVertices = nVertices * 5 / 4)
+    {
+        const unsigned nParts = MeshTiles::partsFor(nVertices, setup);
+        unsigned nRows = 0;
+        unsigned nColumns = 0;
+        MeshTiles::gridOf(nParts, nRows, nColumns);
+        EXPECT_EQ(nRows * nColumns, nParts) << nVertices;
+        EXPECT_GE(nRows, 2u) << nVertices;
+        EXPECT_LE(nColumns, 2 * nRows) << nVertices << ": " << nRows << " x " << nColumns;
+    }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RawImageImporter.h"
+
 #include "ImagePipelineFactoryBase.h"
 #include "ImageProcessorBase.h"
 
@@ -25,7 +27,8 @@ class ImageProcessorRotateAndScale : public ImageProcessorBase
 {
 public:
     // 8192 x 8192: far above the working resolutions.
-    static constexpr qint64 MAXIMUM_OUTPUT_PIXELS = qint64(8192) * 8192;
+    // As large as the working pictures the importer hands on.
+    static constexpr qint64 MAXIMUM_OUTPUT_PIXELS = RawImageImporter::MAXIMUM_WORKING_PIXELS;
     // OpenCV's warp takes sides below this only.
     static constexpr unsigned int MAXIMUM_SIDE_EXCLUSIVE = 32767;
 
