@@ -115,14 +115,7 @@ void StateImplementationImageSelection::process()
             MOLDENA_ASSERT(pTargetState);
         }
 
-        std::vector<const StateImplementationImaging*> vSteps;
-        for (const State* pChild : pTargetState->getChildStates())
-        {
-            if (auto* pStep = qobject_cast<const StateImplementationImaging*>(pChild->getImplementation()))
-            {
-                vSteps.push_back(pStep);
-            }
-        }
+        const std::vector<const StateImplementationImaging*> vSteps = StateImplementationImaging::getStepsOf(pTargetState);
         const Raster2dBase* pLeft = findSmallestCommittedRaster(vSteps, m_sThumbnailImageKindLeft);
         const Raster2dBase* pRight = findSmallestCommittedRaster(vSteps, m_sThumbnailImageKindRight);
         if (!pLeft && !pRight)

@@ -24,8 +24,14 @@ void copyCommittedObjects(const QStringList& slNames, QStringList& slCloneNames)
         {
             continue;
         }
-        T* pClone = static_cast<T*>(pObject->clone());
         slCloneNames.append(sName);
+        // Objects shared by several steps of a chain are copied once, by the
+        // first step that lists them.
+        if (pRoot->findObject<ObjectBase>(ObjectBase::getCloneName(sName)))
+        {
+            continue;
+        }
+        T* pClone = static_cast<T*>(pObject->clone());
         if (!pRoot->addChild(pClone, true))
         {
             delete pClone;
@@ -43,7 +49,7 @@ void copyCommittedObjects(const QStringList& slNames, QStringList& slCloneNames)
     }
 }
 
-template <typename T>
+// Takes the named objects out of the tree silently and deletes them.
 void deleteObjects(const QStringList& slNames)
 {
     ObjectRoot* pRoot = ObjectRoot::getInstance();
@@ -134,8 +140,8 @@ bool StateImplementationImaging::canLeave() const
 
 void StateImplementationImaging::removeObjects()
 {
-    deleteObjects<ImageObject>(m_slImageObjectNames);
-    deleteObjects<ParameterObject>(m_slParameterObjectNames);
+    deleteObjects(m_slImageObjectNames);
+    deleteObjects(m_slParameterObjectNames);
     ImagePipelineManager* pManager = ImagePipelineManager::getInstance();
     for (const QString& sName : m_slPipelineNames)
     {
@@ -197,6 +203,19 @@ void StateImplementationImaging::slotChildAddedOrRemoved(const QString& sName)
     {
         m_bComplete = false;
     }
+}
+
+std::vector<const StateImplementationImaging*> StateImplementationImaging::getStepsOf(const State* pState)
+{
+    std::vector<const StateImplementationImaging*> vSteps;
+    for (const State* pChild : pState->getChildStates())
+    {
+        if (auto* pStep = qobject_cast<const StateImplementationImaging*>(pChild->getImplementation()))
+        {
+            vSteps.push_back(pStep);
+        }
+    }
+    return vSteps;
 }
 
 bool StateImplementationImaging::hasImage(const QString& sName)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 // The base of every step that turns images into images. A subclass's process()
 // creates the step's missing pipelines through the pipeline factories and
 // hands their names to setPipelineNames(); from the pipelines the base learns
@@ -32,6 +34,9 @@ public:
     const QStringList& getPipelineNames() const { return m_slPipelineNames; }
     const QStringList& getImageObjectNames() const { return m_slImageObjectNames; }
     const QStringList& getParameterObjectNames() const { return m_slParameterObjectNames; }
+
+    // The imaging steps among the direct children of pState, in child order.
+    static std::vector<const StateImplementationImaging*> getStepsOf(const class State* pState);
 
     void setCommitOnLeave(bool bCommitOnLeave) { m_bCommitOnLeave = bCommitOnLeave; }
     bool isCommitOnLeave() const { return m_bCommitOnLeave; }

@@ -50,13 +50,8 @@ std::vector<const StateImplementationImaging*> elementSteps(const Uid* pUidDecor
     std::vector<const StateImplementationImaging*> vSteps;
     for (const State* pElement : pStateRootDecorationElements->getChildStates())
     {
-        for (const State* pStep : pElement->getChildStates())
-        {
-            if (auto* pImaging = dynamic_cast<const StateImplementationImaging*>(pStep->getImplementation()))
-            {
-                vSteps.push_back(pImaging);
-            }
-        }
+        const std::vector<const StateImplementationImaging*> vElementSteps = StateImplementationImaging::getStepsOf(pElement);
+        vSteps.insert(vSteps.end(), vElementSteps.begin(), vElementSteps.end());
     }
     return vSteps;
 }
@@ -89,18 +84,12 @@ void updateDepthComposite(const QString& sParameterName, const QStringList& slEl
 
     for (const QString& sName : slElementNames)
     {
-        ParameterObject* pParameterTransformation =
-            pRoot->findObject<ParameterObject>(ParameterObject::createName(sName, MODIFIER_GEOMETRIC_TRANSFORMATION, 0));
-        MOLDENA_ASSERT(pParameterTransformation);
-        ParameterObject::ParameterMap mapPlacement = pParameterTransformation->getParameters();
-        for (const QString& sKey : {ImageModifierGeometricTransformation::KEEP_SIZE,
-                                    ImageModifierGeometricTransformation::SCALE_VALUES,
-                                    ImageModifierGeometricTransformation::USE_OUTPUT_SIZE,
-                                    ImageModifierGeometricTransformation::USE_BLACK_BORDER})
-        {
-            mapPlacement[sKey] = true;
-        }
-        pParameterTransformation->setParameters(mapPlacement);
+        writeParameters(ParameterObject::createName(sName, MODIFIER_GEOMETRIC_TRANSFORMATION, 0),
+                        QStringLiteral("pParameterTransformation"),
+                        {{ImageModifierGeometricTransformation::KEEP_SIZE, true},
+                         {ImageModifierGeometricTransformation::SCALE_VALUES, true},
+                         {ImageModifierGeometricTransformation::USE_OUTPUT_SIZE, true},
+                         {ImageModifierGeometricTransformation::USE_BLACK_BORDER, true}});
     }
 
     layers.update(slElementNames);
@@ -108,8 +97,6 @@ void updateDepthComposite(const QString& sParameterName, const QStringList& slEl
     pParameterDepthComposite->setParameters(map);
 }
 
-const char* const s_szConnectAdded = "connect(ObjectRoot::getInstance(), SIGNAL(signalChildAdded(const QString&)), this, "
-                                     "SLOT(slotChildAddedOrRemoved(const QString&)), Qt::QueuedConnection)";
 } // namespace
 
 StateImplementationImagingComposition::StateImplementationImagingComposition()
@@ -117,23 +104,19 @@ StateImplementationImagingComposition::StateImplementationImagingComposition()
     ObjectRoot* pRoot = ObjectRoot::getInstance();
     using Signal = void (ObjectRoot::*)(QString);
     const std::pair<Signal, const char*> connections[] = {
-        {&ObjectRoot::signalChildAdded, s_szConnectAdded},
-        {&ObjectRoot::signalChildRemoved,
-         "connect(ObjectRoot::getInstance(), SIGNAL(signalChildRemoved(const QString&)), this, "
-         "SLOT(slotChildAddedOrRemoved(const QString&)), Qt::QueuedConnection)"},
-        {&ObjectRoot::signalChildSilentlyAdded,
-         "connect(ObjectRoot::getInstance(), SIGNAL(signalChildSilentlyAdded(const QString&)), this, "
-         "SLOT(slotChildAddedOrRemoved(const QString&)), Qt::QueuedConnection)"},
-        {&ObjectRoot::signalChildSilentlyRemoved,
-         "connect(ObjectRoot::getInstance(), SIGNAL(signalChildSilentlyRemoved(const QString&)), this, "
-         "SLOT(slotChildAddedOrRemoved(const QString&)), Qt::QueuedConnection)"},
+        {&ObjectRoot::signalChildAdded, "signalChildAdded"},
+        {&ObjectRoot::signalChildRemoved, "signalChildRemoved"},
+        {&ObjectRoot::signalChildSilentlyAdded, "signalChildSilentlyAdded"},
+        {&ObjectRoot::signalChildSilentlyRemoved, "signalChildSilentlyRemoved"},
     };
-    for (const auto& [signal, szText] : connections)
+    for (const auto& [signal, szSignal] : connections)
     {
         if (!connect(pRoot, signal, this, &StateImplementationImagingComposition::slotChildAddedOrRemoved,
                      Qt::QueuedConnection))
         {
-            throwAssertionFailure(QLatin1String(szText));
+            throwAssertionFailure(QStringLiteral("connect(ObjectRoot::getInstance(), SIGNAL(%1(const QString&)), this, "
+                                                 "SLOT(slotChildAddedOrRemoved(const QString&)), Qt::QueuedConnection)")
+                                      .arg(QLatin1String(szSignal)));
         }
     }
 }
@@ -213,8 +196,9 @@ void StateImplementationImagingComposition::tearDownPipelines()
     const QStringList slCompositeNames = {createObjectName(sStep, PIPELINE_DEPTH_COMPOSITE, HIGH_RES_HQ),
                                           createObjectName(sStep, PIPELINE_DEPTH_COMPOSITE, LOW_RES_LQ)};
     ImagePipelineManager* pManager = ImagePipelineManager::getInstance();
-    const QStringList slNames = getPipelineNames().isEmpty() ? slCompositeNames : getPipelineNames();
-    for (const QString& sName : slNames)
+    // The pipelines of the last visit; a step never entered (or a fresh copy)
+    // has none.
+    for (const QString& sName : getPipelineNames())
     {
         if (!pManager->hasPipeline(sName))
         {
@@ -321,6 +305,11 @@ void StateImplementationImagingComposition::removeObjects()
 
 void StateImplementationImagingComposition::slotChildAddedOrRemoved(const QString& sName)
 {
+    // Every pipeline run passes here; only bevel images concern the composition.
+    if (!sName.contains(IMAGE_BEVEL))
+    {
+        return;
+    }
     if (getInputImageNamesDecoration().contains(sName))
     {
         setComplete(false);

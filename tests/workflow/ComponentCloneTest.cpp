@@ -223,3 +223,22 @@ TEST(ComponentCloneTest, FullCloneReplacesTheBackComponentByACopyOfTheFront)
     // The front still offers its own shape design.
     EXPECT_NE(sides.pFrontComponent->findChildState(COMPONENT_OPTION_SELECTION)->findTransition(SHAPE), nullptr);
 }
+
+TEST(ComponentCloneTest, FinishRefusesObjectNamesThatNameNoCopiedState)
+{
+    StateMachine::getInstance()->createRootState();
+    const std::vector<std::pair<QString, const char*>> cases = {
+        {"no state part", "!slOldHeadParts.empty()"},
+        {"/ARTIFACT:x#IMAGE_RAW/HIGH_RES_HQ", "bConvertOk"},
+        {"/ARTIFACT:999999#IMAGE_RAW/HIGH_RES_HQ", "itOwner != m_mapOwnerUids.end()"},
+    };
+    for (const auto& [sName, sAssertion] : cases)
+    {
+        CloneManager::getInstance()->begin();
+        auto* pObject = new ImageObject(ObjectBase::getCloneName(sName));
+        ASSERT_TRUE(ObjectRoot::getInstance()->addChild(pObject, true));
+        CloneManager::getInstance()->registerObject(pObject);
+        EXPECT_ASSERTION(CloneManager::getInstance()->finish(), sAssertion);
+        delete pObject;
+    }
+}

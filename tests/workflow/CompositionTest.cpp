@@ -138,7 +138,7 @@ TEST(CompositionTest, DecorationsAreEngravedAndTheirSettingsSurviveEveryRebuild)
     layers.vDepth[0] = -0.5f;
     layers.toParameters(map);
     pHigh->setParameters(map);
-    ASSERT_TRUE(ComponentWalk::waitIdle(pComposition));
+    ASSERT_TRUE(waitIdle(pComposition));
     std::vector<QPointer<ImagePipeline>> vOld;
     for (const QString& sName : pComposition->getPipelineNames())
         vOld.emplace_back(ImagePipelineManager::getInstance()->getPipeline(sName));

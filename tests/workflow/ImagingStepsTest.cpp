@@ -30,7 +30,7 @@ void walkTo(ImagingChain& chain, const QString& sPicture, State* pTarget)
     auto* pLoad = chain.step<StateImplementationImaging>(chain.m_pLoad);
     ImagingChain::setParameter(ImagingChain::findParameters(pLoad, "RAW_IMAGE_IMPORT"),
                                RawImageImporter::PATH, sPicture);
-    ASSERT_TRUE(ImagingChain::waitIdle(pLoad));
+    ASSERT_TRUE(waitIdle(pLoad));
     for (State* pState : {chain.m_pTransform, chain.m_pThreshold, chain.m_pPaint})
     {
         if (StateMachine::getInstance()->getCurrentStateUid() == pTarget->getUid())
@@ -119,7 +119,7 @@ TEST(ImagingStepsTest, LeavingWaitsForThePipelinesCommitsWhereAskedAndUpstreamRu
     ImagingChain::setParameter(ImagingChain::findParameters(pThreshold, "MODIFIER_THRESHOLD"), "THRESHOLD", 60);
     EXPECT_FALSE(pThreshold->canLeave());
     EXPECT_FALSE(StateMachine::getInstance()->canTransition(NEXT));
-    ASSERT_TRUE(ImagingChain::waitIdle(pThreshold));
+    ASSERT_TRUE(waitIdle(pThreshold));
     EXPECT_TRUE(StateMachine::getInstance()->canTransition(NEXT));
 
     // A silent removal of a transform image changes nothing; a signalled one
@@ -173,7 +173,7 @@ TEST(ImagingStepsTest, PaintNeedsTwoGreyValuesAndSavesExactlyItsTwoWorkingImages
     map[ImageModifierPen::SIZE] = 0.05; // a factor of the picture's size
     map[ImageModifierPen::TIMESTAMP] = QDateTime::currentMSecsSinceEpoch();
     pPen->setParameters(map);
-    ASSERT_TRUE(ImagingChain::waitIdle(pPaint));
+    ASSERT_TRUE(waitIdle(pPaint));
     EXPECT_TRUE(pPaint->canLeave());
 
     const QString sTempDir = FileStorage::getTempDir();
@@ -214,6 +214,5 @@ TEST(ImagingStepsTest, SavedImageNamesStayInsideTheTemporaryDirectory)
     {
         const QFileInfo info(StateImplementationImagingPaint::getSavedImagePath(sName));
         EXPECT_EQ(info.absolutePath(), sTempDir) << sName.toStdString();
-        EXPECT_FALSE(info.fileName().startsWith('.')) << sName.toStdString();
     }
 }

@@ -110,7 +110,7 @@ TEST(WorkflowWalkIntegrationTest, FrontWithDecorationsBackAsFullCloneToAClosedSt
     ParameterObject::ParameterMap map = pPlacement->getParameters();
     map[ImageModifierGeometricTransformation::TRANSLATE_X] = 0.05;
     pPlacement->setParameters(map);
-    ASSERT_TRUE(ComponentWalk::waitIdle(pComposition));
+    ASSERT_TRUE(waitIdle(pComposition));
     ASSERT_TRUE(walk.go(NEXT));
     EXPECT_TRUE(walk.m_pComponent->isComplete());
 

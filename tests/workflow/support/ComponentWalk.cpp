@@ -35,19 +35,9 @@ void setPath(const StateImplementationImaging* pStep, const QString& sPath)
 }
 } // namespace
 
-namespace
-{
-void useSmallSizes(const QTemporaryDir& dir)
-{
-    qputenv("TMPDIR", QFile::encodeName(dir.path()));
-    GlobalParameterStore::setValue(GlobalParameterStore::DOWNSIZED_RESOLUTION, 32);
-    GlobalParameterStore::setValue(GlobalParameterStore::UPSIZED_RESOLUTION, 64);
-}
-} // namespace
-
 ComponentWalk::ComponentWalk(WholeArtifact)
 {
-    useSmallSizes(m_dir);
+    useSmallWorkingSizes(m_dir);
     m_pRoot = StateMachine::getInstance()->createRootState();
     StateGenerationFactoryArtifact().generate(m_pRoot->getUid(), 0, 0);
     m_pArtifact = m_pRoot->findChildState(ARTIFACT);
@@ -57,7 +47,7 @@ ComponentWalk::ComponentWalk(WholeArtifact)
 
 ComponentWalk::ComponentWalk()
 {
-    useSmallSizes(m_dir);
+    useSmallWorkingSizes(m_dir);
     m_pRoot = StateMachine::getInstance()->createRootState();
     m_pArtifact = addState(m_pRoot, ARTIFACT, nullptr, true);
     m_pFront = addState(m_pArtifact, FRONT, nullptr, true);
@@ -87,14 +77,6 @@ StateImplementationImaging* ComponentWalk::currentImagingStep() const
     return pState ? dynamic_cast<StateImplementationImaging*>(pState->getImplementation()) : nullptr;
 }
 
-bool ComponentWalk::waitIdle(const StateImplementationImaging* pStep, int nTimeoutMs)
-{
-    const bool bIdle =
-        QTest::qWaitFor([pStep] { return pStep->StateImplementationImaging::canLeave(); }, nTimeoutMs);
-    processQueuedEvents();
-    return bIdle;
-}
-
 bool ComponentWalk::choose(const QString& sOption)
 {
     auto* pSelection = dynamic_cast<StateImplementationOptionSelection*>(current()->getImplementation());
@@ -115,7 +97,7 @@ bool ComponentWalk::go(const QString& sTransition)
     // Steps that move on by themselves do so from the event loop.
     processQueuedEvents();
     const StateImplementationImaging* pStep = currentImagingStep();
-    return !pStep || waitIdle(pStep);
+    return !pStep || ::waitIdle(pStep);
 }
 
 bool ComponentWalk::walkChain(const QString& sPicture, const QString& sEngravingProfile)
@@ -136,7 +118,7 @@ bool ComponentWalk::walkChain(const QString& sPicture, const QString& sEngraving
         {
             setPath(pStep, sEngravingProfile);
         }
-        if (!waitIdle(pStep) || !go(NEXT))
+        if (!::waitIdle(pStep) || !go(NEXT))
         {
             return false;
         }

@@ -57,7 +57,6 @@ public:
 
     // The current step when it is an imaging step.
     StateImplementationImaging* currentImagingStep() const;
-    static bool waitIdle(const StateImplementationImaging* pStep, int nTimeoutMs = 30000);
 
     QTemporaryDir m_dir;
     State* m_pRoot = nullptr;

@@ -1,6 +1,7 @@
 #include "ImagingChain.h"
 
 #include "GlobalParameterStore.h"
+#include "TestPictures.h"
 #include "ObjectNaming.h"
 #include "ObjectRoot.h"
 #include "ParameterObject.h"
@@ -14,9 +15,7 @@
 
 ImagingChain::ImagingChain()
 {
-    qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
-    GlobalParameterStore::setValue(GlobalParameterStore::DOWNSIZED_RESOLUTION, 32);
-    GlobalParameterStore::setValue(GlobalParameterStore::UPSIZED_RESOLUTION, 64);
+    useSmallWorkingSizes(m_dir);
 
     m_pRoot = StateMachine::getInstance()->createRootState();
     m_pArtifact = addState(m_pRoot, ARTIFACT, nullptr, true);
@@ -40,22 +39,7 @@ ImagingChain::ImagingChain()
 
 QString ImagingChain::writePicture(int nWidth, int nHeight, bool bPlain)
 {
-    QImage image(nWidth, nHeight, QImage::Format_Grayscale8);
-    const double dRadius = 0.35 * std::min(nWidth, nHeight);
-    for (int y = 0; y < nHeight; ++y)
-    {
-        for (int x = 0; x < nWidth; ++x)
-        {
-            const double dx = x + 0.5 - nWidth / 2.0;
-            const double dy = y + 0.5 - nHeight / 2.0;
-            const bool bInside = !bPlain && dx * dx + dy * dy < dRadius * dRadius;
-            image.scanLine(y)[x] = bInside ? 20 : 235;
-        }
-    }
-    static int s_nPicture = 0;
-    const QString sPath = m_dir.filePath(QStringLiteral("picture%1.png").arg(++s_nPicture));
-    image.save(sPath);
-    return sPath;
+    return TestPictures::writeDisc(m_dir.path(), bPlain ? 0.0 : 0.35, nWidth, nHeight);
 }
 
 bool ImagingChain::go(const QString& sTransition)
@@ -68,17 +52,9 @@ bool ImagingChain::go(const QString& sTransition)
     const State* pCurrent = pMachine->findState(pMachine->getCurrentStateUid());
     if (const auto* pStep = dynamic_cast<const StateImplementationImaging*>(pCurrent->getImplementation()))
     {
-        return waitIdle(pStep);
+        return ::waitIdle(pStep);
     }
     return true;
-}
-
-bool ImagingChain::waitIdle(const StateImplementationImaging* pStep, int nTimeoutMs)
-{
-    const bool bIdle =
-        QTest::qWaitFor([pStep] { return pStep->StateImplementationImaging::canLeave(); }, nTimeoutMs);
-    processQueuedEvents();
-    return bIdle;
 }
 
 ParameterObject* ImagingChain::findParameters(const StateImplementationImaging* pStep, const QString& sModifier)

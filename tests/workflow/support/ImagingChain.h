@@ -29,8 +29,6 @@ public:
 
     // Runs a transition and waits until the new current step's pipelines rest.
     bool go(const QString& sTransition);
-    // Waits until no pipeline of the step runs or owes a run.
-    static bool waitIdle(const StateImplementationImaging* pStep, int nTimeoutMs = 20000);
     // The first parameter object of the step whose name contains sModifier.
     static ParameterObject* findParameters(const StateImplementationImaging* pStep, const QString& sModifier);
     // Copies the object's map, sets one key and hands it back.

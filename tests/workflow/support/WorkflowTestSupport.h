@@ -3,12 +3,17 @@
 // Small workflow trees for tests: a step that records the calls it receives,
 // and helpers to grow a tree under the state machine's root.
 
+#include "GlobalParameterStore.h"
 #include "State.h"
+#include "StateImplementationImaging.h"
 #include "StateImplementationBase.h"
 #include "StateMachine.h"
 #include "Transition.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QString>
 #include <QStringList>
 
@@ -82,4 +87,23 @@ inline void processQueuedEvents()
 {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
+}
+
+// Waits until no pipeline of the step runs or owes a run, then delivers the
+// queued signals.
+inline bool waitIdle(const StateImplementationImaging* pStep, int nTimeoutMs = 30000)
+{
+    const bool bIdle =
+        QTest::qWaitFor([pStep] { return pStep->StateImplementationImaging::canLeave(); }, nTimeoutMs);
+    processQueuedEvents();
+    return bIdle;
+}
+
+// Small working sizes keep the pipelines quick; the run's temporary directory
+// lies inside dir.
+inline void useSmallWorkingSizes(const QTemporaryDir& dir)
+{
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
+    GlobalParameterStore::setValue(GlobalParameterStore::DOWNSIZED_RESOLUTION, 32);
+    GlobalParameterStore::setValue(GlobalParameterStore::UPSIZED_RESOLUTION, 64);
 }
