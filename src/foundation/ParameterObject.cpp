@@ -73,6 +73,16 @@ std::vector<QVariant*> ParameterObject::getValuesOfCopy()
     return vValues;
 }
 
+void ParameterObject::setValues(const std::vector<std::pair<QString, QVariant>>& values)
+{
+    ParameterMap map = getParameters();
+    for (const auto& [sKey, value] : values)
+    {
+        map[sKey] = value;
+    }
+    setParameters(std::move(map));
+}
+
 bool ParameterObject::getValue(const QString& sKey, QString& sValue) const
 {
     const auto it = m_mapParameters.find(sKey);

@@ -23,6 +23,8 @@ public:
     // can never change it while the caller reads it.
     ParameterMap getParameters() const;
     void setParameters(ParameterMap mapParameters);
+    // The whole map with these keys set, handed back through setParameters.
+    void setValues(const std::vector<std::pair<QString, QVariant>>& values);
 
     // The value as text when present, valid, non-null and convertible.
     // Takes no lock: meant for a run's private clone.

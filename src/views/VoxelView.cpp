@@ -110,24 +110,10 @@ bool VoxelView::writeSlicePosition(const QSlider* pSlider, QLineEdit* pLineEdit,
 
 int VoxelView::writeParameter(const QStringList& slNameParts, const QString& sKey, const QVariant& value)
 {
-    int nWritten = 0;
-    for (const QString& sName : m_pStep->getParameterObjectNames())
+    const std::vector<ParameterObject*> vObjects = m_pStep->findParameterObjects(slNameParts, QStringLiteral("pParameter"));
+    for (ParameterObject* pParameter : vObjects)
     {
-        bool bMatches = true;
-        for (const QString& sPart : slNameParts)
-        {
-            bMatches = bMatches && sName.contains(sPart);
-        }
-        if (!bMatches)
-        {
-            continue;
-        }
-        ParameterObject* pParameter = ObjectRoot::getInstance()->findObject<ParameterObject>(sName);
-        MOLDENA_ASSERT(pParameter);
-        ParameterObject::ParameterMap mapParameters = pParameter->getParameters();
-        mapParameters[sKey] = value;
-        pParameter->setParameters(mapParameters);
-        ++nWritten;
+        pParameter->setValues({{sKey, value}});
     }
-    return nWritten;
+    return int(vObjects.size());
 }

@@ -23,21 +23,7 @@ QString tr(const char* szText)
 std::vector<ParameterObject*> parameterObjects(const StateImplementationImaging& step, const QString& sModifier,
                                                const QString& sAssertion)
 {
-    std::vector<ParameterObject*> vObjects;
-    for (const QString& sName : step.getParameterObjectNames())
-    {
-        if (!sName.contains(sModifier))
-        {
-            continue;
-        }
-        ParameterObject* pObject = ObjectRoot::getInstance()->findObject<ParameterObject>(sName);
-        if (!pObject)
-        {
-            throwAssertionFailure(sAssertion);
-        }
-        vObjects.push_back(pObject);
-    }
-    return vObjects;
+    return step.findParameterObjects({sModifier}, sAssertion);
 }
 
 // Why the importer would refuse the file; empty when it would read it.
@@ -65,12 +51,7 @@ void writeParameters(const StateImplementationImaging& step, const QString& sMod
 {
     for (ParameterObject* pObject : parameterObjects(step, sModifier, sAssertion))
     {
-        ParameterObject::ParameterMap map = pObject->getParameters();
-        for (const auto& [sKey, value] : values)
-        {
-            map[sKey] = value;
-        }
-        pObject->setParameters(map);
+        pObject->setValues(values);
     }
 }
 

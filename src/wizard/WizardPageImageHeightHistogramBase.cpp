@@ -57,18 +57,7 @@ namespace
 // "pParameterKeepEmptySpaces" for a name without an object.
 std::vector<ParameterObject*> histogramParameters(const StateImplementationImaging* pStep)
 {
-    std::vector<ParameterObject*> vObjects;
-    for (const QString& sName : pStep->getParameterObjectNames())
-    {
-        if (!sName.contains(MODIFIER_HEIGHT_HISTOGRAM))
-        {
-            continue;
-        }
-        ParameterObject* pParameterKeepEmptySpaces = ObjectRoot::getInstance()->findObject<ParameterObject>(sName);
-        MOLDENA_ASSERT(pParameterKeepEmptySpaces);
-        vObjects.push_back(pParameterKeepEmptySpaces);
-    }
-    return vObjects;
+    return pStep->findParameterObjects({MODIFIER_HEIGHT_HISTOGRAM}, QStringLiteral("pParameterKeepEmptySpaces"));
 }
 } // namespace
 
@@ -125,15 +114,13 @@ void WizardPageImageHeightHistogramBase::updateParametersFromWidgets()
     const bool bKeepEmptySpaces = m_pUi->m_pCheckBoxKeepEmptySpaces->isChecked();
     for (ParameterObject* pObject : histogramParameters(getStateImplementation()))
     {
-        ParameterObject::ParameterMap map = pObject->getParameters();
-        map[ImageModifierHeightHistogram::KEEP_EMPTY_SPACES] = bKeepEmptySpaces;
-        pObject->setParameters(map);
+        pObject->setValues({{ImageModifierHeightHistogram::KEEP_EMPTY_SPACES, bKeepEmptySpaces}});
     }
 }
 
 void WizardPageImageHeightHistogramBase::slotChildAdded(const QString& sName)
 {
-    if (getStateImplementation()->getImageObjectNames().contains(sName) && sName.contains(IMAGE_HEIGHT_PROFILE_RENDER))
+    if (sName.contains(IMAGE_HEIGHT_PROFILE_RENDER) && getStateImplementation()->getImageObjectNames().contains(sName))
     {
         m_pImageView->setImageName(sName);
     }

@@ -25,18 +25,7 @@ constexpr FactorSliderMapping SURFACE_HEIGHT_MAPPING{9.0, 0.9};
 // name without an object.
 std::vector<ParameterObject*> depthScaleParameters(const StateImplementationImaging* pStep)
 {
-    std::vector<ParameterObject*> vObjects;
-    for (const QString& sName : pStep->getParameterObjectNames())
-    {
-        if (!sName.contains(MODIFIER_DEPTH_SCALE))
-        {
-            continue;
-        }
-        ParameterObject* pParameterBevel = ObjectRoot::getInstance()->findObject<ParameterObject>(sName);
-        MOLDENA_ASSERT(pParameterBevel);
-        vObjects.push_back(pParameterBevel);
-    }
-    return vObjects;
+    return pStep->findParameterObjects({MODIFIER_DEPTH_SCALE}, QStringLiteral("pParameterBevel"));
 }
 } // namespace
 
@@ -113,9 +102,7 @@ void WizardPageVoxelRenderBase::slotUpdateParameters()
     const double dSize = SURFACE_HEIGHT_MAPPING.toFactor(pSlider->value(), pSlider->minimum(), pSlider->maximum());
     for (ParameterObject* pObject : depthScaleParameters(getStateImplementation()))
     {
-        ParameterObject::ParameterMap map = pObject->getParameters();
-        map[ImageModifierDepthScale::SIZE] = dSize;
-        pObject->setParameters(map);
+        pObject->setValues({{ImageModifierDepthScale::SIZE, dSize}});
     }
 }
 

@@ -1,5 +1,7 @@
 #include "StateImplementationImaging.h"
 
+#include <algorithm>
+
 #include "CloneManager.h"
 #include "ImageObject.h"
 #include "ImagePipeline.h"
@@ -203,6 +205,25 @@ void StateImplementationImaging::slotChildAddedOrRemoved(const QString& sName)
     {
         m_bComplete = false;
     }
+}
+
+std::vector<ParameterObject*> StateImplementationImaging::findParameterObjects(const QStringList& slWords,
+                                                                              const QString& sAssertion) const
+{
+    std::vector<ParameterObject*> vObjects;
+    for (const QString& sName : m_slParameterObjectNames)
+    {
+        if (std::all_of(slWords.begin(), slWords.end(), [&sName](const QString& sWord) { return sName.contains(sWord); }))
+        {
+            ParameterObject* pObject = ObjectRoot::getInstance()->findObject<ParameterObject>(sName);
+            if (!pObject)
+            {
+                throwAssertionFailure(sAssertion);
+            }
+            vObjects.push_back(pObject);
+        }
+    }
+    return vObjects;
 }
 
 std::vector<const StateImplementationImaging*> StateImplementationImaging::getStepsOf(const State* pState)

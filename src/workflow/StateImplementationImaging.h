@@ -35,6 +35,11 @@ public:
     const QStringList& getImageObjectNames() const { return m_slImageObjectNames; }
     const QStringList& getParameterObjectNames() const { return m_slParameterObjectNames; }
 
+    // The step's parameter objects whose names contain every one of the words,
+    // in the step's order; throws sAssertion for a listed name without object.
+    std::vector<class ParameterObject*> findParameterObjects(const QStringList& slWords,
+                                                             const QString& sAssertion) const;
+
     // The imaging steps among the direct children of pState, in child order.
     static std::vector<const StateImplementationImaging*> getStepsOf(const class State* pState);
 

@@ -48,12 +48,7 @@ void writeParameters(const QString& sObjectName, const QString& sAssertion,
     {
         throwAssertionFailure(sAssertion);
     }
-    ParameterObject::ParameterMap map = pObject->getParameters();
-    for (const auto& [sKey, value] : vValues)
-    {
-        map[sKey] = value;
-    }
-    pObject->setParameters(map);
+    pObject->setValues(vValues);
 }
 
 StateImplementationImagingPresetBevel::StateImplementationImagingPresetBevel()
