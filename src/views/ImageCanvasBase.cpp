@@ -16,7 +16,7 @@ void ImageCanvasBase::setImage(QImage* pImage)
     if (m_pImage)
     {
         updateFittedRect();
-        repaint();
+        update();
     }
 }
 

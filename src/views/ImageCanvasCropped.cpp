@@ -15,7 +15,7 @@ void ImageCanvasCropped::setMargins(double dLeft, double dRight, double dTop, do
     m_dMarginBottom = dBottom;
     if (getImage())
     {
-        repaint();
+        update();
     }
 }
 

@@ -100,12 +100,11 @@ void ImageCanvasPenAndBucket::mousePressEvent(QMouseEvent* pEvent)
     {
         clearStroke();
         appendStrokePoint(point);
-        repaint();
+        update();
     }
     else if (m_nTool == TOOL_BUCKET)
     {
-        m_pointBucket = WidgetHelper::mapToImage(point, getFittedRect());
-        emit signalBucketFill(m_pointBucket);
+        emit signalBucketFill(WidgetHelper::mapToImage(point, getFittedRect()));
     }
 }
 
@@ -116,7 +115,7 @@ void ImageCanvasPenAndBucket::mouseMoveEvent(QMouseEvent* pEvent)
         return;
     }
     appendStrokePoint(pEvent->position().toPoint());
-    repaint();
+    update();
 }
 
 void ImageCanvasPenAndBucket::mouseReleaseEvent(QMouseEvent* pEvent)
@@ -135,7 +134,7 @@ void ImageCanvasPenAndBucket::mouseReleaseEvent(QMouseEvent* pEvent)
     }
     appendStrokePoint(pEvent->position().toPoint());
     emit signalPenStroke(m_listStroke);
-    repaint();
+    update();
     clearStroke();
 }
 
@@ -152,9 +151,4 @@ void ImageCanvasPenAndBucket::paintEvent(QPaintEvent* pEvent)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(255, 0, 0, 100), getPenDiameter(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPolyline(m_vecStrokeWidget.constData(), int(m_vecStrokeWidget.size()));
-}
-
-void ImageCanvasPenAndBucket::resizeEvent(QResizeEvent* pEvent)
-{
-    ImageCanvasBase::resizeEvent(pEvent);
 }

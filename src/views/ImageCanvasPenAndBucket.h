@@ -66,7 +66,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
-    void resizeEvent(QResizeEvent* pEvent) override;
 
 private:
     // The pen's line width on screen for the fitted rectangle.
@@ -79,7 +78,6 @@ private:
     int m_nColor = COLOR_BLACK;
     int m_nOverlayMode = OVERLAY_SHOWN;
     int m_nPenSize = 0;
-    QPointF m_pointBucket;
     QList<QPointF> m_listStroke;      // normalised image coordinates
     QVector<QPoint> m_vecStrokeWidget; // the same points on the widget
     QPixmap m_pixmapPenCursor;

@@ -14,8 +14,8 @@ ImageView::ImageView(ImageCanvasBase* pImageCanvasBase, bool bFixedZoomIn)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_pUi->setupUi(this);
 
-    pImageCanvasBase->setObjectName("ImageCanvas");
     m_pImageScrollArea = new ImageScrollArea(pImageCanvasBase, nullptr);
+    m_pImageScrollArea->getImageCanvas()->setObjectName("ImageCanvas");
     m_pImageScrollArea->setObjectName("ImageScrollArea");
     WidgetHelper::setSingleChild(m_pUi->m_pImageFrame, m_pImageScrollArea);
 
@@ -24,8 +24,7 @@ ImageView::ImageView(ImageCanvasBase* pImageCanvasBase, bool bFixedZoomIn)
     MOLDENA_ASSERT(QObject::connect(m_pUi->m_pToolButtonZoomOut, SIGNAL(toggled(bool)), this,
                                     SLOT(slotToggledZoomOut(bool))));
 
-    m_bFixedZoomIn = bFixedZoomIn;
-    if (m_bFixedZoomIn)
+    if (bFixedZoomIn)
     {
         m_pUi->m_pToolButtonZoomIn->setChecked(true);
         m_pUi->m_pToolButtonZoomIn->hide();

@@ -44,5 +44,4 @@ public slots:
 private:
     ImageScrollArea* m_pImageScrollArea = nullptr;
     Ui::ImageViewGui* m_pUi = nullptr;
-    bool m_bFixedZoomIn = false;
 };

@@ -203,13 +203,9 @@ void MeshRenderWidget::initializeGL()
     }
 }
 
-void MeshRenderWidget::resizeGL(int, int)
-{
-    // The base resets the viewport before every frame: paintGL sets it.
-}
-
 void MeshRenderWidget::paintGL()
 {
+    // QOpenGLWidget resets the viewport before every frame: it is set here.
     const qreal dRatio = devicePixelRatioF();
     const QRect viewport = getViewport(qRound(width() * dRatio), qRound(height() * dRatio));
     glViewport(viewport.x(), viewport.y(), viewport.width(), viewport.height());

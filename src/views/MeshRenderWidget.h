@@ -69,7 +69,6 @@ public slots:
 
 protected:
     void initializeGL() override;
-    void resizeGL(int nWidth, int nHeight) override;
     void paintGL() override;
 
 private:

@@ -53,7 +53,7 @@ void VoxelCanvas::setDepthRenderName(const QString& sName)
     m_sNameDepthRender = sName;
     if (updateImages())
     {
-        repaint();
+        update();
     }
 }
 
@@ -62,7 +62,7 @@ void VoxelCanvas::setSliceRenderHorizontalName(const QString& sName)
     m_sNameSliceRenderHorizontal = sName;
     if (updateImages())
     {
-        repaint();
+        update();
     }
 }
 
@@ -71,7 +71,7 @@ void VoxelCanvas::setSliceRenderVerticalName(const QString& sName)
     m_sNameSliceRenderVertical = sName;
     if (updateImages())
     {
-        repaint();
+        update();
     }
 }
 
@@ -80,7 +80,7 @@ void VoxelCanvas::setSlicePositionHorizontal(double dPosition)
     if (dPosition != m_dSlicePositionHorizontal)
     {
         m_dSlicePositionHorizontal = dPosition;
-        repaint();
+        update();
     }
 }
 
@@ -89,7 +89,7 @@ void VoxelCanvas::setSlicePositionVertical(double dPosition)
     if (dPosition != m_dSlicePositionVertical)
     {
         m_dSlicePositionVertical = dPosition;
-        repaint();
+        update();
     }
 }
 

@@ -38,19 +38,16 @@ VoxelView::~VoxelView()
 
 void VoxelView::setDepthRenderName(const QString& sName)
 {
-    m_sNameDepthRender = sName;
     m_pVoxelCanvas->setDepthRenderName(sName);
 }
 
 void VoxelView::setSliceRenderHorizontalName(const QString& sName)
 {
-    m_sNameSliceRenderHorizontal = sName;
     m_pVoxelCanvas->setSliceRenderHorizontalName(sName);
 }
 
 void VoxelView::setSliceRenderVerticalName(const QString& sName)
 {
-    m_sNameSliceRenderVertical = sName;
     m_pVoxelCanvas->setSliceRenderVerticalName(sName);
 }
 

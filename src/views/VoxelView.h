@@ -61,8 +61,5 @@ private:
 
     Ui::VoxelViewGui* m_pUi = nullptr;
     VoxelCanvas* m_pVoxelCanvas = nullptr;
-    QString m_sNameDepthRender;
-    QString m_sNameSliceRenderHorizontal;
-    QString m_sNameSliceRenderVertical;
     StateImplementationImaging* m_pStep = nullptr;
 };
