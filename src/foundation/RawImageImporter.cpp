@@ -46,21 +46,44 @@ qint64 largestAccepted(QImage::Format format, double dDecoderBytesPerPixel)
                     qint64(double(RawImageImporter::getMaximumImageBytes()) / dBytesPerPixel));
 }
 
-// Refuses a picture above the decode limit with one error line.
-bool isAccepted(const QString& sFileName, const QSize& size, QImage::Format format, double dDecoderBytesPerPixel)
+// Why a picture of that size is above the decode limit; empty when it is not.
+QString tooLarge(const QString& sFileName, const QSize& size, QImage::Format format, double dDecoderBytesPerPixel)
 {
     const qint64 nLargest = largestAccepted(format, dDecoderBytesPerPixel);
     if (!size.isValid() || qint64(size.width()) * qint64(size.height()) <= nLargest)
     {
-        return true;
+        return QString();
     }
-    LOG_ERROR(QString("Image %1 is too large (%2 x %3); the largest size accepted is %4 pixels, such as %5 x %5")
-                  .arg(sFileName)
-                  .arg(size.width())
-                  .arg(size.height())
-                  .arg(nLargest)
-                  .arg(qint64(std::sqrt(double(nLargest)))));
-    return false;
+    return QString("Image %1 is too large (%2 x %3); the largest size accepted is %4 pixels, such as %5 x %5")
+        .arg(sFileName)
+        .arg(size.width())
+        .arg(size.height())
+        .arg(nLargest)
+        .arg(qint64(std::sqrt(double(nLargest))));
+}
+
+// Refuses a picture above the decode limit with one error line.
+bool isAccepted(const QString& sFileName, const QSize& size, QImage::Format format, double dDecoderBytesPerPixel)
+{
+    const QString sRefusal = tooLarge(sFileName, size, format, dDecoderBytesPerPixel);
+    if (!sRefusal.isEmpty())
+    {
+        LOG_ERROR(sRefusal);
+    }
+    return sRefusal.isEmpty();
+}
+
+// Why the file's header already refuses it (chunks past its end, an announced
+// size above the decode limit); empty when it does not.
+QString refusalBeforeDecoding(const QString& sFileName, const QImageReader& reader,
+                              const RawImageImporterFileHeader& header)
+{
+    if (!header.bChunksFit)
+    {
+        return QString("Image %1 is damaged: a chunk runs past the end of the file").arg(sFileName);
+    }
+    return tooLarge(sFileName, reader.size().expandedTo(header.size), reader.imageFormat(),
+                    header.dDecoderBytesPerPixel);
 }
 
 // The picture's size after reduction to the working limit, aspect ratio kept.
@@ -189,6 +212,25 @@ Raster2dBase* importPicture(QImage& img, const QSize& size)
 }
 } // namespace
 
+QString RawImageImporter::getRefusalReason(const QString& sFileName)
+{
+    if (!QFileInfo::exists(sFileName))
+    {
+        return QString("File %1 does not exist").arg(sFileName);
+    }
+    setAllocationLimit();
+    const RawImageImporterFileHeader header = RawImageImporterFileHeader::read(sFileName);
+    QImageReader reader(sFileName);
+    reader.setDecideFormatFromContent(true);
+    // The header walk comes first: it keeps a damaged PNG away from the decoder.
+    const QString sRefusal = refusalBeforeDecoding(sFileName, reader, header);
+    if (!sRefusal.isEmpty() || reader.canRead())
+    {
+        return sRefusal;
+    }
+    return QString("Unable to read image %1: %2").arg(sFileName, reader.errorString());
+}
+
 qint64 RawImageImporter::getMaximumImageBytes()
 {
     return qint64(MemoryManager::HARD_LIMIT);
@@ -204,17 +246,13 @@ Raster2dBase* RawImageImporter::import(const QString& sFileName)
     setAllocationLimit();
 
     const RawImageImporterFileHeader header = RawImageImporterFileHeader::read(sFileName);
-    if (!header.bChunksFit)
-    {
-        LOG_ERROR(QString("Image %1 is damaged: a chunk runs past the end of the file").arg(sFileName));
-        return nullptr;
-    }
     QImageReader reader(sFileName);
     // The contents decide, not the name: a JPEG saved as .png still reads.
     reader.setDecideFormatFromContent(true);
-    if (!isAccepted(sFileName, reader.size().expandedTo(header.size), reader.imageFormat(),
-                    header.dDecoderBytesPerPixel))
+    const QString sRefusal = refusalBeforeDecoding(sFileName, reader, header);
+    if (!sRefusal.isEmpty())
     {
+        LOG_ERROR(sRefusal);
         return nullptr;
     }
     QImage img = reader.read();

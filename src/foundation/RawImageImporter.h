@@ -42,6 +42,11 @@ public:
     // not a plain RGB image.
     Raster2dBase* import(const QString& sFileName);
 
+    // Why import() would refuse the file before decoding it (missing, damaged,
+    // not a picture, above the decode limit), in one line; empty when it would
+    // go on to decode it. Reads the file's header only. Any thread.
+    static QString getRefusalReason(const QString& sFileName);
+
     // The largest decoded image, in bytes, that import() accepts.
     static qint64 getMaximumImageBytes();
 };

@@ -26,22 +26,6 @@ std::vector<ParameterObject*> parameterObjects(const StateImplementationImaging&
     return step.findParameterObjects({sModifier}, sAssertion);
 }
 
-// Why the importer would refuse the file; empty when it would read it.
-QString unreadableReason(const QString& sFile)
-{
-    QImageReader reader(sFile);
-    reader.setDecideFormatFromContent(true);
-    if (!reader.canRead())
-    {
-        return reader.errorString();
-    }
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * qint64(size.height()) * 4 > RawImageImporter::getMaximumImageBytes())
-    {
-        return tr("The picture is too large (%1 x %2).").arg(size.width()).arg(size.height());
-    }
-    return QString();
-}
 } // namespace
 
 namespace ImagePage
@@ -91,7 +75,7 @@ QString chooseFromLibrary(const QString& sRootPath)
 
 bool confirmReadableImage(QWidget* pParent, const QString& sFile)
 {
-    const QString sReason = unreadableReason(sFile);
+    const QString sReason = RawImageImporter::getRefusalReason(sFile);
     if (sReason.isEmpty())
     {
         return true;

@@ -58,8 +58,8 @@ QString chooseImageFile(QWidget* pParent);
 // the chosen file, or empty when the dialog was rejected.
 QString chooseFromLibrary(const QString& sRootPath);
 
-// Whether the picture importer will read the file: it must exist, be a
-// picture whose header reads, and fit the raster memory. Otherwise shows the
+// Whether the picture importer will go on to read the file (its own check
+// before decoding: present, a picture, within the decode limit). Otherwise shows the
 // modal "Load Error" message with the file and the reason, and returns false.
 bool confirmReadableImage(QWidget* pParent, const QString& sFile);
 } // namespace ImagePage

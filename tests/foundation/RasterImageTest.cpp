@@ -355,7 +355,12 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
         EXPECT_TRUE(lines[0].startsWith("ERROR: RawImageImporter::"));
         EXPECT_TRUE(lines[0].contains(path(c.szName)));
         EXPECT_TRUE(lines[0].contains(c.sExpected)) << lines[0].toStdString() << "\n" << c.sExpected.toStdString();
+        // The check a page makes before it sets the path says the same.
+        EXPECT_TRUE(RawImageImporter::getRefusalReason(path(c.szName)).contains(c.sExpected));
     }
+    EXPECT_TRUE(RawImageImporter::getRefusalReason(write("plain.png", png(4, 4, 0))).isEmpty());
+    EXPECT_FALSE(RawImageImporter::getRefusalReason(write("text.png", "not a picture at all")).isEmpty());
+    EXPECT_FALSE(RawImageImporter::getRefusalReason(path("missing.png")).isEmpty());
     // With the usual half-resolution colour the same JPEG is within the
     // limit: it is decoded, and found to hold no image data.
     {
