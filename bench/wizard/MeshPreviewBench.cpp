@@ -93,18 +93,10 @@ bool generateBody(unsigned nSide)
     return ObjectRoot::getInstance()->addChild(pBody, false);
 }
 
+// The first hook from the library, placed as the hooks step places it.
 bool loadHook()
 {
-    double dX = 0;
-    double dY = 0;
-    double dZ = 0;
-    Scene::getInstance()->getMeshDataGenerated()->getExtents(dX, dY, dZ);
-    MeshIO::ImportParameters parameters;
-    parameters.nType = MeshObject::TYPE_HOOK;
-    MeshMerger::calculateHookPlacement(dY, 0, parameters.dScale, parameters.dTranslateX, parameters.dTranslateY,
-                                       parameters.dTranslateZ);
-    return MeshIO::importMeshObject(QStringLiteral("MESH_HOOK:0"), QStringLiteral(":/hooks/TorusFull.obj"),
-                                    parameters);
+    return StateImplementationMeshHooks().loadHook(QStringLiteral(":/hooks/TorusFull.obj"));
 }
 
 // Runs pChange and waits for the next frame of the widget on the screen.

@@ -219,16 +219,18 @@ void Wizard::updateButtons()
 
 void Wizard::navigate(const QString& sTransition)
 {
-    WizardPage* pPage = m_pCurrentWizardPage;
-    if (pPage)
+    // A transition refused (a pipeline started again since the buttons were
+    // set) leaves the page as it is: it is not left at all.
+    if (!StateMachine::getInstance()->canTransition(sTransition))
     {
-        pPage->leave();
+        updateButtons();
+        return;
     }
-    if (!StateMachine::getInstance()->transition(sTransition) && pPage && pPage == m_pCurrentWizardPage)
+    if (m_pCurrentWizardPage)
     {
-        // Refused (a pipeline started again meanwhile): the page stays, full.
-        showPage(pPage);
+        m_pCurrentWizardPage->leave();
     }
+    StateMachine::getInstance()->transition(sTransition);
 }
 
 void Wizard::slotNextPage()

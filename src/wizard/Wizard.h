@@ -57,8 +57,8 @@ private slots:
 
 private:
     void updateButtons();
-    // Lets the current page leave and runs the transition; a refused one
-    // fills the page again, so its views are not left empty.
+    // Lets the current page leave and runs the transition, when the state
+    // machine allows it; otherwise the page stays as it is.
     void navigate(const QString& sTransition);
     void showPage(WizardPage* pPage);
 

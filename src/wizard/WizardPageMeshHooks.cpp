@@ -1,5 +1,7 @@
 #include "WizardPageMeshHooks.h"
 
+#include "WaitCursor.h"
+
 #include "FileDialogs.h"
 #include "Logger.h"
 #include "MeshData.h"
@@ -157,6 +159,8 @@ void WizardPageMeshHooks::loadHook(const QString& sFileName)
     bool bOk = false;
     try
     {
+        // The message below comes with the ordinary cursor.
+        const WaitCursor cursor;
         bOk = getStateImplementation()->loadHook(sFileName);
     }
     catch (const std::exception& e)
@@ -177,9 +181,7 @@ void WizardPageMeshHooks::slotLoadHookFromFile()
     {
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     loadHook(sFileName);
-    QApplication::restoreOverrideCursor();
 }
 
 void WizardPageMeshHooks::slotLoadHookFromLibrary()

@@ -16,6 +16,7 @@
 #include "State.h"
 #include "StateMachine.h"
 #include "Uid.h"
+#include "WaitCursor.h"
 #include "WorkflowIdentifiers.h"
 
 #include <QApplication>
@@ -29,32 +30,6 @@ namespace
 {
 StateImplementationMeshGeneration::Callback* s_pCallback = nullptr;
 unsigned s_nHookCounter = 0;
-
-// The wait cursor while a mesh is merged or written, where there is a screen.
-class WaitCursor
-{
-public:
-    WaitCursor()
-        : m_bShown(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-    {
-        if (m_bShown)
-        {
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-        }
-    }
-    ~WaitCursor()
-    {
-        if (m_bShown)
-        {
-            QGuiApplication::restoreOverrideCursor();
-        }
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool m_bShown;
-};
 
 // A record over the raster's heights (not owned).
 MeshGenerator::Image recordOf(const Raster2d<float>& raster)

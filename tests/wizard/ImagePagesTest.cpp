@@ -22,6 +22,8 @@
 #include "WizardPageFactories.h"
 #include "WizardPageImageLoadBase.h"
 #include "WizardPageImageTransformBase.h"
+#include "StateMachine.h"
+#include "Wizard.h"
 #include "WorkflowIdentifiers.h"
 #include "support/ImagePageProbe.h"
 #include "support/WizardDriver.h"
@@ -503,4 +505,24 @@ TEST_F(ImagePagesTest, PresetBevelPageStartsWithProfileThreeAndKeepsTheChosenOne
     EXPECT_EQ(probe.signalCount(), nSignals);
     EXPECT_EQ(probe.value(RAW_IMAGE_IMPORT, RawImageImporter::PATH).toString(), ":/profile/bevel_profile_07.png");
     expectBadFileRefused(probe);
+}
+
+TEST_F(ImagePagesTest, ANextRefusedWhileAPipelineRunsLeavesThePageAsItWas)
+{
+    walkTo({FRONT, SHAPE}, THRESHOLD);
+    const unsigned long ulThreshold = m_driver.currentState()->getUid();
+    const QImage before = shown();
+    ASSERT_FALSE(before.isNull());
+    // The slider starts a run; the button is only set again one event-loop
+    // turn later, so the click comes while the step may not be left.
+    find<QSlider>("m_pSliderThreshold")->setValue(60);
+    auto* pNext = m_driver.wizard()->findChild<QPushButton*>("m_pPushButtonNext");
+    ASSERT_TRUE(pNext->isEnabled());
+    ASSERT_FALSE(StateMachine::getInstance()->canTransition(NEXT));
+    QTest::mouseClick(pNext, Qt::LeftButton);
+    EXPECT_EQ(m_driver.currentState()->getUid(), ulThreshold);
+    EXPECT_FALSE(shown().isNull()) << "the view keeps its picture";
+    EXPECT_FALSE(pNext->isEnabled());
+    ASSERT_TRUE(m_driver.waitIdle());
+    EXPECT_TRUE(pNext->isEnabled());
 }

@@ -1,11 +1,9 @@
 #pragma once
 
 // Walks a component's chapters through the wizard as a user does: option
-// pages are answered by clicking, a step whose page is shown moves on with
-// Next. A step without a page of its own (the page shown is still an earlier
-// one) is moved on through the state machine, and a picture is imported by
-// setting its import's "PATH", so the walk works whether or not the image
-// pages exist.
+// pages are answered by clicking, each step moves on with Next on its page.
+// A picture is imported by setting its import's "PATH", as the load page
+// does.
 
 #include <QString>
 
@@ -20,7 +18,7 @@ public:
     bool openFront();
     // Checks an option and moves on; waits for steps that move on by themselves.
     bool choose(const QString& sOption);
-    // Next on the current step, through its page or the state machine.
+    // Next on the current step's page; false when that page is not shown.
     bool next();
     // True when the page shown belongs to the current step.
     bool pageIsCurrent() const;
