@@ -21,16 +21,6 @@ namespace ImagePage
 {
 using Values = std::vector<std::pair<QString, QVariant>>;
 
-// The page's step as the class the page is made for; throws
-// "pStateImplementation" for a step of another class.
-template <typename Step>
-Step* stepAs(StateImplementationBase* pStateImplementationBase)
-{
-    auto* pStateImplementation = dynamic_cast<Step*>(pStateImplementationBase);
-    MOLDENA_ASSERT(pStateImplementation);
-    return pStateImplementation;
-}
-
 // For every parameter object of the step whose name contains sModifier, in
 // the step's order: copies its whole map, sets the values in the copy and
 // hands it back, so the object signals (and its pipeline runs) only when a

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SimpleException.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -13,6 +15,15 @@ public:
     explicit MainWidget(StateImplementationBase* pStateImplementationBase);
 
     StateImplementationBase* getStateImplementationBase() const { return m_pStateImplementationBase; }
+    // The step as the class the page is made for; throws "pStateImplementation"
+    // for a step of another class.
+    template <typename Step>
+    Step* getStateImplementationAs() const
+    {
+        auto* pStateImplementation = dynamic_cast<Step*>(m_pStateImplementationBase);
+        MOLDENA_ASSERT(pStateImplementation);
+        return pStateImplementation;
+    }
 
     // Called once by the page frame's constructor.
     virtual void initialize() {}

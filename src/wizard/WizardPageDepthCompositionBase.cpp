@@ -87,9 +87,7 @@ WizardPageDepthCompositionBase::~WizardPageDepthCompositionBase()
 
 StateImplementationImagingComposition* WizardPageDepthCompositionBase::getStateImplementation() const
 {
-    auto* pStateImplementation = dynamic_cast<StateImplementationImagingComposition*>(getStateImplementationBase());
-    MOLDENA_ASSERT(pStateImplementation);
-    return pStateImplementation;
+    return getStateImplementationAs<StateImplementationImagingComposition>();
 }
 
 void WizardPageDepthCompositionBase::enter()

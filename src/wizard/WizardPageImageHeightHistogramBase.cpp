@@ -82,9 +82,7 @@ WizardPageImageHeightHistogramBase::~WizardPageImageHeightHistogramBase()
 
 StateImplementationImagingHeightHistogram* WizardPageImageHeightHistogramBase::getStateImplementation() const
 {
-    auto* pStateImplementation = dynamic_cast<StateImplementationImagingHeightHistogram*>(getStateImplementationBase());
-    MOLDENA_ASSERT(pStateImplementation);
-    return pStateImplementation;
+    return getStateImplementationAs<StateImplementationImagingHeightHistogram>();
 }
 
 void WizardPageImageHeightHistogramBase::enter()

@@ -55,7 +55,7 @@ WizardPageImageLoadBase::~WizardPageImageLoadBase()
 
 StateImplementationImagingLoadImage* WizardPageImageLoadBase::getStateImplementation() const
 {
-    return ImagePage::stepAs<StateImplementationImagingLoadImage>(getStateImplementationBase());
+    return getStateImplementationAs<StateImplementationImagingLoadImage>();
 }
 
 void WizardPageImageLoadBase::enter()

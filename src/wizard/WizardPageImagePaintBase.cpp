@@ -56,7 +56,7 @@ WizardPageImagePaintBase::~WizardPageImagePaintBase()
 
 StateImplementationImagingPaint* WizardPageImagePaintBase::getStateImplementation() const
 {
-    return ImagePage::stepAs<StateImplementationImagingPaint>(getStateImplementationBase());
+    return getStateImplementationAs<StateImplementationImagingPaint>();
 }
 
 ImageCanvasPenAndBucket* WizardPageImagePaintBase::getCanvas() const

@@ -48,7 +48,7 @@ WizardPageImagePresetBevelBase::~WizardPageImagePresetBevelBase()
 
 StateImplementationImagingPresetBevel* WizardPageImagePresetBevelBase::getStateImplementation() const
 {
-    return ImagePage::stepAs<StateImplementationImagingPresetBevel>(getStateImplementationBase());
+    return getStateImplementationAs<StateImplementationImagingPresetBevel>();
 }
 
 void WizardPageImagePresetBevelBase::enter()

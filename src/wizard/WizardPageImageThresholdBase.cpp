@@ -72,7 +72,7 @@ WizardPageImageThresholdBase::~WizardPageImageThresholdBase()
 
 StateImplementationImagingThreshold* WizardPageImageThresholdBase::getStateImplementation() const
 {
-    return ImagePage::stepAs<StateImplementationImagingThreshold>(getStateImplementationBase());
+    return getStateImplementationAs<StateImplementationImagingThreshold>();
 }
 
 void WizardPageImageThresholdBase::enter()

@@ -44,7 +44,7 @@ WizardPageImageTransformBase::~WizardPageImageTransformBase()
 
 StateImplementationImagingTransformImage* WizardPageImageTransformBase::getStateImplementation() const
 {
-    return ImagePage::stepAs<StateImplementationImagingTransformImage>(getStateImplementationBase());
+    return getStateImplementationAs<StateImplementationImagingTransformImage>();
 }
 
 void WizardPageImageTransformBase::enter()

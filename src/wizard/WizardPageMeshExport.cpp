@@ -65,9 +65,7 @@ WizardPageMeshExport::~WizardPageMeshExport()
 
 StateImplementationMeshExport* WizardPageMeshExport::getStateImplementation() const
 {
-    auto* pStateImplementation = dynamic_cast<StateImplementationMeshExport*>(getStateImplementationBase());
-    MOLDENA_ASSERT(pStateImplementation);
-    return pStateImplementation;
+    return getStateImplementationAs<StateImplementationMeshExport>();
 }
 
 void WizardPageMeshExport::updateObjectSize()

@@ -24,9 +24,7 @@ WizardPageMeshGeneration::~WizardPageMeshGeneration()
 
 StateImplementationMeshGeneration* WizardPageMeshGeneration::getStateImplementation() const
 {
-    auto* pStateImplementation = dynamic_cast<StateImplementationMeshGeneration*>(getStateImplementationBase());
-    MOLDENA_ASSERT(pStateImplementation);
-    return pStateImplementation;
+    return getStateImplementationAs<StateImplementationMeshGeneration>();
 }
 
 void WizardPageMeshGeneration::slotProcessingFinished()

@@ -74,9 +74,7 @@ WizardPageMeshHooks::~WizardPageMeshHooks()
 
 StateImplementationMeshHooks* WizardPageMeshHooks::getStateImplementation() const
 {
-    auto* pStateImplementation = dynamic_cast<StateImplementationMeshHooks*>(getStateImplementationBase());
-    MOLDENA_ASSERT(pStateImplementation);
-    return pStateImplementation;
+    return getStateImplementationAs<StateImplementationMeshHooks>();
 }
 
 void WizardPageMeshHooks::enter()

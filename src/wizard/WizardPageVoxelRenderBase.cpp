@@ -79,9 +79,7 @@ WizardPageVoxelRenderBase::~WizardPageVoxelRenderBase()
 
 StateImplementationImagingBevel* WizardPageVoxelRenderBase::getStateImplementation() const
 {
-    auto* pStateImplementation = dynamic_cast<StateImplementationImagingBevel*>(getStateImplementationBase());
-    MOLDENA_ASSERT(pStateImplementation);
-    return pStateImplementation;
+    return getStateImplementationAs<StateImplementationImagingBevel>();
 }
 
 void WizardPageVoxelRenderBase::enter()
