@@ -1,5 +1,6 @@
 // Copying a component: the bookkeeping's fresh ids, redirected references and
-// renamed objects, and the cloner step in both modes.
+// renamed objects, the cloner step in both modes, and what replacing the back
+// leaves behind.
 
 #include "CloneManager.h"
 #include "ImageObject.h"
@@ -13,6 +14,7 @@
 #include "TestSupport.h"
 #include "Uid.h"
 #include "WorkflowIdentifiers.h"
+#include "support/ComponentWalk.h"
 #include "support/WorkflowTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -241,4 +243,50 @@ TEST(ComponentCloneTest, FinishRefusesObjectNamesThatNameNoCopiedState)
         EXPECT_ASSERTION(CloneManager::getInstance()->finish(), sAssertion);
         delete pObject;
     }
+}
+
+TEST(ComponentCloneTest, ReplacingTheBackAndDeletingElementsLeaveNoImageOrSynchronizerBehind)
+{
+    ComponentWalk walk{ComponentWalk::WholeArtifact()};
+    StateMachine::getInstance()->start();
+    ASSERT_TRUE(walk.choose(FRONT));
+    ASSERT_TRUE(walk.makeShape(walk.writeDisc(0.4)));
+    ASSERT_TRUE(walk.makeProfile());
+    ASSERT_TRUE(walk.makeSurface());
+    ASSERT_TRUE(walk.enterComposition());
+    ASSERT_TRUE(walk.go(NEXT));
+    ASSERT_TRUE(walk.choose(UP));
+    const auto counts = [] {
+        const ObjectRoot* pRoot = ObjectRoot::getInstance();
+        return std::make_pair(pRoot->findChildren<ImageObject*>().size(),
+                              pRoot->findChildren<ImageObjectSynchronizer*>().size());
+    };
+
+    // Linked, painted on (the back's own profile), then replaced by a copy.
+    std::pair<qsizetype, qsizetype> afterFirstCopy;
+    for (int nRun = 0; nRun < 3; ++nRun)
+    {
+        ASSERT_TRUE(walk.choose(BACK)) << nRun;
+        ASSERT_TRUE(walk.choose(COMPONENT_PARTIAL_CLONE)) << nRun;
+        ASSERT_TRUE(walk.makeProfile()) << nRun;
+        ASSERT_TRUE(walk.choose(UP)) << nRun;
+        const QString sReplaced = walk.m_pArtifact->findChildState(BACK)->findChildState(COMPONENT)->getFullName();
+        ASSERT_TRUE(walk.choose(BACK)) << nRun;
+        ASSERT_TRUE(walk.choose(COMPONENT_FULL_CLONE)) << nRun;
+        ASSERT_TRUE(walk.choose(UP)) << nRun;
+        for (const ImageObject* pImage : ObjectRoot::getInstance()->findChildren<ImageObject*>())
+            EXPECT_FALSE(pImage->objectName().startsWith(sReplaced)) << pImage->objectName().toStdString();
+        if (nRun == 0)
+            afterFirstCopy = counts();
+        EXPECT_EQ(counts(), afterFirstCopy) << nRun;
+    }
+
+    ASSERT_TRUE(walk.choose(FRONT));
+    const auto beforeElements = counts();
+    for (int nRun = 0; nRun < 3; ++nRun)
+    {
+        ASSERT_TRUE(walk.addDecoration(walk.writeDisc(0.2))) << nRun;
+        ASSERT_TRUE(walk.deleteDecoration("DECORATION_ELEMENT_DELETE")) << nRun;
+    }
+    EXPECT_EQ(counts(), beforeElements);
 }
