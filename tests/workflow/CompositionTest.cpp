@@ -179,3 +179,34 @@ TEST(CompositionTest, DecorationsAreEngravedAndTheirSettingsSurviveEveryRebuild)
     EXPECT_FALSE(pComposition->isComplete());
     EXPECT_FALSE(walk.m_pComponent->isComplete());
 }
+
+TEST(CompositionTest, AnEntryThatFailedHalfWayIsFollowedByAWholeRebuild)
+{
+    ComponentWalk walk;
+    StateMachine::getInstance()->start();
+    ASSERT_TRUE(walk.makeShape(walk.writeDisc(0.4)));
+    ASSERT_TRUE(walk.makeProfile());
+    ASSERT_TRUE(walk.makeSurface());
+
+    // Stored settings whose vectors disagree stop the first entry after the
+    // pipelines are made.
+    const QString sStep = walk.m_pComponent->findChildState(COMPOSITION)->getFullName();
+    auto* pSettings = new ParameterObject(ParameterObject::createName(
+        createObjectName(sStep, IMAGE_DEPTH_COMPOSITE, HIGH_RES_HQ), MODIFIER_DEPTH_COMPOSITE, 0));
+    const ParameterObject::ParameterMap defaults =
+        ImageModifierDepthComposite(MODIFIER_DEPTH_COMPOSITE).getDefaultParameters();
+    ParameterObject::ParameterMap broken = defaults;
+    broken[ImageModifierDepthComposite::DEPTH] = QVariant::fromValue(std::vector<float>{0.5f});
+    pSettings->setParameters(broken);
+    ASSERT_TRUE(ObjectRoot::getInstance()->addChild(pSettings));
+    EXPECT_ASSERTION(walk.enterComposition(),
+                     "vOrder.size() == vDepth.size() && vEmbossing.size() == vDepth.size() && vEnabled.size() == "
+                     "vDepth.size() && vDepthScale.size() == vDepth.size() && vCutoffLow.size() == vDepth.size() && "
+                     "vCutoffHigh.size() == vDepth.size()");
+
+    pSettings->setParameters(defaults);
+    ASSERT_TRUE(walk.enterComposition());
+    auto* pComposition = walk.currentImagingStep();
+    ASSERT_EQ(pComposition->getPipelineNames().size(), 9);
+    EXPECT_NE(floatRaster(createObjectName(sStep, IMAGE_DEPTH_COMPOSITE, HIGH_RES_HQ)), nullptr);
+}
