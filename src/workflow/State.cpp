@@ -73,6 +73,7 @@ State* State::clone() const
     pClone->m_bMandatory = m_bMandatory;
     pClone->m_bAlwaysComplete = m_bAlwaysComplete;
     pClone->m_bQualifyName = m_bQualifyName;
+    pClone->m_bFinishedOnce = m_bFinishedOnce;
     pClone->m_sTitle = m_sTitle;
     if (m_pImplementation)
     {
