@@ -288,6 +288,11 @@ bool State::canLeave() const
     return bResult;
 }
 
+bool State::canMoveOn() const
+{
+    return m_pImplementation ? m_pImplementation->canMoveOn() : true;
+}
+
 void State::enter()
 {
     if (m_pImplementation)

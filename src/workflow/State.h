@@ -89,6 +89,9 @@ public:
     // The recursions of a transition (see StateMachine::transition).
     bool canEnter() const;
     bool canLeave() const;
+    // The implementation's canMoveOn (true without one); the state machine
+    // asks it of the current state before "NEXT".
+    bool canMoveOn() const;
     void enter();
     void leave();
     void onEntered();
