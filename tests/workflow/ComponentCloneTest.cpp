@@ -250,11 +250,7 @@ TEST(ComponentCloneTest, ReplacingTheBackAndDeletingElementsLeaveNoImageOrSynchr
     ComponentWalk walk{ComponentWalk::WholeArtifact()};
     StateMachine::getInstance()->start();
     ASSERT_TRUE(walk.choose(FRONT));
-    ASSERT_TRUE(walk.makeShape(walk.writeDisc(0.4)));
-    ASSERT_TRUE(walk.makeProfile());
-    ASSERT_TRUE(walk.makeSurface());
-    ASSERT_TRUE(walk.enterComposition());
-    ASSERT_TRUE(walk.go(NEXT));
+    ASSERT_TRUE(walk.makeComplete(walk.writeDisc(0.4)));
     ASSERT_TRUE(walk.choose(UP));
     const auto counts = [] {
         const ObjectRoot* pRoot = ObjectRoot::getInstance();
