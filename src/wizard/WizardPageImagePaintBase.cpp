@@ -47,6 +47,7 @@ WizardPageImagePaintBase::WizardPageImagePaintBase(StateImplementationImagingPai
     MOLDENA_ASSERT(connect(pCanvas, &ImageCanvasPenAndBucket::signalPenStroke, this, &Page::slotPenStroke));
     MOLDENA_ASSERT(connect(ObjectRoot::getInstance(), &ObjectRoot::signalChildAdded, this, &Page::slotChildAdded,
                            Qt::DirectConnection));
+    m_pUi->m_pLabelOneGreyValue->hide();
 }
 
 WizardPageImagePaintBase::~WizardPageImagePaintBase()
@@ -77,6 +78,17 @@ void WizardPageImagePaintBase::initialize()
     }
 }
 
+void WizardPageImagePaintBase::enter()
+{
+    MainWidgetWorkflow::enter();
+    updateOneGreyValueNotice();
+}
+
+void WizardPageImagePaintBase::updateOneGreyValueNotice()
+{
+    m_pUi->m_pLabelOneGreyValue->setVisible(getStateImplementation()->isPaintedImageOneGreyValue());
+}
+
 void WizardPageImagePaintBase::clearViews()
 {
     m_pImageView->clear();
@@ -89,6 +101,7 @@ void WizardPageImagePaintBase::slotChildAdded(const QString& sName)
     if (ImagePage::isStepImage(*getStateImplementation(), sName, IMAGE_PEN_AND_BUCKET) && !isPaintLayerName(sName))
     {
         m_pImageView->setImageName(sName);
+        updateOneGreyValueNotice();
     }
 }
 

@@ -19,7 +19,8 @@ class WizardPageImagePaintBaseGui;
 // paint can be hidden or deleted. Each stroke, fill or deletion becomes one
 // new set of values of the pen-and-bucket parameter objects, stamped with its
 // time, so every one starts a run even when it repeats an earlier one. The
-// view shows the painted result. GUI thread only.
+// view shows the painted result; beneath it the page says when the result is
+// one single colour, which holds no shape, so Next stays greyed. GUI thread only.
 class WizardPageImagePaintBase : public MainWidgetWorkflow
 {
     Q_OBJECT
@@ -33,6 +34,8 @@ public:
     // Once, when the page is built: black, pen and visible, both sliders in
     // the middle, each through its slot.
     void initialize() override;
+    // Also says whether the painted picture is one single colour.
+    void enter() override;
     void clearViews() override;
 
 public slots:
@@ -59,6 +62,9 @@ private:
     QString colorName() const;
     // Milliseconds since the epoch, later than any stamp given before.
     qint64 nextTimeStamp();
+    // Shows, while the painted picture is one single colour, why Next is
+    // greyed: such a picture holds no shape.
+    void updateOneGreyValueNotice();
 
     Ui::WizardPageImagePaintBaseGui* m_pUi = nullptr;
     ImageView* m_pImageView = nullptr;

@@ -73,6 +73,7 @@ State* State::clone() const
     pClone->m_bMandatory = m_bMandatory;
     pClone->m_bAlwaysComplete = m_bAlwaysComplete;
     pClone->m_bQualifyName = m_bQualifyName;
+    pClone->m_bFinishedOnce = m_bFinishedOnce;
     pClone->m_sTitle = m_sTitle;
     if (m_pImplementation)
     {
@@ -285,6 +286,11 @@ bool State::canLeave() const
         }
     }
     return bResult;
+}
+
+bool State::canMoveOn() const
+{
+    return m_pImplementation ? m_pImplementation->canMoveOn() : true;
 }
 
 void State::enter()

@@ -43,12 +43,16 @@ public:
     bool isMandatory() const { return m_bMandatory; }
     bool isAlwaysComplete() const { return m_bAlwaysComplete; }
     bool isQualifyName() const { return m_bQualifyName; }
+    // Set once the steps that come back to a decoration element have found it
+    // finished; such an element is never cleaned away as unfinished again.
+    bool isFinishedOnce() const { return m_bFinishedOnce; }
     const QString& getTitle() const { return m_sTitle; }
     void setInitial(bool b) { m_bInitial = b; }
     void setLastStep(bool b) { m_bLastStep = b; }
     void setMandatory(bool b) { m_bMandatory = b; }
     void setAlwaysComplete(bool b) { m_bAlwaysComplete = b; }
     void setQualifyName(bool b) { m_bQualifyName = b; }
+    void setFinishedOnce(bool b) { m_bFinishedOnce = b; }
     void setTitle(const QString& sTitle) { m_sTitle = sTitle; }
 
     State* getParentState() const;
@@ -85,6 +89,9 @@ public:
     // The recursions of a transition (see StateMachine::transition).
     bool canEnter() const;
     bool canLeave() const;
+    // The implementation's canMoveOn (true without one); the state machine
+    // asks it of the current state before "NEXT".
+    bool canMoveOn() const;
     void enter();
     void leave();
     void onEntered();
@@ -106,4 +113,5 @@ private:
     StateImplementationBase* m_pImplementation = nullptr;
     QString m_sTitle;
     bool m_bQualifyName = false;
+    bool m_bFinishedOnce = false;
 };

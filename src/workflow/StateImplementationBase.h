@@ -30,6 +30,9 @@ public:
     virtual void copyTo(StateImplementationBase* pDerivedClone) const;
     virtual bool canEnter() const { return true; }
     virtual bool canLeave() const { return true; }
+    // Asked on top of canLeave before "NEXT" only: what the step holds may not
+    // be good enough to go on with, but going back is never refused for it.
+    virtual bool canMoveOn() const { return true; }
     virtual bool isComplete() const { return true; }
     // The step's work on entry (may do nothing).
     virtual void process() = 0;

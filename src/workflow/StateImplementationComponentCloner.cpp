@@ -14,6 +14,15 @@
 #include "Uid.h"
 #include "WorkflowIdentifiers.h"
 
+namespace
+{
+// The shape drawing of a SHAPE chain: its painted working image.
+QString shapeDrawingName(const State* pStateShape)
+{
+    return createObjectName(pStateShape->getFullName(), IMAGE_PEN_AND_BUCKET, HIGH_RES_HQ);
+}
+} // namespace
+
 StateImplementationComponentCloner::StateImplementationComponentCloner() = default;
 
 StateImplementationComponentCloner::StateImplementationComponentCloner(unsigned long ulSourceUid,
@@ -79,10 +88,18 @@ void StateImplementationComponentCloner::replaceTargetComponent(State* pSourceSt
     CloneManager* pCloneManager = CloneManager::getInstance();
     pCloneManager->begin();
 
-    // Whatever the user made on the back goes with its states' objects.
+    // Whatever the user made on the back goes with its states' objects. The
+    // drawing an earlier link wrote into belongs to no step when the back
+    // never painted its own shape; it goes with the component all the same.
     State* pStateComponent = pTargetState->findChildState(COMPONENT, false);
     MOLDENA_ASSERT(pStateComponent);
+    const State* pStateShape = pStateComponent->findChildState(SHAPE, true);
+    const QString sShapeDrawing = pStateShape ? shapeDrawingName(pStateShape) : QString();
     delete pStateComponent;
+    if (!sShapeDrawing.isEmpty())
+    {
+        delete ObjectRoot::getInstance()->removeChildByName(sShapeDrawing, true);
+    }
 
     State* pCopy = pSourceState->clone();
     // The back's initial child stays its clone-mode option selection.
@@ -98,8 +115,8 @@ void StateImplementationComponentCloner::linkShapeDrawings(State* pSourceState, 
     State* pStateShapeTarget = pTargetState->findChildState(SHAPE, true);
     MOLDENA_ASSERT(pStateShapeTarget);
 
-    const QString sSourceName = createObjectName(pStateShapeSource->getFullName(), IMAGE_PEN_AND_BUCKET, HIGH_RES_HQ);
-    const QString sTargetName = createObjectName(pStateShapeTarget->getFullName(), IMAGE_PEN_AND_BUCKET, HIGH_RES_HQ);
+    const QString sSourceName = shapeDrawingName(pStateShapeSource);
+    const QString sTargetName = shapeDrawingName(pStateShapeTarget);
 
     ObjectRoot* pRoot = ObjectRoot::getInstance();
     const ImageObject* pImageObjectShapeSource = pRoot->findObject<ImageObject>(sSourceName);

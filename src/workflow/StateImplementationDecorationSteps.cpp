@@ -34,7 +34,10 @@ void deleteTransitions(State* pState)
     }
 }
 
-// The finished elements below the root, after deleting the unfinished ones.
+// The finished elements below the root, after deleting those never finished.
+// An element once finished stays: walking through it again re-runs its
+// pipelines, which leaves its last steps incomplete until they are left
+// forward once more, and that must not cost the user the element.
 std::vector<State*> finishedElements(const Uid* pRootUid)
 {
     State* pRootState = StateMachine::getInstance()->findState(idOf(pRootUid));
@@ -42,8 +45,9 @@ std::vector<State*> finishedElements(const Uid* pRootUid)
     std::vector<State*> vFinished;
     for (State* pElement : pRootState->getChildStates())
     {
-        if (isFinished(pElement))
+        if (pElement->isFinishedOnce() || isFinished(pElement))
         {
+            pElement->setFinishedOnce(true);
             vFinished.push_back(pElement);
         }
         else

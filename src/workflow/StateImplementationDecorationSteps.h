@@ -2,7 +2,8 @@
 
 // The two steps that come back to finished decoration elements: edit offers
 // each element and enters the chosen one's chain; delete offers each element
-// through an inserted state deleter. Both delete unfinished elements on entry.
+// through an inserted state deleter. Both delete, on entry, the elements that
+// were never finished; one finished once stays until the user deletes it.
 
 #include "StateImplementationImageSelection.h"
 

@@ -190,16 +190,28 @@ bool StateImplementationImagingComposition::canEnter() const
     return !slHigh.isEmpty() && !slLow.isEmpty() && hasImage(slHigh.first()) && hasImage(slLow.first());
 }
 
-void StateImplementationImagingComposition::tearDownPipelines()
+QStringList StateImplementationImagingComposition::getCompositionPipelineNames() const
 {
     const QString sStep = getStateFullName();
-    const QStringList slCompositeNames = {createObjectName(sStep, PIPELINE_DEPTH_COMPOSITE, HIGH_RES_HQ),
-                                          createObjectName(sStep, PIPELINE_DEPTH_COMPOSITE, LOW_RES_LQ)};
+    return {createObjectName(sStep, PIPELINE_DEPTH_COMPOSITE, HIGH_RES_HQ),
+            createObjectName(sStep, PIPELINE_DEPTH_COMPOSITE, LOW_RES_LQ),
+            createObjectName(sStep, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER, LOW_RES_HQ),
+            createObjectName(sStep, PIPELINE_SLICE_RENDER, 0, LOW_RES_HQ),
+            createObjectName(sStep, PIPELINE_SLICE_RENDER, 0, LOW_RES_LQ),
+            createObjectName(sStep, PIPELINE_SLICE_RENDER, 1, LOW_RES_HQ),
+            createObjectName(sStep, PIPELINE_SLICE_RENDER, 1, LOW_RES_LQ),
+            createObjectName(sStep, PIPELINE_DEPTH_RENDER, LOW_RES_HQ),
+            createObjectName(sStep, PIPELINE_DEPTH_RENDER, LOW_RES_LQ)};
+}
+
+void StateImplementationImagingComposition::tearDownPipelines(const QStringList& slPipelineNames)
+{
     ImagePipelineManager* pManager = ImagePipelineManager::getInstance();
-    // The pipelines of the last visit; a step never entered (or a fresh copy)
-    // has none.
-    for (const QString& sName : getPipelineNames())
+    // By the names this step gives its pipelines, not by the list of the last
+    // visit: a visit that failed half-way never wrote that list.
+    for (int nIndex = 0; nIndex < slPipelineNames.size(); ++nIndex)
     {
+        const QString& sName = slPipelineNames.at(nIndex);
         if (!pManager->hasPipeline(sName))
         {
             continue;
@@ -209,7 +221,7 @@ void StateImplementationImagingComposition::tearDownPipelines()
         std::vector<ImageObject*> vImageObjects;
         ImagePipelineFactoryDepthComposite().getObjects(pPipeline, vParameterObjects, vImageObjects);
         delete pPipeline;
-        if (slCompositeNames.contains(sName))
+        if (nIndex == COMPOSITE_HIGH || nIndex == COMPOSITE_QUICK)
         {
             m_vKeptParameterObjects.insert(m_vKeptParameterObjects.end(), vParameterObjects.begin(),
                                            vParameterObjects.end());
@@ -229,7 +241,8 @@ void StateImplementationImagingComposition::deleteKeptObjects()
 
 void StateImplementationImagingComposition::process()
 {
-    tearDownPipelines();
+    const QStringList slPipelineNames = getCompositionPipelineNames();
+    tearDownPipelines(slPipelineNames);
     gatherDecorationElements();
     QStringList slImagesBevelHighResHQTmp;
     QStringList slImagesBevelLowResHQTmp;
@@ -246,30 +259,28 @@ void StateImplementationImagingComposition::process()
     const auto image = [&sStep](const QString& sKind, const QString& sTag) { return createObjectName(sStep, sKind, sTag); };
 
     ImagePipelineManager* pManager = ImagePipelineManager::getInstance();
-    QStringList slPipelineNames;
-    const auto addComposite = [&](const QString& sTag, const QString& sSurface, const QStringList& slElements,
+    const auto addComposite = [&](int nPipeline, const QString& sSurface, const QStringList& slElements,
                                   const QString& sOutput) {
-        const QString sName = createObjectName(sStep, PIPELINE_DEPTH_COMPOSITE, sTag);
-        pManager->addPipeline(ImagePipelineFactoryDepthComposite().create(
-            sName, QStringList{sSurface} + slElements, {sOutput}, m_vKeptParameterObjects, m_vKeptImageObjects));
-        slPipelineNames << sName;
+        pManager->addPipeline(ImagePipelineFactoryDepthComposite().create(slPipelineNames.at(nPipeline),
+                                                                          QStringList{sSurface} + slElements, {sOutput},
+                                                                          m_vKeptParameterObjects, m_vKeptImageObjects));
     };
-    addComposite(HIGH_RES_HQ, sSurfaceHigh, m_slInputImageNamesDecorationHighResHQ, sCompositeHigh);
-    addComposite(LOW_RES_LQ, sSurfaceLow, m_slInputImageNamesDecorationLowResHQ, sCompositeQuick);
-    slPipelineNames << createPipeline<ImagePipelineFactoryDownsizedResolutionProvider>(
-        createObjectName(sStep, PIPELINE_DOWNSIZED_RESOLUTION_PROVIDER, LOW_RES_HQ), {sCompositeHigh}, {sCompositeLow});
+    addComposite(COMPOSITE_HIGH, sSurfaceHigh, m_slInputImageNamesDecorationHighResHQ, sCompositeHigh);
+    addComposite(COMPOSITE_QUICK, sSurfaceLow, m_slInputImageNamesDecorationLowResHQ, sCompositeQuick);
+    createPipeline<ImagePipelineFactoryDownsizedResolutionProvider>(slPipelineNames.at(DOWNSIZE), {sCompositeHigh},
+                                                                    {sCompositeLow});
     for (int nIndex = 0; nIndex < 2; ++nIndex)
     {
         const QString sKind = nIndex == 0 ? IMAGE_SLICE_RENDER_HORIZONTAL : IMAGE_SLICE_RENDER_VERTICAL;
-        slPipelineNames << createPipeline<ImagePipelineFactorySliceRender>(
-            createObjectName(sStep, PIPELINE_SLICE_RENDER, nIndex, LOW_RES_HQ), {sCompositeLow}, {image(sKind, LOW_RES_HQ)});
-        slPipelineNames << createPipeline<ImagePipelineFactorySliceRender>(
-            createObjectName(sStep, PIPELINE_SLICE_RENDER, nIndex, LOW_RES_LQ), {sCompositeQuick}, {image(sKind, LOW_RES_LQ)});
+        createPipeline<ImagePipelineFactorySliceRender>(slPipelineNames.at(SLICE_RENDER_LOW + 2 * nIndex),
+                                                        {sCompositeLow}, {image(sKind, LOW_RES_HQ)});
+        createPipeline<ImagePipelineFactorySliceRender>(slPipelineNames.at(SLICE_RENDER_QUICK + 2 * nIndex),
+                                                        {sCompositeQuick}, {image(sKind, LOW_RES_LQ)});
     }
-    slPipelineNames << createPipeline<ImagePipelineFactoryDepthRender>(
-        createObjectName(sStep, PIPELINE_DEPTH_RENDER, LOW_RES_HQ), {sCompositeLow}, {image(IMAGE_DEPTH_RENDER, LOW_RES_HQ)});
-    slPipelineNames << createPipeline<ImagePipelineFactoryDepthRender>(
-        createObjectName(sStep, PIPELINE_DEPTH_RENDER, LOW_RES_LQ), {sCompositeQuick}, {image(IMAGE_DEPTH_RENDER, LOW_RES_LQ)});
+    createPipeline<ImagePipelineFactoryDepthRender>(slPipelineNames.at(DEPTH_RENDER_LOW), {sCompositeLow},
+                                                    {image(IMAGE_DEPTH_RENDER, LOW_RES_HQ)});
+    createPipeline<ImagePipelineFactoryDepthRender>(slPipelineNames.at(DEPTH_RENDER_QUICK), {sCompositeQuick},
+                                                    {image(IMAGE_DEPTH_RENDER, LOW_RES_LQ)});
 
     writeParameters(ParameterObject::createName(sCompositeLow, MODIFIER_RESIZE, 0),
                     QStringLiteral("pParameterDepthCompositeDownsize"), {{ImageModifierResize::SCALE_VALUES, true}});

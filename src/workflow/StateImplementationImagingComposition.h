@@ -40,7 +40,22 @@ private:
     void gatherDecorationElements() const;
     // The BEVEL step's bevel images at the two resolutions (may be empty).
     void findSurfaceImages(QStringList& slHigh, QStringList& slLow) const;
-    void tearDownPipelines();
+    // The step's nine pipelines in the order they are made, the two depth
+    // composites first; the indices below point into it.
+    QStringList getCompositionPipelineNames() const;
+    enum CompositionPipeline
+    {
+        COMPOSITE_HIGH = 0,
+        COMPOSITE_QUICK = 1,
+        DOWNSIZE = 2,
+        SLICE_RENDER_LOW = 3, // horizontal, then vertical two further on
+        SLICE_RENDER_QUICK = 4,
+        DEPTH_RENDER_LOW = 7,
+        DEPTH_RENDER_QUICK = 8
+    };
+    // Takes out and deletes those of the named pipelines that exist; the
+    // depth composites' objects are kept for the rebuild.
+    void tearDownPipelines(const QStringList& slPipelineNames);
     void deleteKeptObjects();
 
     Uid* m_pUidBevel = nullptr;

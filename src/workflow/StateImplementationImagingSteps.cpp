@@ -26,6 +26,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <optional>
 
 void StateImplementationImagingLoadImage::process()
 {
@@ -121,23 +122,36 @@ bool StateImplementationImagingPaint::canEnter() const
     return hasImage(createObjectName(getParentStateFullName(), IMAGE_THRESHOLDED, HIGH_RES_HQ));
 }
 
-bool StateImplementationImagingPaint::canLeave() const
+namespace
 {
-    if (!StateImplementationImaging::canLeave())
-    {
-        return false;
-    }
-    const ImageObject* pPainted = ObjectRoot::getInstance()->findObject<ImageObject>(
-        createObjectName(getParentStateFullName(), IMAGE_PEN_AND_BUCKET, HIGH_RES_HQ));
+// Whether the painted working image of the chain is one single grey value
+// everywhere; nothing while it is missing or holds no raster. Throws
+// "pRaster" for a raster that is not 8-bit.
+std::optional<bool> isOneGreyValue(const QString& sChain)
+{
+    const ImageObject* pPainted =
+        ObjectRoot::getInstance()->findObject<ImageObject>(createObjectName(sChain, IMAGE_PEN_AND_BUCKET, HIGH_RES_HQ));
     if (!pPainted || !pPainted->getRasterReadOnly())
     {
-        return false;
+        return std::nullopt;
     }
     const auto* pRaster = dynamic_cast<const Raster2d<unsigned char>*>(pPainted->getRasterReadOnly());
     MOLDENA_ASSERT(pRaster);
     const unsigned char* pBegin = pRaster->getData();
     const auto [itMin, itMax] = std::minmax_element(pBegin, pBegin + pRaster->getSize());
-    return *itMin != *itMax;
+    return *itMin == *itMax;
+}
+} // namespace
+
+bool StateImplementationImagingPaint::canMoveOn() const
+{
+    const std::optional<bool> bOneGreyValue = isOneGreyValue(getParentStateFullName());
+    return bOneGreyValue && !*bOneGreyValue;
+}
+
+bool StateImplementationImagingPaint::isPaintedImageOneGreyValue() const
+{
+    return isOneGreyValue(getParentStateFullName()).value_or(false);
 }
 
 void StateImplementationImagingPaint::process()

@@ -51,8 +51,12 @@ class StateImplementationImagingPaint : public ClonableImagingStep<StateImplemen
 {
 public:
     bool canEnter() const override;
-    // Also refuses a painted image of one single grey value: it holds no shape.
-    bool canLeave() const override;
+    // Only on a painted image of at least two grey values: one single grey
+    // value holds no shape. Going back is never refused for it.
+    bool canMoveOn() const override;
+    // Whether the painted working image is there and one single grey value
+    // everywhere; the page then says why Next is greyed.
+    bool isPaintedImageOneGreyValue() const;
     // Pen and bucket on the thresholded image, preview copy.
     void process() override;
     // Also saves the thresholded and the painted working images as PNG files

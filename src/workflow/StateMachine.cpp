@@ -94,6 +94,11 @@ unsigned long StateMachine::findTargetUid(const State* pSource, const QString& s
     return pTransition ? pTransition->getTargetUid() : 0;
 }
 
+bool StateMachine::canLeave(const State* pSourceState, const QString& sTransitionName)
+{
+    return pSourceState->canLeave() && (sTransitionName != NEXT || pSourceState->canMoveOn());
+}
+
 bool StateMachine::canTransition(const QString& sTransitionName) const
 {
     if (m_ulCurrentState == 0)
@@ -101,7 +106,7 @@ bool StateMachine::canTransition(const QString& sTransitionName) const
         return false;
     }
     const State* pSourceState = findState(m_ulCurrentState);
-    if (!pSourceState || !pSourceState->canLeave())
+    if (!pSourceState || !canLeave(pSourceState, sTransitionName))
     {
         return false;
     }
@@ -120,7 +125,7 @@ bool StateMachine::transition(const QString& sTransitionName)
     TransitionFlag flag(m_bTransitionInProgress);
     State* pSourceState = findState(m_ulCurrentState);
     MOLDENA_ASSERT(pSourceState);
-    if (!pSourceState->canLeave())
+    if (!canLeave(pSourceState, sTransitionName))
     {
         return false;
     }

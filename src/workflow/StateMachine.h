@@ -55,6 +55,9 @@ private:
     StateMachine();
     // The uid a transition of that name leads to from pSource; 0 when none.
     unsigned long findTargetUid(const State* pSource, const QString& sTransitionName) const;
+    // Whether the transition may leave pSourceState: its leave check for
+    // every transition, and for "NEXT" also whether it may move on.
+    static bool canLeave(const State* pSourceState, const QString& sTransitionName);
 
     State* m_pRootState = nullptr;
     unsigned long m_ulCurrentState = 0;

@@ -32,6 +32,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -525,4 +526,29 @@ TEST_F(ImagePagesTest, ANextRefusedWhileAPipelineRunsLeavesThePageAsItWas)
     EXPECT_FALSE(pNext->isEnabled());
     ASSERT_TRUE(m_driver.waitIdle());
     EXPECT_TRUE(pNext->isEnabled());
+}
+
+TEST_F(ImagePagesTest, APaintedPictureOfOneColourGreysOnlyNextAndThePageSaysWhy)
+{
+    walkTo({FRONT, SHAPE}, THRESHOLD);
+    find<QSlider>("m_pSliderThreshold")->setValue(255);
+    ASSERT_TRUE(m_driver.waitIdle());
+    ASSERT_TRUE(m_driver.next());
+    const QImage painted = shown();
+    ASSERT_EQ(painted.pixel(0, 0), painted.pixel(painted.width() / 2, painted.height() / 2)) << "one colour";
+    EXPECT_FALSE(m_driver.wizard()->findChild<QPushButton*>("m_pPushButtonNext")->isEnabled());
+    EXPECT_TRUE(m_driver.wizard()->findChild<QPushButton*>("m_pPushButtonPrevious")->isEnabled());
+    auto* pNotice = m_driver.find<QLabel>("m_pLabelOneGreyValue");
+    ASSERT_NE(pNotice, nullptr);
+    EXPECT_TRUE(pNotice->isVisible());
+    m_driver.screenshot("image_paint_page_one_colour");
+
+    // A stroke in the other colour: Next, and no notice.
+    ASSERT_TRUE(m_driver.click(qGray(painted.pixel(0, 0)) < 128 ? "m_pToolButtonColorWhite" : "m_pToolButtonColorBlack"));
+    auto* pCanvas = m_driver.find<QWidget>("m_pImageFrame")->findChild<ImageCanvasBase*>("ImageCanvas");
+    const QRect fitted = pCanvas->getFittedRect();
+    QTest::mousePress(pCanvas, Qt::LeftButton, Qt::NoModifier, fitted.center() - QPoint(fitted.width() / 4, 0));
+    QTest::mouseRelease(pCanvas, Qt::LeftButton, Qt::NoModifier, fitted.center() + QPoint(fitted.width() / 4, 0));
+    ASSERT_TRUE(m_driver.waitForNextEnabled());
+    EXPECT_FALSE(pNotice->isVisible());
 }

@@ -1,5 +1,6 @@
 // Copying a component: the bookkeeping's fresh ids, redirected references and
-// renamed objects, and the cloner step in both modes.
+// renamed objects, the cloner step in both modes, and what replacing the back
+// leaves behind.
 
 #include "CloneManager.h"
 #include "ImageObject.h"
@@ -13,6 +14,7 @@
 #include "TestSupport.h"
 #include "Uid.h"
 #include "WorkflowIdentifiers.h"
+#include "support/ComponentWalk.h"
 #include "support/WorkflowTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -241,4 +243,35 @@ TEST(ComponentCloneTest, FinishRefusesObjectNamesThatNameNoCopiedState)
         EXPECT_ASSERTION(CloneManager::getInstance()->finish(), sAssertion);
         delete pObject;
     }
+}
+
+TEST(ComponentCloneTest, ReplacingTheBackAndDeletingElementsLeaveNoImageOrSynchronizerBehind)
+{
+    ComponentWalk walk{ComponentWalk::WholeArtifact()};
+    StateMachine::getInstance()->start();
+    ASSERT_TRUE(walk.choose(FRONT) && walk.makeComplete(walk.writeDisc(0.4)) && walk.choose(UP));
+    const auto counts = [] {
+        const ObjectRoot* pRoot = ObjectRoot::getInstance();
+        return std::make_pair(pRoot->findChildren<ImageObject*>().size(),
+                              pRoot->findChildren<ImageObjectSynchronizer*>().size());
+    };
+
+    // Linked and painted on (its own profile), then replaced by a copy.
+    std::vector<std::pair<qsizetype, qsizetype>> vCounts;
+    for (int nRun = 0; nRun < 3; ++nRun)
+    {
+        ASSERT_TRUE(walk.choose(BACK) && walk.choose(COMPONENT_PARTIAL_CLONE) && walk.makeProfile() && walk.choose(UP));
+        const QString sReplaced = walk.m_pArtifact->findChildState(BACK)->findChildState(COMPONENT)->getFullName();
+        ASSERT_TRUE(walk.choose(BACK) && walk.choose(COMPONENT_FULL_CLONE) && walk.choose(UP));
+        for (const ImageObject* pImage : ObjectRoot::getInstance()->findChildren<ImageObject*>())
+            EXPECT_FALSE(pImage->objectName().startsWith(sReplaced)) << pImage->objectName().toStdString();
+        vCounts.push_back(counts());
+    }
+    EXPECT_EQ(vCounts.back(), vCounts.front());
+
+    ASSERT_TRUE(walk.choose(FRONT));
+    const auto before = counts();
+    for (int nRun = 0; nRun < 2; ++nRun)
+        ASSERT_TRUE(walk.addDecoration(walk.writeDisc(0.2)) && walk.deleteDecoration("DECORATION_ELEMENT_DELETE"));
+    EXPECT_EQ(counts(), before);
 }

@@ -179,3 +179,26 @@ TEST(CompositionTest, DecorationsAreEngravedAndTheirSettingsSurviveEveryRebuild)
     EXPECT_FALSE(pComposition->isComplete());
     EXPECT_FALSE(walk.m_pComponent->isComplete());
 }
+
+TEST(CompositionTest, AnEntryThatFailedHalfWayIsFollowedByAWholeRebuild)
+{
+    ComponentWalk walk;
+    StateMachine::getInstance()->start();
+    ASSERT_TRUE(walk.makeShape(walk.writeDisc(0.4)) && walk.makeProfile() && walk.makeSurface());
+
+    // Stored settings whose vectors disagree stop the first entry once the
+    // pipelines are made; set right, the next entry builds them all anew.
+    const QString sStep = walk.m_pComponent->findChildState(COMPOSITION)->getFullName();
+    auto* pSettings = new ParameterObject(ParameterObject::createName(
+        createObjectName(sStep, IMAGE_DEPTH_COMPOSITE, HIGH_RES_HQ), MODIFIER_DEPTH_COMPOSITE, 0));
+    const auto defaults = ImageModifierDepthComposite(MODIFIER_DEPTH_COMPOSITE).getDefaultParameters();
+    auto broken = defaults;
+    broken[ImageModifierDepthComposite::DEPTH] = QVariant::fromValue(std::vector<float>{0.5f});
+    pSettings->setParameters(broken);
+    ASSERT_TRUE(ObjectRoot::getInstance()->addChild(pSettings));
+    EXPECT_THROW(walk.enterComposition(), SimpleException);
+    pSettings->setParameters(defaults);
+    ASSERT_TRUE(walk.enterComposition());
+    EXPECT_EQ(walk.currentImagingStep()->getPipelineNames().size(), 9);
+    EXPECT_NE(floatRaster(createObjectName(sStep, IMAGE_DEPTH_COMPOSITE, HIGH_RES_HQ)), nullptr);
+}

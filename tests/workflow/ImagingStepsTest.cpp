@@ -156,14 +156,19 @@ TEST(ImagingStepsTest, APipelineOwedARunWhileTheStepWasAwayRunsOnceOnEntry)
     EXPECT_EQ(log.count("ERROR") - nErrorsBefore, 2);
 }
 
-TEST(ImagingStepsTest, PaintNeedsTwoGreyValuesAndSavesExactlyItsTwoWorkingImages)
+TEST(ImagingStepsTest, PaintMovesOnOnlyWithTwoGreyValuesAndSavesExactlyItsTwoWorkingImages)
 {
     LogCapture log;
     ImagingChain chain;
     walkTo(chain, chain.writePicture(64, 64, true), chain.m_pPaint);
     auto* pPaint = chain.step<StateImplementationImagingPaint>(chain.m_pPaint);
-    EXPECT_FALSE(pPaint->canLeave()) << "one grey value everywhere holds no shape";
-    EXPECT_FALSE(StateMachine::getInstance()->canTransition(NEXT));
+    StateMachine* pMachine = StateMachine::getInstance();
+    EXPECT_FALSE(pMachine->canTransition(NEXT)) << "one grey value everywhere holds no shape";
+    const QString sTempDir = FileStorage::getTempDir();
+    const QStringList before = pngFilesIn(sTempDir);
+    // Going back is never refused for it.
+    ASSERT_TRUE(chain.go(PREVIOUS));
+    ASSERT_TRUE(chain.go(NEXT));
 
     // One black stroke across the middle.
     ParameterObject* pPen = ImagingChain::findParameters(pPaint, MODIFIER_PEN);
@@ -173,11 +178,10 @@ TEST(ImagingStepsTest, PaintNeedsTwoGreyValuesAndSavesExactlyItsTwoWorkingImages
     map[ImageModifierPen::SIZE] = 0.05; // a factor of the picture's size
     map[ImageModifierPen::TIMESTAMP] = QDateTime::currentMSecsSinceEpoch();
     pPen->setParameters(map);
+    EXPECT_FALSE(pMachine->canTransition(PREVIOUS)) << "not while the stroke is being painted";
     ASSERT_TRUE(waitIdle(pPaint));
-    EXPECT_TRUE(pPaint->canLeave());
+    EXPECT_TRUE(pMachine->canTransition(NEXT));
 
-    const QString sTempDir = FileStorage::getTempDir();
-    const QStringList before = pngFilesIn(sTempDir);
     ASSERT_TRUE(chain.go(NEXT));
     QStringList written = pngFilesIn(sTempDir);
     for (const QString& s : before)

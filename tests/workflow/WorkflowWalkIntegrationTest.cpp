@@ -84,12 +84,24 @@ TEST(WorkflowWalkIntegrationTest, FrontWithDecorationsBackAsFullCloneToAClosedSt
     ASSERT_TRUE(walk.makeShape(walk.writeDisc(0.42, 64, true)));
     ASSERT_TRUE(walk.makeProfile());
 
-    // Two elements; the second is edited and then deleted again.
+    // Two elements. The first, opened again and left from its paint step with
+    // Previous, has its last steps incomplete again and stays; a third, left
+    // at its first visit, goes. The second is edited and then deleted again.
     ASSERT_TRUE(walk.addDecoration(walk.writeDisc(0.18)));
     ASSERT_TRUE(walk.addDecoration(walk.writeDisc(0.25)));
     State* pElements = walk.m_pComponent->findChildState(DECORATION_ELEMENTS, true);
-    ASSERT_EQ(pElements->getChildStates().size(), 2u);
+    const State* pFirst = pElements->getChildStates().front();
+    ASSERT_TRUE(walk.choose(DECORATIONS) && walk.choose(DECORATION_EDIT) && walk.choose(DECORATION));
+    while (walk.current()->getName() != PAINT)
+        ASSERT_TRUE(walk.go(NEXT));
+    while (walk.current()->getParentState() == pFirst)
+        ASSERT_TRUE(walk.go(PREVIOUS));
+    ASSERT_FALSE(pFirst->findChildState(PAINT)->isComplete() || pFirst->findChildState(PRESET_BEVEL)->isComplete());
+    ASSERT_TRUE(walk.choose(DECORATION_ADD) && walk.go(PREVIOUS) && walk.choose(UP));
+    ASSERT_EQ(pElements->getChildStates().size(), 3u);
     ASSERT_TRUE(walk.editDecoration("DECORATION1", walk.writeDisc(0.1)));
+    ASSERT_EQ(pElements->getChildStates().size(), 2u);
+    EXPECT_EQ(pElements->getChildStates().front(), pFirst);
     auto* pEdit = dynamic_cast<StateImplementationDecorationEdit*>(
         walk.m_pComponent->findChildState(DECORATION_EDIT, true)->getImplementation());
     ASSERT_NE(pEdit->getThumbnail("DECORATION"), nullptr) << "raw and engraved image of the element";
@@ -140,11 +152,7 @@ TEST(WorkflowWalkIntegrationTest, BackAsPartialCloneTwiceThenItsOwnSurface)
     ComponentWalk walk{ComponentWalk::WholeArtifact()};
     StateMachine::getInstance()->start();
     ASSERT_TRUE(walk.choose(FRONT));
-    ASSERT_TRUE(walk.makeShape(walk.writeDisc(0.4)));
-    ASSERT_TRUE(walk.makeProfile());
-    ASSERT_TRUE(walk.makeSurface());
-    ASSERT_TRUE(walk.enterComposition());
-    ASSERT_TRUE(walk.go(NEXT));
+    ASSERT_TRUE(walk.makeComplete(walk.writeDisc(0.4)));
     ASSERT_TRUE(walk.choose(UP));
 
     for (int nRun = 0; nRun < 2; ++nRun)

@@ -58,13 +58,14 @@ void assignRole(const QString& sName, T pValue, T& pOverlay, T& pMask, T& pCanva
     }
 }
 
-void addSynchronizer(const QString& sSourceName, const QString& sTargetName)
+// The new synchronizer, or null when one of that name exists already.
+ImageObjectSynchronizer* addSynchronizer(const QString& sSourceName, const QString& sTargetName)
 {
     ObjectRoot* pRoot = ObjectRoot::getInstance();
     const QString sName = ParameterObject::createName(IMAGE_OBJECT_SYNCHRONIZER, sSourceName, sTargetName);
     if (pRoot->findChild<ImageObjectSynchronizer*>(sName))
     {
-        return;
+        return nullptr;
     }
     auto* pSynchronizer = new ImageObjectSynchronizer(sName, sSourceName, sTargetName, true);
     const bool bAddOk = pRoot->addChild(pSynchronizer, false);
@@ -73,6 +74,7 @@ void addSynchronizer(const QString& sSourceName, const QString& sTargetName)
         delete pSynchronizer;
     }
     MOLDENA_ASSERT(bAddOk);
+    return pSynchronizer;
 }
 
 // A paint layer that holds no raster gets a 1 x 1 placeholder, so that every
@@ -102,7 +104,24 @@ ImageProcessorPenAndBucket::ImageProcessorPenAndBucket()
     setupBufferRastersOutput(SLOT_COUNT);
 }
 
-ImageProcessorPenAndBucket::~ImageProcessorPenAndBucket() = default;
+ImageProcessorPenAndBucket::~ImageProcessorPenAndBucket()
+{
+    for (const QPointer<ImageObjectSynchronizer>& pSynchronizer : m_vSynchronizers)
+    {
+        if (pSynchronizer)
+        {
+            // Silently: its going concerns no pipeline, and the one that owns
+            // this processor is being deleted.
+            ObjectRoot::getInstance()->removeChild(pSynchronizer, true);
+            delete pSynchronizer.data();
+        }
+    }
+}
+
+void ImageProcessorPenAndBucket::keepSynchronizer(ImageObjectSynchronizer* pSynchronizer)
+{
+    m_vSynchronizers.emplace_back(pSynchronizer);
+}
 
 void ImageProcessorPenAndBucket::process(std::map<QString, ImageObject*> mapImageNameToInputImageObject,
                                          std::map<QString, ImageObject*> mapImageNameToOutputImageObject,
@@ -312,8 +331,15 @@ ImagePipeline* ImagePipelineFactoryPenAndBucket::create(const QString& sPipeline
     const QStringList slInputs{sInputImageNameCanvas, sInputImageNameOverlay, sInputImageNameMask};
     const QStringList slOutputs{sOutputImageNameCanvas, sOutputImageNameOverlay, sOutputImageNameMask};
 
-    addSynchronizer(sOutputImageNameOverlay, sInputImageNameOverlay);
-    addSynchronizer(sOutputImageNameMask, sInputImageNameMask);
+    // One that existed already belongs to the processor that made it.
+    for (ImageObjectSynchronizer* pSynchronizer : {addSynchronizer(sOutputImageNameOverlay, sInputImageNameOverlay),
+                                                   addSynchronizer(sOutputImageNameMask, sInputImageNameMask)})
+    {
+        if (pSynchronizer)
+        {
+            pProcessor->keepSynchronizer(pSynchronizer);
+        }
+    }
 
     return new ImagePipeline(sPipelineName, slInputs, slOutputs, slParameterNames, pProcessor.release());
 }

@@ -4,12 +4,15 @@
 #include "ImagePipelineFactoryBase.h"
 #include "ImageProcessorBase.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <map>
+#include <vector>
 
 class ImageObject;
+class ImageObjectSynchronizer;
 class ImagePipeline;
 class ParameterObject;
 
@@ -43,13 +46,22 @@ class ImageProcessorPenAndBucket : public ImageProcessorBase
 {
 public:
     ImageProcessorPenAndBucket();
+    // Deletes the synchronizers it keeps. GUI thread.
     ~ImageProcessorPenAndBucket() override;
+
+    // A synchronizer that carries this step's paint from run to run; it goes
+    // with the processor, that is with its pipeline.
+    void keepSynchronizer(ImageObjectSynchronizer* pSynchronizer);
 
     // Throws when the maps do not hold three images and four parameter
     // objects, or when the images' roles cannot be told apart by name.
     void process(std::map<QString, ImageObject*> mapImageNameToInputImageObject,
                  std::map<QString, ImageObject*> mapImageNameToOutputImageObject,
                  std::map<QString, ParameterObject*> mapParameterNameToParameterObject) override;
+
+private:
+    // Guarded: one deleted elsewhere is passed over.
+    std::vector<QPointer<ImageObjectSynchronizer>> m_vSynchronizers;
 };
 
 // Creates the pen-and-bucket pipeline. GUI thread only.
@@ -59,7 +71,8 @@ public:
     // One input (the image to paint on) and one output name. Creates the
     // output, overlay and mask image objects, the four parameter objects
     // ("<input>/MODIFIER_.../0") and the two synchronizers unless they exist;
-    // existing objects are reused unchanged. The caller owns the pipeline.
+    // existing objects are reused unchanged. The caller owns the pipeline;
+    // the synchronizers it made are deleted with it.
     virtual ImagePipeline* create(const QString& sPipelineName, const QStringList& slInputImageNames,
                                   const QStringList& slOutputImageNames);
 };

@@ -166,3 +166,8 @@ bool ComponentWalk::enterComposition()
 {
     return choose(COMPOSITION);
 }
+
+bool ComponentWalk::makeComplete(const QString& sPicture)
+{
+    return makeShape(sPicture) && makeProfile() && makeSurface() && enterComposition() && go(NEXT);
+}

@@ -54,6 +54,9 @@ public:
     bool addDecoration(const QString& sPicture);
     bool makeSurface();
     bool enterComposition();
+    // Shape (from sPicture), profile, surface and composition: the component
+    // is complete, back on its option selection.
+    bool makeComplete(const QString& sPicture);
 
     // The current step when it is an imaging step.
     StateImplementationImaging* currentImagingStep() const;
