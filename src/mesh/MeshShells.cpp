@@ -108,22 +108,16 @@ unsigned MeshGenerator::removeShellsWithoutVolume(TriangleMesh& mesh)
         return 0;
     }
 
-    // Status flags are needed to delete; a caller may hold them already, so
-    // they are requested and released in pairs. A vertex goes with the last
-    // of its faces, so one that a kept piece touches stays.
-    mesh.request_vertex_status();
-    mesh.request_edge_status();
-    mesh.request_face_status();
-    for (const auto fh : mesh.faces())
-    {
-        if (leftOut[std::size_t(shellOf[std::size_t(fh.idx())])])
+    // A vertex goes with the last of its faces, so one that a kept piece
+    // touches stays.
+    mesh.deleteAndCompact([&] {
+        for (const auto fh : mesh.faces())
         {
-            mesh.delete_face(fh, true);
+            if (leftOut[std::size_t(shellOf[std::size_t(fh.idx())])])
+            {
+                mesh.delete_face(fh, true);
+            }
         }
-    }
-    mesh.garbage_collection();
-    mesh.release_face_status();
-    mesh.release_edge_status();
-    mesh.release_vertex_status();
+    });
     return nLeftOut;
 }
