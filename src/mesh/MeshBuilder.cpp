@@ -215,21 +215,14 @@ unsigned MeshGenerator::removeIsolatedVertices(TriangleMesh& mesh)
     {
         return 0;
     }
-    // Status flags are needed to delete; a caller (the decimater) may hold
-    // them already, so they are requested and released in pairs.
-    mesh.request_vertex_status();
-    mesh.request_edge_status();
-    mesh.request_face_status();
-    for (const auto vh : mesh.vertices())
-    {
-        if (mesh.is_isolated(vh))
+    mesh.deleteAndCompact([&mesh] {
+        for (const auto vh : mesh.vertices())
         {
-            mesh.delete_vertex(vh, false);
+            if (mesh.is_isolated(vh))
+            {
+                mesh.delete_vertex(vh, false);
+            }
         }
-    }
-    mesh.garbage_collection();
-    mesh.release_face_status();
-    mesh.release_edge_status();
-    mesh.release_vertex_status();
+    });
     return nIsolated;
 }

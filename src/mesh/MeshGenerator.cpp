@@ -1,5 +1,6 @@
 #include "MeshGenerator.h"
 
+#include "Logger.h"
 #include "MeshDecimater.h"
 #include "MeshObject.h"
 #include "MeshTiles.h"
@@ -112,6 +113,16 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
     if (!pMesh)
     {
         pMesh = generateWhole(imageFront, imageBack, parameters, setup, timings);
+    }
+    // Small islands of a shape (specks a thresholded picture keeps) can come
+    // out of smoothing and decimation as shells without volume, which a
+    // slicer reads as degenerate facets and edges of more than two faces.
+    const Clock::time_point start = Clock::now();
+    const unsigned nLeftOut = removeShellsWithoutVolume(*pMesh);
+    timings.dDecimation += secondsSince(start);
+    if (nLeftOut > 0)
+    {
+        LOG_WARNING(QStringLiteral("Left out %1 piece(s) of the mesh that enclosed no volume").arg(nLeftOut));
     }
     if (pTimings)
     {

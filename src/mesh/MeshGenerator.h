@@ -71,6 +71,12 @@ public:
     static TriangleMesh* createMesh(const Image& imageFront, const Image& imageBack);
     // Deletes vertices without a face and compacts the mesh; returns how many.
     static unsigned removeIsolatedVertices(TriangleMesh& mesh);
+    // Removes every closed shell (faces joined across edges) that does not
+    // enclose a clearly positive volume: specks that smoothing pulled to a
+    // point, or that decimation flattened or turned inside out. Open shells
+    // stay. Vertices go with the last of their faces; the mesh is compacted
+    // when anything is removed. Returns how many shells it removed.
+    static unsigned removeShellsWithoutVolume(TriangleMesh& mesh);
     // Requests face and vertex normals when missing and computes them.
     static void computeNormals(TriangleMesh& mesh);
     // nSteps Jacobi-Laplace steps (tangential and normal, C0), then the face
@@ -109,14 +115,16 @@ public:
         double dBuild = 0.0;
         double dNormals = 0.0;
         double dSmoothing = 0.0;
+        // With the removal of the shells without volume.
         double dDecimation = 0.0;
     };
 
-    // Build, normals, smoothing and decimation: the mesh generate hands over,
-    // before it is normalised and turned; the caller owns it. Large rasters
-    // are worked on in tiles (see DecimationSetup), each tile on its own
-    // core from its build on; the result is the same kind of mesh, within
-    // the same errors. May throw.
+    // Build, normals, smoothing and decimation, then the shells without
+    // volume left out (one WARNING with their number): the mesh generate
+    // hands over, before it is normalised and turned; the caller owns it.
+    // Large rasters are worked on in tiles (see DecimationSetup), each tile
+    // on its own core from its build on; the result is the same kind of
+    // mesh, within the same errors. May throw.
     static TriangleMesh* generateMesh(const Image& imageFront, const Image& imageBack, const Parameters& parameters,
         const DecimationSetup& setup, Timings* pTimings = nullptr);
 

@@ -35,6 +35,23 @@ public:
     // Face normals, then the vertex and half-edge normals the mesh has.
     void update_normals();
 
+    // Runs deleteElements, which deletes vertices, edges or faces, with the
+    // status flags that deleting needs, then compacts the mesh. A caller (a
+    // decimater) may hold the flags already, so they are requested and
+    // released in pairs.
+    template <typename DeleteElements>
+    void deleteAndCompact(DeleteElements deleteElements)
+    {
+        request_vertex_status();
+        request_edge_status();
+        request_face_status();
+        deleteElements();
+        garbage_collection();
+        release_face_status();
+        release_edge_status();
+        release_vertex_status();
+    }
+
     // The half-edge from vStart to vEnd, or an invalid handle.
     OpenMesh::SmartHalfedgeHandle find_halfedge(VertexHandle vStart, VertexHandle vEnd) const
     {

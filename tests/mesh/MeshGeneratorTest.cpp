@@ -1,11 +1,21 @@
+#include "DomeHeights.h"
 #include "MeshGenerator.h"
+#include "MeshIO.h"
 #include "MeshObject.h"
 #include "SimpleException.h"
+#include "StlCheck.h"
 #include "TestSupport.h"
 #include "support/MeshTestSupport.h"
 
+#include <QTemporaryDir>
+
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <iterator>
 #include <limits>
+#include <map>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -37,6 +47,33 @@ unsigned countIsolated(const TriangleMesh& mesh)
         n += mesh.is_isolated(vh) ? 1 : 0;
     }
     return n;
+}
+
+// The signed volume of each piece (faces joined through their vertices),
+// smallest first, and the smallest facet area.
+std::vector<double> pieceVolumes(const TriangleMesh& mesh, double& dSmallestArea)
+{
+    std::vector<int> root(mesh.n_vertices());
+    std::iota(root.begin(), root.end(), 0);
+    const std::function<int(int)> find = [&](int v) { return root[v] == v ? v : root[v] = find(root[v]); };
+    for (const auto eh : mesh.edges())
+    {
+        root[find(eh.v0().idx())] = find(eh.v1().idx());
+    }
+    std::map<int, double> pieces;
+    dSmallestArea = std::numeric_limits<double>::max();
+    for (const auto fh : mesh.faces())
+    {
+        OpenMesh::Vec3d p[3];
+        std::transform(fh.vertices().begin(), fh.vertices().end(), p,
+            [&](OpenMesh::SmartVertexHandle vh) { return OpenMesh::vector_cast<OpenMesh::Vec3d>(mesh.point(vh)); });
+        pieces[find(fh.halfedge().to().idx())] += OpenMesh::dot(p[0], OpenMesh::cross(p[1], p[2])) / 6.0;
+        dSmallestArea = std::min(dSmallestArea, OpenMesh::cross(p[1] - p[0], p[2] - p[0]).norm() / 2.0);
+    }
+    std::vector<double> volumes;
+    std::transform(pieces.begin(), pieces.end(), std::back_inserter(volumes), [](auto piece) { return piece.second; });
+    std::sort(volumes.begin(), volumes.end());
+    return volumes;
 }
 } // namespace
 
@@ -303,5 +340,58 @@ TEST(MeshGenerator, SmoothingMovesPointsAndRefreshesFaceNormals)
     {
         const TriangleMesh::Normal expected = pMesh->calc_face_normal(fh);
         EXPECT_NEAR((pMesh->normal(fh) - expected).norm(), 0.0f, 1e-5f);
+    }
+}
+
+TEST(MeshGenerator, SpecksThatEncloseNoVolumeAreLeftOutWithOneWarning)
+{
+    // A dome between rows of specks of one to four pixels. Those of one or
+    // two pixels make no cell; those of three and four are the smallest
+    // pieces there are: decimation flattens some of them, many smoothing
+    // steps pull them to a point.
+    const unsigned n = 64;
+    std::vector<float> front = domeHeights(n, 0.3, 8.0f, 1.0f);
+    const unsigned offsets[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    unsigned k = 0;
+    for (const unsigned y : {3u, 8u, 57u, 62u})
+    {
+        for (unsigned x = 3; x < n; x += 5, ++k)
+        {
+            for (unsigned i = 0; i <= k % 4; ++i)
+            {
+                front[(y - offsets[i][1]) * n + x - offsets[i][0]] = 0.5f + 0.5f * float(k % 5);
+            }
+        }
+    }
+    std::vector<float> back(front.size());
+    std::transform(front.begin(), front.end(), back.begin(), [](float f) { return f > 0.0f ? 1.0f : 0.0f; });
+    const MeshGenerator::Image imageFront = imageOf(front, n, n);
+    const MeshGenerator::Image imageBack = imageOf(back, n, n);
+    std::unique_ptr<TriangleMesh> pBuilt(MeshGenerator::createMesh(imageFront, imageBack));
+    double dSmallestArea = 0.0;
+    const std::size_t nBuiltPieces = pieceVolumes(*pBuilt, dSmallestArea).size();
+    QTemporaryDir dir;
+
+    for (const unsigned nSteps : {8u, 99u})
+    {
+        SCOPED_TRACE(nSteps);
+        LogCapture log;
+        MeshObject object("M");
+        ASSERT_TRUE(MeshGenerator::generate(
+            imageFront, imageBack, parametersOf(unsigned(pBuilt->n_vertices() / 2), nSteps), &object));
+        const std::vector<double> volumes = pieceVolumes(*object.getMesh(), dSmallestArea);
+        EXPECT_GT(volumes.front(), 0.0);
+        EXPECT_GT(dSmallestArea, 0.0);
+        EXPECT_EQ(countIsolated(*object.getMesh()), 0u);
+        // The dome is kept.
+        EXPECT_GT(volumes.back(), 0.99 * object.getMeshData()->getVolume());
+        ASSERT_TRUE(MeshIO::writeMesh(&object, dir.filePath("specks.stl")));
+        const StlReport report = checkStl(dir.filePath("specks.stl"));
+        EXPECT_TRUE(report.isClosed()) << report.sText.toStdString();
+        EXPECT_EQ(report.nParts, int(volumes.size()));
+        const QString sWarning = QStringLiteral(": Left out %1 piece(s) of the mesh that enclosed no volume");
+        EXPECT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines().value(0).startsWith("WARNING: ")
+            && log.lines().value(0).endsWith(sWarning.arg(nBuiltPieces - volumes.size())));
     }
 }
