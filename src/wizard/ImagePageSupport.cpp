@@ -80,9 +80,14 @@ bool confirmReadableImage(QWidget* pParent, const QString& sFile)
     {
         return true;
     }
-    QMessageBox box(QMessageBox::Critical, tr("Load Error"), tr("Could not load file"), QMessageBox::Ok, pParent);
-    box.setInformativeText(QStringLiteral("%1\n%2").arg(sFile, sReason));
-    box.exec();
+    showRefusal(pParent, tr("Load Error"), tr("Could not load file"), QStringLiteral("%1\n%2").arg(sFile, sReason));
     return false;
+}
+
+void showRefusal(QWidget* pParent, const QString& sTitle, const QString& sText, const QString& sDetails)
+{
+    QMessageBox box(QMessageBox::Critical, sTitle, sText, QMessageBox::Ok, pParent);
+    box.setInformativeText(sDetails);
+    box.exec();
 }
 } // namespace ImagePage

@@ -52,4 +52,8 @@ QString chooseFromLibrary(const QString& sRootPath);
 // before decoding: present, a picture, within the decode limit). Otherwise shows the
 // modal "Load Error" message with the file and the reason, and returns false.
 bool confirmReadableImage(QWidget* pParent, const QString& sFile);
+
+// The modal message of a picture that cannot be used: a title, a text and
+// below them the details (the file, the reason).
+void showRefusal(QWidget* pParent, const QString& sTitle, const QString& sText, const QString& sDetails);
 } // namespace ImagePage

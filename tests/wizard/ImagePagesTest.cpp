@@ -26,6 +26,7 @@
 #include "Wizard.h"
 #include "WorkflowIdentifiers.h"
 #include "support/ImagePageProbe.h"
+#include "support/MeshChapterSupport.h"
 #include "support/WizardDriver.h"
 
 #include <QCheckBox>
@@ -178,6 +179,16 @@ protected:
         EXPECT_EQ(sTitle, "Load Error");
         EXPECT_TRUE(sText.contains("Could not load file") && sText.contains("broken.png")) << sText.toStdString();
         EXPECT_EQ(probe.value(RAW_IMAGE_IMPORT, RawImageImporter::PATH), path);
+    }
+
+    // A black picture of that size; its path.
+    QString writeBlack(int nWidth, int nHeight)
+    {
+        QImage image(nWidth, nHeight, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        const QString sPath = m_driver.folder() + QString("/black-%1x%2.png").arg(nWidth).arg(nHeight);
+        EXPECT_TRUE(image.save(sPath));
+        return sPath;
     }
 
     WizardDriver m_driver;
@@ -506,6 +517,34 @@ TEST_F(ImagePagesTest, PresetBevelPageStartsWithProfileThreeAndKeepsTheChosenOne
     EXPECT_EQ(probe.signalCount(), nSignals);
     EXPECT_EQ(probe.value(RAW_IMAGE_IMPORT, RawImageImporter::PATH).toString(), ":/profile/bevel_profile_07.png");
     expectBadFileRefused(probe);
+}
+
+TEST_F(ImagePagesTest, TransformPageSaysOnceAVisitWhyAPictureOfExtremeAspectRatioCannotBeTurned)
+{
+    QStringList messages;
+    const ModalWatcher watcher([&](QWidget* pModal) {
+        m_driver.screenshot("image_transform_refused_message", pModal);
+        MeshChapterSupport::answerMessageBox(pModal, &messages);
+        if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
+            messages << pBox->informativeText();
+    });
+    walkTo({FRONT, SHAPE}, LOAD);
+    // 8000 x 1: at the larger working size, 11448 x 1, turning it would need a
+    // square far above the limit.
+    ImagePageProbe(m_driver.imagingStep()).set(RAW_IMAGE_IMPORT, RawImageImporter::PATH, writeBlack(8000, 1));
+    ASSERT_TRUE(m_driver.waitIdle());
+    ASSERT_TRUE(m_driver.next());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.count() > 0; }, 10000));
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_EQ(messages[0], "Transform Error");
+    EXPECT_EQ(messages[1], "Could not rotate and scale the image");
+    EXPECT_TRUE(messages[2].contains("aspect ratio is too extreme")) << messages[2].toStdString();
+    m_driver.screenshot("image_transform_page_refused");
+
+    // The sliders start more runs that are refused alike: nothing more is said.
+    find<QSlider>("m_pSliderScaleX")->setValue(50);
+    ASSERT_TRUE(m_driver.waitIdle());
+    EXPECT_EQ(watcher.count(), 1);
 }
 
 TEST_F(ImagePagesTest, ANextRefusedWhileAPipelineRunsLeavesThePageAsItWas)
