@@ -73,9 +73,14 @@ QString chooseFromLibrary(const QString& sRootPath)
     return dialog.exec() == QDialog::Accepted ? dialog.getSelectedFile() : QString();
 }
 
-bool confirmReadableImage(QWidget* pParent, const QString& sFile)
+bool confirmReadableImage(QWidget* pParent, const QString& sFile,
+                          const std::function<QString(const QString& sFile)>& pageCheck)
 {
-    const QString sReason = RawImageImporter::getRefusalReason(sFile);
+    QString sReason = RawImageImporter::getRefusalReason(sFile);
+    if (sReason.isEmpty() && pageCheck)
+    {
+        sReason = pageCheck(sFile);
+    }
     if (sReason.isEmpty())
     {
         return true;
