@@ -62,8 +62,8 @@ ImagePipeline::ImagePipeline(const QString& sName, const QStringList& slInputIma
     ObjectRoot* pRoot = ObjectRoot::getInstance();
     connect(pRoot, &ObjectRoot::signalChildAdded, this, &ImagePipeline::slotChildAdded, Qt::DirectConnection);
     connect(pRoot, &ObjectRoot::signalChildRemoved, this, &ImagePipeline::slotChildRemoved, Qt::DirectConnection);
-    m_pFutureWatcherProcess = new QFutureWatcher<void>();
-    connect(m_pFutureWatcherProcess, &QFutureWatcher<void>::finished, this, &ImagePipeline::slotProcessFinished);
+    m_pFutureWatcherProcess = new QFutureWatcher<QString>();
+    connect(m_pFutureWatcherProcess, &QFutureWatcher<QString>::finished, this, &ImagePipeline::slotProcessFinished);
     m_pImageProcessorBase = pImageProcessorBase;
 }
 
@@ -167,18 +167,20 @@ void ImagePipeline::process()
         const ImageProcessorBase::ImageObjectMap mapInputClones = m_mapImageNameToInputImageObjectClone;
         const ImageProcessorBase::ParameterObjectMap mapParameterClones = m_mapParameterNameToParameterObjectClone;
         const QString sName = objectName();
-        QFuture<void> future = QtConcurrent::run([pProcessor, mapInputClones, mapOutputs, mapParameterClones, sName]() {
-            // An exception must end as one logged error: the run still ends
-            // normally for the pipeline, which puts its outputs back.
-            try
-            {
-                pProcessor->execute(mapInputClones, mapOutputs, mapParameterClones);
-            }
-            catch (...)
-            {
-                LOG_ERROR(QString("Pipeline %1 failed: %2").arg(sName, describe(std::current_exception())));
-            }
-        });
+        QFuture<QString> future =
+            QtConcurrent::run([pProcessor, mapInputClones, mapOutputs, mapParameterClones, sName]() {
+                // An exception must end as one logged error: the run still ends
+                // normally for the pipeline, which puts its outputs back.
+                try
+                {
+                    pProcessor->execute(mapInputClones, mapOutputs, mapParameterClones);
+                }
+                catch (...)
+                {
+                    LOG_ERROR(QString("Pipeline %1 failed: %2").arg(sName, describe(std::current_exception())));
+                }
+                return pProcessor->takeRefusal();
+            });
         m_pFutureWatcherProcess->setFuture(future);
     }
     catch (...)
@@ -240,6 +242,8 @@ void ImagePipeline::slotParametersChanged(const QString&)
 
 void ImagePipeline::slotProcessFinished()
 {
+    const QFuture<QString> future = m_pFutureWatcherProcess->future();
+    const QString sRefusal = future.resultCount() > 0 ? future.result() : QString();
     try
     {
         returnOutputImageObjects();
@@ -251,6 +255,10 @@ void ImagePipeline::slotProcessFinished()
                       .arg(objectName(), describe(std::current_exception())));
     }
     m_bCurrentlyBusy = false;
+    if (!sRefusal.isEmpty())
+    {
+        emit signalProcessingRefused(sRefusal);
+    }
     if (m_bTryAgainLater)
     {
         m_bTryAgainLater = false;

@@ -60,6 +60,10 @@ public:
 
 signals:
     void signalProcessingCanceled();
+    // A run ended without a result because its processor refused the inputs
+    // (the outputs keep what they had). Emitted on the GUI thread once the
+    // outputs are back in the tree; the reason is meant for the user.
+    void signalProcessingRefused(const QString& sReason);
 
 private slots:
     void slotChildAdded(const QString& sName);
@@ -118,7 +122,7 @@ private:
     QStringList m_slInputImageNames;
     QStringList m_slOutputImageNames;
     QStringList m_slParameterNames;
-    QFutureWatcher<void>* m_pFutureWatcherProcess = nullptr;
+    QFutureWatcher<QString>* m_pFutureWatcherProcess = nullptr;
     bool m_bEnabled = false;
     bool m_bCurrentlyBusy = false;
     bool m_bTryAgainLater = false;

@@ -34,6 +34,11 @@ void ImageProcessorBase::execute(ImageObjectMap mapImageNameToInputImageObject,
     process(mapImageNameToInputImageObject, mapImageNameToOutputImageObject, mapParameterNameToParameterObject);
 }
 
+QString ImageProcessorBase::takeRefusal()
+{
+    return std::exchange(m_sRefusal, QString());
+}
+
 void ImageProcessorBase::prepareOutputImageObjects(ImageObjectMap mapImageNameToInputImageObject,
                                                    ImageObjectMap mapImageNameToOutputImageObject)
 {

@@ -60,6 +60,10 @@ public:
 
     const QString& getName() const { return m_sName; }
 
+    // Why the last run refused its inputs (empty when it did not), emptied by
+    // the reading. The pipeline's task reads it on the run's thread.
+    QString takeRefusal();
+
     void setTimeStampMode(int nMode) { m_nTimeStampMode = nMode; }
     int getTimeStampMode() const { return m_nTimeStampMode; }
 
@@ -116,6 +120,11 @@ protected:
     ImageProcessorBase(const ImageProcessorBase&) = delete;
     ImageProcessorBase& operator=(const ImageProcessorBase&) = delete;
 
+    // A run that cannot give a result for a reason the user can act on (a
+    // picture the step cannot take) logs it where it happens, leaves its
+    // output as it was and says why here, in words meant for the user.
+    void setRefusal(const QString& sReason) { m_sRefusal = sReason; }
+
     // The parameter object of a modifier, as described at applyModifier().
     // Throws "pParameterObject" when there is none.
     static ParameterObject* findParameterObject(const QString& sImageName, const QString& sModifierName,
@@ -166,4 +175,5 @@ protected:
     std::map<QString, ImageModifierBase*> m_mapModifierNameToModifier;
     int m_nTimeStampMode = TIME_STAMP_NOW;
     QString m_sName;
+    QString m_sRefusal;
 };

@@ -52,7 +52,9 @@ void WidgetHelper::setSingleChild(QWidget* pParent, QWidget* pChild)
 {
     if (QLayout* pLayout = pParent->layout())
     {
-        for (int i = 0; i < pLayout->count(); ++i)
+        // From the end: releasing a widget takes it out of the layout at once,
+        // which moves every later item one place forward.
+        for (int i = pLayout->count() - 1; i >= 0; --i)
         {
             if (QWidget* pWidget = pLayout->itemAt(i)->widget())
             {

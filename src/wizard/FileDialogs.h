@@ -23,9 +23,16 @@ public:
 
     static QString getOpenFileName(QWidget* pParent, const QString& sCaption, const QString& sFilter);
     // sFileName: the proposed name, placed in "LastDir". pSelectedFilter (may
-    // be null) receives the filter the user chose.
+    // be null) receives the filter the user chose. The name returned is the
+    // one to write: a name typed without suffix gets the chosen filter's, and
+    // when a file of that name exists the user is asked, after the dialog,
+    // before it is replaced (No gives an empty result).
     static QString getSaveFileName(QWidget* pParent, const QString& sCaption, const QString& sFileName,
                                    const QString& sFilter, QString* pSelectedFilter = nullptr);
+
+    // A name without suffix gets the suffix of the filter's first pattern
+    // ("obj" of "... (*.obj)").
+    static QString withFilterSuffix(const QString& sFileName, const QString& sFilter);
 
     // The folder dialogs start in.
     static QString getLastDir();
@@ -36,4 +43,8 @@ public:
 
 private:
     static QString remember(const QString& sFileName);
+    // Empty when the filter has no pattern with a suffix.
+    static QString getFilterSuffix(const QString& sFilter);
+    static QString runSaveDialog(QWidget* pParent, const QString& sCaption, const QString& sPath,
+                                 const QString& sFilter, QString& sSelectedFilter);
 };

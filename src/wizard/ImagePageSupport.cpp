@@ -73,16 +73,26 @@ QString chooseFromLibrary(const QString& sRootPath)
     return dialog.exec() == QDialog::Accepted ? dialog.getSelectedFile() : QString();
 }
 
-bool confirmReadableImage(QWidget* pParent, const QString& sFile)
+bool confirmReadableImage(QWidget* pParent, const QString& sFile,
+                          const std::function<QString(const QString& sFile)>& pageCheck)
 {
-    const QString sReason = RawImageImporter::getRefusalReason(sFile);
+    QString sReason = RawImageImporter::getRefusalReason(sFile);
+    if (sReason.isEmpty() && pageCheck)
+    {
+        sReason = pageCheck(sFile);
+    }
     if (sReason.isEmpty())
     {
         return true;
     }
-    QMessageBox box(QMessageBox::Critical, tr("Load Error"), tr("Could not load file"), QMessageBox::Ok, pParent);
-    box.setInformativeText(QStringLiteral("%1\n%2").arg(sFile, sReason));
-    box.exec();
+    showRefusal(pParent, tr("Load Error"), tr("Could not load file"), QStringLiteral("%1\n%2").arg(sFile, sReason));
     return false;
+}
+
+void showRefusal(QWidget* pParent, const QString& sTitle, const QString& sText, const QString& sDetails)
+{
+    QMessageBox box(QMessageBox::Critical, sTitle, sText, QMessageBox::Ok, pParent);
+    box.setInformativeText(sDetails);
+    box.exec();
 }
 } // namespace ImagePage

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -49,7 +50,14 @@ QString chooseImageFile(QWidget* pParent);
 QString chooseFromLibrary(const QString& sRootPath);
 
 // Whether the picture importer will go on to read the file (its own check
-// before decoding: present, a picture, within the decode limit). Otherwise shows the
-// modal "Load Error" message with the file and the reason, and returns false.
-bool confirmReadableImage(QWidget* pParent, const QString& sFile);
+// before decoding: present, a picture, within the decode limit) and
+// pageCheck, when given, finds no reason of the page's own against it.
+// Otherwise shows the modal "Load Error" message with the file and the
+// reason, and returns false.
+bool confirmReadableImage(QWidget* pParent, const QString& sFile,
+                          const std::function<QString(const QString& sFile)>& pageCheck = {});
+
+// The modal message of a picture that cannot be used: a title, a text and
+// below them the details (the file, the reason).
+void showRefusal(QWidget* pParent, const QString& sTitle, const QString& sText, const QString& sDetails);
 } // namespace ImagePage

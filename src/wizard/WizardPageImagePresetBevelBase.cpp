@@ -14,12 +14,28 @@
 
 #include "ui_WizardPageImagePresetBevelBaseGui.h"
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QImageReader>
 
 namespace
 {
 const QString ASSERTION_IMPORT = QStringLiteral("pParameterImport");
+
+// A profile's height row is as wide as its picture, and the bevel spreads the
+// shape's distances over the row's columns: one column gives it no slope.
+QString getProfileRefusalReason(const QString& sFile)
+{
+    const int nWidth = QImageReader(sFile).size().width();
+    if (nWidth < 0 || nWidth >= 2)
+    {
+        return QString();
+    }
+    return QCoreApplication::translate("WizardPageImagePresetBevelBase",
+                                       "The picture is %1 pixel wide; an engraving profile needs at least 2.")
+        .arg(nWidth);
 }
+} // namespace
 
 WizardPageImagePresetBevelBase::WizardPageImagePresetBevelBase(StateImplementationImagingPresetBevel* pStateImplementation)
     : MainWidgetWorkflow(pStateImplementation)
@@ -98,7 +114,7 @@ void WizardPageImagePresetBevelBase::slotSetSelectedFile(QString sFile)
 
 void WizardPageImagePresetBevelBase::selectFile(const QString& sFile)
 {
-    if (!sFile.isEmpty() && ImagePage::confirmReadableImage(this, sFile))
+    if (!sFile.isEmpty() && ImagePage::confirmReadableImage(this, sFile, getProfileRefusalReason))
     {
         emit signalSetSelectedFile(sFile);
     }

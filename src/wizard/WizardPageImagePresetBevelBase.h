@@ -44,7 +44,8 @@ public slots:
 private:
     // Re-sends the stored profile, or the default one when none is stored.
     void updateWidgetsFromParameters();
-    // Sends a chosen file on when the picture can be read.
+    // Sends a chosen file on when the picture can be read and can serve as a
+    // profile.
     void selectFile(const QString& sFile);
     // Makes the strip tall enough for the whole profile at its own size.
     void fitProfileStrip();

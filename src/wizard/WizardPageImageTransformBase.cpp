@@ -35,6 +35,9 @@ WizardPageImageTransformBase::WizardPageImageTransformBase(StateImplementationIm
                            &WizardPageImageTransformBase::slotUpdateScaleY));
     MOLDENA_ASSERT(connect(ObjectRoot::getInstance(), &ObjectRoot::signalChildAdded, this,
                            &WizardPageImageTransformBase::slotChildAdded, Qt::DirectConnection));
+    // Queued: the message waits in its own loop, never inside a pipeline's end.
+    MOLDENA_ASSERT(connect(pStateImplementation, &StateImplementationImaging::signalProcessingRefused, this,
+                           &WizardPageImageTransformBase::slotProcessingRefused, Qt::QueuedConnection));
 }
 
 WizardPageImageTransformBase::~WizardPageImageTransformBase()
@@ -50,6 +53,7 @@ StateImplementationImagingTransformImage* WizardPageImageTransformBase::getState
 void WizardPageImageTransformBase::enter()
 {
     MainWidget::enter();
+    m_bRefusalShown = false;
     updateWidgetsFromParameters();
 }
 
@@ -64,6 +68,18 @@ void WizardPageImageTransformBase::slotChildAdded(const QString& sName)
     {
         m_pImageView->setImageName(sName);
     }
+}
+
+void WizardPageImageTransformBase::slotProcessingRefused(const QString& sReason)
+{
+    // Both working sizes refuse such a picture, and so does every run a
+    // slider starts; the picture changes only on another page.
+    if (m_bRefusalShown)
+    {
+        return;
+    }
+    m_bRefusalShown = true;
+    ImagePage::showRefusal(this, tr("Transform Error"), tr("Could not rotate and scale the image"), sReason);
 }
 
 void WizardPageImageTransformBase::slotUpdateRotate(int)

@@ -35,6 +35,8 @@ public slots:
     void slotUpdateRotate(int nValue);
     void slotUpdateScaleX(int nValue);
     void slotUpdateScaleY(int nValue);
+    // Tells the user once a visit why the step's runs give no result.
+    void slotProcessingRefused(const QString& sReason);
 
 private:
     void updateWidgetsFromParameters();
@@ -44,4 +46,5 @@ private:
 
     Ui::WizardPageImageTransformBaseGui* m_pUi = nullptr;
     ImageView* m_pImageView = nullptr;
+    bool m_bRefusalShown = false;
 };

@@ -12,9 +12,7 @@
 
 #include "ui_WizardPageMeshExportGui.h"
 
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QRegularExpression>
 
 namespace
 {
@@ -91,16 +89,6 @@ QString WizardPageMeshExport::getProposedFileName(const QDateTime& time)
     return QStringLiteral("Moldena_Object_%1.stl").arg(time.toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss")));
 }
 
-QString WizardPageMeshExport::withFilterSuffix(const QString& sFileName, const QString& sFilter)
-{
-    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(sFilter);
-    if (!QFileInfo(sFileName).suffix().isEmpty() || !match.hasMatch())
-    {
-        return sFileName;
-    }
-    return sFileName + QLatin1Char('.') + match.captured(1);
-}
-
 void WizardPageMeshExport::slotMeshObjectAddedOrUpdated(QString sName)
 {
     if (sName == Scene::getInstance()->getNameMeshMerged())
@@ -143,15 +131,15 @@ void WizardPageMeshExport::slotSaveArtifact()
     const QString sStl = tr("Binary STL Files (*.stl)");
     const QString sObj = tr("Alias Wavefront Files (*.obj)");
     QString sSelectedFilter = sStl;
-    QString sFileName = FileDialogs::getSaveFileName(this, tr("Save Object"),
-                                                     getProposedFileName(QDateTime::currentDateTime()),
-                                                     sStl + QStringLiteral(";;") + sObj, &sSelectedFilter);
+    // The name carries the chosen filter's suffix, and a file it replaces
+    // was confirmed by the user.
+    const QString sFileName = FileDialogs::getSaveFileName(this, tr("Save Object"),
+                                                           getProposedFileName(QDateTime::currentDateTime()),
+                                                           sStl + QStringLiteral(";;") + sObj, &sSelectedFilter);
     if (sFileName.isEmpty())
     {
         return;
     }
-    // Without a suffix the writer would not know the format.
-    sFileName = withFilterSuffix(sFileName, sSelectedFilter);
     bool bOk = false;
     try
     {

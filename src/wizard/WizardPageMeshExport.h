@@ -40,8 +40,6 @@ public:
     // The name the save dialog proposes: "Moldena_Object_<yyyy_MM_dd_hh_mm_ss>.stl",
     // with the suffix of the filter the dialog starts with.
     static QString getProposedFileName(const QDateTime& time);
-    // A name without suffix gets the one of the chosen filter ("... (*.obj)").
-    static QString withFilterSuffix(const QString& sFileName, const QString& sFilter);
 
 public slots:
     void slotMeshObjectAddedOrUpdated(QString sName);

@@ -101,6 +101,9 @@ void StateImplementationImaging::setPipelineNames(const QStringList& slPipelineN
         {
             m_slImageObjectNames << pPipeline->getInputImageNames() << pPipeline->getOutputImageNames();
             m_slParameterObjectNames << pPipeline->getParameterNames();
+            // Every enter lists the pipelines again; one connection each.
+            connect(pPipeline, &ImagePipeline::signalProcessingRefused, this,
+                    &StateImplementationImaging::signalProcessingRefused, Qt::UniqueConnection);
         }
     }
     m_slImageObjectNames.removeDuplicates();

@@ -46,7 +46,8 @@ public:
     void setCommitOnLeave(bool bCommitOnLeave) { m_bCommitOnLeave = bCommitOnLeave; }
     bool isCommitOnLeave() const { return m_bCommitOnLeave; }
     // The step's pipelines in the order they are enabled and run; refreshes the
-    // image and parameter names from them (duplicates dropped).
+    // image and parameter names from them (duplicates dropped) and passes
+    // their refusals on.
     void setPipelineNames(const QStringList& slPipelineNames);
 
     // Copies the flags and every committed image and parameter object; the
@@ -60,6 +61,11 @@ public:
     // Disables the pipelines, commits the images where the step commits on
     // leaving, and marks the step complete.
     void onLeft() override;
+
+signals:
+    // A run of one of the step's pipelines refused its inputs; the reason is
+    // meant for the user.
+    void signalProcessingRefused(const QString& sReason);
 
 public slots:
     void slotChildAddedOrRemoved(const QString& sName);

@@ -386,17 +386,22 @@ TEST_F(MaskPathStepsTest, RotateAndScaleRefusesOutputsBeyondItsBoundBeforeAlloca
         ImageProcessorRotateAndScale processor;
         ASSERT_NO_THROW(run.run(processor));
         const Raster2dBase* pResult = pOutput->getRasterReadOnly();
+        // The reason of a refusal is kept for one reading.
+        const QString sRefusal = processor.takeRefusal();
+        EXPECT_TRUE(processor.takeRefusal().isEmpty());
         if (c.bAccepted)
         {
             ASSERT_NE(pResult, nullptr);
             EXPECT_EQ(pResult->getWidth(), std::max(c.nWidth, c.bKeepSize ? 0u : c.nHeight));
             EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join("\n").toStdString();
+            EXPECT_TRUE(sRefusal.isEmpty());
             continue;
         }
         EXPECT_EQ(pResult, nullptr);
         const QStringList lines = log.lines();
         ASSERT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
         EXPECT_TRUE(lines[0].startsWith("ERROR: ImagePipeline\\ImagePipelineRotateAndScale::"));
+        EXPECT_TRUE(!sRefusal.isEmpty() && lines[0].endsWith(sRefusal)) << sRefusal.toStdString();
         EXPECT_TRUE(lines[0].contains(QString("the %1 x %2 picture").arg(c.nWidth).arg(c.nHeight)))
             << lines[0].toStdString();
         EXPECT_TRUE(lines[0].contains("aspect ratio is too extreme"));

@@ -49,17 +49,29 @@ TEST(WidgetHelperTest, FittedRectangleKeepsTheAspectRatioCentredAndMapsPointsInt
     EXPECT_EQ(WidgetHelper::mapToImage(QPoint(3, 4), QRect(QPoint(0, 0), QPoint(-1, -1))), QPointF(0.0, 0.0));
 }
 
-TEST(WidgetHelperTest, SingleChildReplacesTheWidgetsOfTheOldLayoutAndRefusesOtherChildren)
+TEST(WidgetHelperTest, SingleChildReplacesEveryWidgetOfTheOldLayoutAndRefusesOtherChildren)
 {
-    QWidget frame;
-    auto* pOldLayout = new QVBoxLayout(&frame);
-    QLabel oldContent("old"); // owned here: the helper only releases it
-    pOldLayout->addWidget(&oldContent);
+    for (const int nOld : {0, 1, 2, 3})
+    {
+        QWidget frame;
+        auto* pOldLayout = new QVBoxLayout(&frame);
+        QLabel oldContent[3]; // owned here, destroyed first: the helper only releases them
+        for (int i = 0; i < nOld; ++i)
+        {
+            pOldLayout->addWidget(&oldContent[i]);
+        }
+        QLabel child("new");
+        EXPECT_NO_THROW(WidgetHelper::setSingleChild(&frame, &child)) << nOld;
+        for (int i = 0; i < nOld; ++i)
+        {
+            EXPECT_TRUE(oldContent[i].parent() == nullptr && oldContent[i].isHidden()) << nOld;
+        }
+        EXPECT_EQ(frame.children(), QObjectList({&child, frame.layout()})) << nOld;
+    }
 
+    QWidget frame;
     auto* pChild = new QLabel("new");
     WidgetHelper::setSingleChild(&frame, pChild);
-    EXPECT_EQ(oldContent.parent(), nullptr);
-    EXPECT_TRUE(oldContent.isHidden());
     EXPECT_EQ(pChild->parent(), &frame);
     auto* pGrid = qobject_cast<QGridLayout*>(frame.layout());
     ASSERT_NE(pGrid, nullptr);

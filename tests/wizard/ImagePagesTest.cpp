@@ -26,6 +26,7 @@
 #include "Wizard.h"
 #include "WorkflowIdentifiers.h"
 #include "support/ImagePageProbe.h"
+#include "support/MeshChapterSupport.h"
 #include "support/WizardDriver.h"
 
 #include <QCheckBox>
@@ -154,8 +155,32 @@ protected:
         });
     }
 
-    // Offers an unreadable file through the file button: a "Load Error"
-    // message comes and the import path stays.
+    // Offers the file through the file button: a "Load Error" message names
+    // it and gives the reason, and the import path stays.
+    void expectFileRefused(const ImagePageProbe& probe, const QString& sFile, const QString& sReason,
+                           const QString& sScreenshot = QString())
+    {
+        const QVariant path = probe.value(RAW_IMAGE_IMPORT, RawImageImporter::PATH);
+        QString sTitle, sText;
+        m_driver.answerModal([&](QWidget* pModal) {
+            auto* pBox = qobject_cast<QMessageBox*>(pModal);
+            ASSERT_NE(pBox, nullptr);
+            if (!sScreenshot.isEmpty())
+                m_driver.screenshot(sScreenshot, pBox);
+            sTitle = pBox->windowTitle();
+            sText = pBox->text() + ' ' + pBox->informativeText();
+            pBox->button(QMessageBox::Ok)->click();
+        }, 5000);
+        m_driver.answerFileDialog(sFile);
+        ASSERT_TRUE(m_driver.click("m_pPushButtonFileOpen"));
+        EXPECT_TRUE(m_driver.answered());
+        EXPECT_EQ(sTitle, "Load Error");
+        EXPECT_TRUE(sText.contains("Could not load file") && sText.contains(sFile) && sText.contains(sReason))
+            << sText.toStdString();
+        EXPECT_EQ(probe.value(RAW_IMAGE_IMPORT, RawImageImporter::PATH), path);
+    }
+
+    // An unreadable file is refused by the importer's own check.
     void expectBadFileRefused(const ImagePageProbe& probe)
     {
         const QString sBad = m_driver.folder() + "/broken.png";
@@ -163,21 +188,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("not a picture at all");
         file.close();
-        const QVariant path = probe.value(RAW_IMAGE_IMPORT, RawImageImporter::PATH);
-        QString sTitle, sText;
-        m_driver.answerModal([&](QWidget* pModal) {
-            auto* pBox = qobject_cast<QMessageBox*>(pModal);
-            ASSERT_NE(pBox, nullptr);
-            sTitle = pBox->windowTitle();
-            sText = pBox->text() + ' ' + pBox->informativeText();
-            pBox->button(QMessageBox::Ok)->click();
-        });
-        m_driver.answerFileDialog(sBad);
-        ASSERT_TRUE(m_driver.click("m_pPushButtonFileOpen"));
-        EXPECT_TRUE(m_driver.answered());
-        EXPECT_EQ(sTitle, "Load Error");
-        EXPECT_TRUE(sText.contains("Could not load file") && sText.contains("broken.png")) << sText.toStdString();
-        EXPECT_EQ(probe.value(RAW_IMAGE_IMPORT, RawImageImporter::PATH), path);
+        expectFileRefused(probe, sBad, QString());
     }
 
     WizardDriver m_driver;
@@ -506,6 +517,42 @@ TEST_F(ImagePagesTest, PresetBevelPageStartsWithProfileThreeAndKeepsTheChosenOne
     EXPECT_EQ(probe.signalCount(), nSignals);
     EXPECT_EQ(probe.value(RAW_IMAGE_IMPORT, RawImageImporter::PATH).toString(), ":/profile/bevel_profile_07.png");
     expectBadFileRefused(probe);
+
+    // A profile one pixel wide would give the bevel no slope: it is refused
+    // before it is applied, and the engraving shown stays that of profile 07.
+    ASSERT_TRUE(m_driver.waitIdle());
+    const QImage engraving = shown();
+    expectFileRefused(probe, m_driver.writeDisc(0.3, 1, 40), "1 pixel wide", "image_preset_bevel_refused_message");
+    ASSERT_TRUE(m_driver.waitIdle());
+    EXPECT_EQ(shown(), engraving);
+    EXPECT_TRUE(StateMachine::getInstance()->canTransition(NEXT));
+    m_driver.screenshot("image_preset_bevel_page_refused");
+}
+
+TEST_F(ImagePagesTest, TransformPageSaysOnceAVisitWhyAPictureOfExtremeAspectRatioCannotBeTurned)
+{
+    QStringList messages;
+    const ModalWatcher watcher([&](QWidget* pModal) {
+        m_driver.screenshot("image_transform_refused_message", pModal);
+        MeshChapterSupport::answerMessageBox(pModal, &messages);
+        if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
+            messages << pBox->informativeText();
+    });
+    walkTo({FRONT, SHAPE}, LOAD);
+    // 8000 x 1 is 11448 x 1 at the larger working size: turned, far too large.
+    ImagePageProbe(m_driver.imagingStep())
+        .set(RAW_IMAGE_IMPORT, RawImageImporter::PATH, m_driver.writeDisc(0.3, 8000, 1));
+    ASSERT_TRUE(m_driver.waitIdle() && m_driver.next());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.count() > 0; }, 10000));
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_EQ(messages.mid(0, 2), QStringList({"Transform Error", "Could not rotate and scale the image"}));
+    EXPECT_TRUE(messages[2].contains("aspect ratio is too extreme")) << messages[2].toStdString();
+    m_driver.screenshot("image_transform_page_refused");
+
+    // The sliders start more runs, refused alike: nothing more is said.
+    find<QSlider>("m_pSliderScaleX")->setValue(50);
+    ASSERT_TRUE(m_driver.waitIdle());
+    EXPECT_EQ(watcher.count(), 1);
 }
 
 TEST_F(ImagePagesTest, ANextRefusedWhileAPipelineRunsLeavesThePageAsItWas)

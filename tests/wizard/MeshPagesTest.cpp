@@ -135,9 +135,9 @@ TEST(MeshPagesTest, FactoriesRefuseOtherStepsAndThePagesHelpersMapTheirValues)
 
     const QString sStl = "Binary STL Files (*.stl)";
     const QString sObj = "Alias Wavefront Files (*.obj)";
-    EXPECT_EQ(WizardPageMeshExport::withFilterSuffix("/a/object", sObj), "/a/object.obj");
-    EXPECT_EQ(WizardPageMeshExport::withFilterSuffix("/a.b/object", sStl), "/a.b/object.stl");
-    EXPECT_EQ(WizardPageMeshExport::withFilterSuffix("/a/object.stl", sObj), "/a/object.stl") << "the user's suffix";
+    EXPECT_EQ(FileDialogs::withFilterSuffix("/a/object", sObj), "/a/object.obj");
+    EXPECT_EQ(FileDialogs::withFilterSuffix("/a.b/object", sStl), "/a.b/object.stl");
+    EXPECT_EQ(FileDialogs::withFilterSuffix("/a/object.stl", sObj), "/a/object.stl") << "the user's suffix";
     EXPECT_EQ(WizardPageMeshExport::getProposedFileName(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))),
               "Moldena_Object_2024_03_05_07_08_09.stl");
 }
@@ -417,6 +417,23 @@ TEST(MeshPagesTest, TheExportPageShowsTheMergedObjectsSizeAndSavesItAsAClosedBin
     QFile obj(sAnswer + ".obj");
     ASSERT_TRUE(obj.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromLatin1(obj.readAll()).contains(QRegularExpression("^f \\d+", QRegularExpression::MultilineOption)));
+
+    // A name without suffix beside a file that has the filter's suffix: the
+    // dialog never saw that name, so the page asks before replacing the file.
+    sFilter = "Binary STL Files (*.stl)";
+    const QString sMine = driver.folder() + "/saved/mine.stl";
+    QFile mine(sMine);
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly) && mine.write("mine") == 4);
+    mine.close();
+    sAnswer = driver.folder() + "/saved/mine";
+    for (const QMessageBox::StandardButton eAnswer : {QMessageBox::No, QMessageBox::Yes})
+    {
+        QStringList question;
+        driver.answerModal([&](QWidget* pModal) { answerMessageBox(pModal, &question, eAnswer); }, 5000);
+        ASSERT_TRUE(driver.click("m_pPushButtonSaveObject"));
+        EXPECT_EQ(question, QStringList({"Save Object", "mine.stl already exists.\nDo you want to replace it?"}));
+        EXPECT_EQ(hasBinaryStlSize(sMine, report.nFacets), eAnswer == QMessageBox::Yes) << "answered " << eAnswer;
+    }
 
     // A folder that cannot be written: "Save Error".
     QStringList messages;

@@ -38,15 +38,17 @@ void ImageProcessorRotateAndScale::process(std::map<QString, ImageObject*> mapIm
         const unsigned int nLongest = std::max({pInputRaster->getWidth(), pInputRaster->getHeight(), nWidth, nHeight});
         if (qint64(nWidth) * qint64(nHeight) > MAXIMUM_OUTPUT_PIXELS || nLongest >= MAXIMUM_SIDE_EXCLUSIVE)
         {
-            LOG_ERROR(QString("Rotate and scale refused %1: its aspect ratio is too extreme, the %2 x %3 picture "
-                              "would need a %4 x %5 output (at most %6 pixels and sides below %7)")
-                          .arg(pInput->objectName())
-                          .arg(pInputRaster->getWidth())
-                          .arg(pInputRaster->getHeight())
-                          .arg(nWidth)
-                          .arg(nHeight)
-                          .arg(MAXIMUM_OUTPUT_PIXELS)
-                          .arg(MAXIMUM_SIDE_EXCLUSIVE));
+            const QString sReason = QString("The picture's aspect ratio is too extreme: the %1 x %2 picture would "
+                                            "need a %3 x %4 output to be turned (at most %5 pixels and sides below "
+                                            "%6).")
+                                        .arg(pInputRaster->getWidth())
+                                        .arg(pInputRaster->getHeight())
+                                        .arg(nWidth)
+                                        .arg(nHeight)
+                                        .arg(MAXIMUM_OUTPUT_PIXELS)
+                                        .arg(MAXIMUM_SIDE_EXCLUSIVE);
+            LOG_ERROR(QString("Rotate and scale refused %1. %2").arg(pInput->objectName(), sReason));
+            setRefusal(sReason);
             return;
         }
     }

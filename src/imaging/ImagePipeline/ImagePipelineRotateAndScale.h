@@ -21,8 +21,8 @@ inline const QString PIPELINE_ROTATE_AND_SCALE = QStringLiteral("PIPELINE_ROTATE
 // input's longer side). A picture of extreme aspect ratio would need a huge
 // square: an output above MAXIMUM_OUTPUT_PIXELS, or a side of input or output
 // at or beyond OpenCV's warp limit, is refused before anything is allocated,
-// with one ERROR line, and the output keeps what it had. Runs on a pool
-// thread.
+// with one ERROR line and the reason for the user, and the output keeps what
+// it had. Runs on a pool thread.
 class ImageProcessorRotateAndScale : public ImageProcessorBase
 {
 public:

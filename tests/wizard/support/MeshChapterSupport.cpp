@@ -86,7 +86,7 @@ void answerQualityDialog(QWidget* pModal, int nSmoothingSteps, int nPoints)
     }
 }
 
-void answerMessageBox(QWidget* pModal, QStringList* pSeen)
+void answerMessageBox(QWidget* pModal, QStringList* pSeen, QMessageBox::StandardButton eButton)
 {
     if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
     {
@@ -94,7 +94,7 @@ void answerMessageBox(QWidget* pModal, QStringList* pSeen)
         {
             *pSeen << pBox->windowTitle() << pBox->text();
         }
-        pBox->button(QMessageBox::Ok)->click();
+        pBox->button(eButton)->click();
     }
 }
 } // namespace MeshChapterSupport

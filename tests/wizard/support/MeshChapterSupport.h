@@ -5,6 +5,7 @@
 // and both sides count as complete. Answers the dialogs that come up there.
 
 #include <QString>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -34,8 +35,8 @@ bool waitForState(const QString& sName, int nTimeoutMs = 60000);
 
 // Fills the quality dialog and closes it with Ok.
 void answerQualityDialog(QWidget* pModal, int nSmoothingSteps, int nPoints);
-// Closes a message box with Ok, remembering its title and text.
-void answerMessageBox(QWidget* pModal, QStringList* pSeen);
+// Closes a message box with the button, remembering its title and text.
+void answerMessageBox(QWidget* pModal, QStringList* pSeen, QMessageBox::StandardButton eButton = QMessageBox::Ok);
 } // namespace MeshChapterSupport
 
 // Answers every modal dialog that comes up while it lives. Dialogs opened

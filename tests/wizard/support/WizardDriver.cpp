@@ -164,11 +164,11 @@ QString WizardDriver::writeDisc(double dRadius, int nWidth, int nHeight, bool bT
     return TestPictures::writeDisc(m_dir.path(), dRadius, nWidth, nHeight, bTransparentGround);
 }
 
-QString WizardDriver::screenshot(const QString& sName) const
+QString WizardDriver::screenshot(const QString& sName, QWidget* pWidget) const
 {
     const QString sFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
     QDir().mkpath(sFolder);
     const QString sPath = sFolder + QLatin1Char('/') + sName + QStringLiteral(".png");
-    window()->grab().save(sPath);
+    (pWidget ? pWidget : window())->grab().save(sPath);
     return sPath;
 }

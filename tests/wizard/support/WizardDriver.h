@@ -71,8 +71,9 @@ public:
     QString writeDisc(double dRadius, int nWidth = 96, int nHeight = 96, bool bTransparentGround = false);
     QString folder() const { return m_dir.path(); }
 
-    // Saves what a user sees of the window as <build>/screenshots/<name>.png.
-    QString screenshot(const QString& sName) const;
+    // Saves what a user sees of the window (or of pWidget, such as a message
+    // box) as <build>/screenshots/<name>.png.
+    QString screenshot(const QString& sName, QWidget* pWidget = nullptr) const;
 
 private:
     const QObject* pageObject() const;
