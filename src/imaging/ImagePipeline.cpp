@@ -244,6 +244,8 @@ void ImagePipeline::slotProcessFinished()
 {
     const QFuture<QString> future = m_pFutureWatcherProcess->future();
     const QString sRefusal = future.resultCount() > 0 ? future.result() : QString();
+    // Known before the outputs are back, so whoever the return wakes sees it.
+    m_bLastRunRefused = !sRefusal.isEmpty();
     try
     {
         returnOutputImageObjects();

@@ -46,6 +46,9 @@ public:
     bool isEnabled() const { return m_bEnabled; }
     bool isCurrentlyBusy() const { return m_bCurrentlyBusy; }
     bool isTryAgainLater() const { return m_bTryAgainLater; }
+    // Whether the last run that ended was refused by its processor: its
+    // outputs then hold what an earlier run left, not a result of the inputs.
+    bool isLastRunRefused() const { return m_bLastRunRefused; }
 
     ImageProcessorBase* getImageProcessor() const { return m_pImageProcessorBase; }
 
@@ -126,6 +129,7 @@ private:
     bool m_bEnabled = false;
     bool m_bCurrentlyBusy = false;
     bool m_bTryAgainLater = false;
+    bool m_bLastRunRefused = false;
     bool m_bInitialRunPending = true;
     ImageProcessorBase* m_pImageProcessorBase = nullptr;
 };

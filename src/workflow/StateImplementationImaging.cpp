@@ -129,18 +129,30 @@ void StateImplementationImaging::copyTo(StateImplementationBase* pDerivedClone) 
     }
 }
 
-bool StateImplementationImaging::canLeave() const
+template <typename Predicate>
+bool StateImplementationImaging::isAnyPipeline(Predicate predicate) const
 {
     ImagePipelineManager* pManager = ImagePipelineManager::getInstance();
     for (const QString& sName : m_slPipelineNames)
     {
         const ImagePipeline* pPipeline = pManager->getPipeline(sName);
-        if (pPipeline && (pPipeline->isCurrentlyBusy() || pPipeline->isTryAgainLater()))
+        if (pPipeline && predicate(*pPipeline))
         {
-            return false;
+            return true;
         }
     }
-    return true;
+    return false;
+}
+
+bool StateImplementationImaging::canLeave() const
+{
+    return !isAnyPipeline(
+        [](const ImagePipeline& pipeline) { return pipeline.isCurrentlyBusy() || pipeline.isTryAgainLater(); });
+}
+
+bool StateImplementationImaging::canMoveOn() const
+{
+    return !isAnyPipeline([](const ImagePipeline& pipeline) { return pipeline.isLastRunRefused(); });
 }
 
 void StateImplementationImaging::removeObjects()

@@ -54,6 +54,9 @@ public:
     // copies enter the tree silently and register with the copy bookkeeping.
     void copyTo(StateImplementationBase* pDerivedClone) const override;
     bool canLeave() const override;
+    // Not while the last run of one of the step's pipelines was refused: what
+    // its outputs hold is not a result of the current inputs.
+    bool canMoveOn() const override;
     bool isComplete() const override { return m_bComplete; }
     void removeObjects() override;
     // Enables the pipelines and runs each once.
@@ -91,6 +94,10 @@ protected:
     void setComplete(bool bComplete) { m_bComplete = bComplete; }
 
 private:
+    // Whether one of the step's pipelines that exist satisfies the predicate.
+    template <typename Predicate>
+    bool isAnyPipeline(Predicate predicate) const;
+
     QStringList m_slPipelineNames;
     QStringList m_slImageObjectNames;
     QStringList m_slParameterObjectNames;

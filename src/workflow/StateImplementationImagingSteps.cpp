@@ -145,6 +145,10 @@ std::optional<bool> isOneGreyValue(const QString& sChain)
 
 bool StateImplementationImagingPaint::canMoveOn() const
 {
+    if (!StateImplementationImaging::canMoveOn())
+    {
+        return false;
+    }
     const std::optional<bool> bOneGreyValue = isOneGreyValue(getParentStateFullName());
     return bOneGreyValue && !*bOneGreyValue;
 }

@@ -538,7 +538,10 @@ TEST_F(ImagePagesTest, TransformPageSaysOnceAVisitWhyAPictureOfExtremeAspectRati
         if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
             messages << pBox->informativeText();
     });
-    walkTo({FRONT, SHAPE}, LOAD);
+    // A picture turned once before: what it left must not go on in place of
+    // the refused one.
+    walkTo({FRONT, SHAPE}, TRANSFORM);
+    ASSERT_TRUE(m_driver.waitIdle() && m_driver.previous());
     // 8000 x 1 is 11448 x 1 at the larger working size: turned, far too large.
     ImagePageProbe(m_driver.imagingStep())
         .set(RAW_IMAGE_IMPORT, RawImageImporter::PATH, m_driver.writeDisc(0.3, 8000, 1));
@@ -548,6 +551,9 @@ TEST_F(ImagePagesTest, TransformPageSaysOnceAVisitWhyAPictureOfExtremeAspectRati
     EXPECT_EQ(messages.mid(0, 2), QStringList({"Transform Error", "Could not rotate and scale the image"}));
     EXPECT_TRUE(messages[2].contains("aspect ratio is too extreme")) << messages[2].toStdString();
     m_driver.screenshot("image_transform_page_refused");
+    ASSERT_TRUE(m_driver.waitIdle());
+    EXPECT_FALSE(StateMachine::getInstance()->canTransition(NEXT)) << "nothing turned to go on with";
+    EXPECT_FALSE(m_driver.wizard()->findChild<QPushButton*>("m_pPushButtonNext")->isEnabled());
 
     // The sliders start more runs, refused alike: nothing more is said.
     find<QSlider>("m_pSliderScaleX")->setValue(50);
