@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "Logger.h"
+#include "MeshGenerator.h"
 #include "MeshIOChecks.h"
 #include "MeshLookup.h"
 #include "MeshObject.h"
@@ -56,11 +57,18 @@ bool readWholeFile(const QString& sFileName, QByteArray& content)
         return false;
     }
     // The size is asked before reading and checked again after it, in case
-    // the file grew meanwhile.
+    // the file grew meanwhile. Qt reserves as many bytes as a read asks for:
+    // asking for the limit would make a small hook hold 64 MiB while it is
+    // parsed, so the file's own size is asked for, and the limit only when
+    // the file turns out to have grown.
     qint64 nSize = file.size();
     if (nSize <= MAXIMUM_FILE_BYTES)
     {
-        content = file.read(MAXIMUM_FILE_BYTES + 1);
+        content = file.read(nSize + 1);
+        if (content.size() > nSize)
+        {
+            content += file.read(MAXIMUM_FILE_BYTES + 1 - content.size());
+        }
         nSize = std::max(nSize, qint64(content.size()));
     }
     if (nSize > MAXIMUM_FILE_BYTES)
@@ -109,6 +117,7 @@ protected:
     {
         return seekoff(off_type(position), std::ios_base::beg, mode);
     }
+
 };
 
 // Parses checked bytes with the reader of their format. Every format goes
@@ -179,6 +188,9 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     }
     content.clear();
     MOLDENA_ASSERT(pMesh);
+    // Modelling programs often leave vertices behind that no face uses: one
+    // far away would shrink the visible mesh to nothing in the normalisation.
+    MeshGenerator::removeIsolatedVertices(*pMesh);
     // Normalised before the object takes the mesh, so a refusal leaves it as it was.
     if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0 || !MeshObject::normalizePoints(*pMesh))
     {

@@ -275,7 +275,8 @@ bool isValidAsciiStl(const QByteArray& content)
 
 // One index of an OBJ face corner: an integer, 1-based, or negative counting
 // back from the last element defined so far; it must name an existing
-// element.
+// element. A negative index is compared as it is: the smallest one has no
+// negation.
 bool isValidObjIndex(std::string_view word, long long nDefined)
 {
     word = withoutPlus(word);
@@ -286,7 +287,7 @@ bool isValidObjIndex(std::string_view word, long long nDefined)
     {
         return false;
     }
-    return nIndex > 0 ? nIndex <= nDefined : -nIndex <= nDefined;
+    return nIndex > 0 ? nIndex <= nDefined : nIndex >= -nDefined;
 }
 
 // One face corner: vertex[/[texture][/[normal]]].

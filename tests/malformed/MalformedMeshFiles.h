@@ -123,6 +123,8 @@ inline Corpus refused()
         {"index-zero.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"},
         {"index-negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n"},
         {"index-forward.obj", "v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n"},
+        // Negating the smallest index overflowed.
+        {"index-minimum.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 -9223372036854775808\n"},
         {"index-fraction.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 2.5\n"},
         {"texcoord-out-of-range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/2 3/3\n"},
         {"four-part-corner.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/// 2 3\n"},

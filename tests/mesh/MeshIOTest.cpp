@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -65,6 +67,49 @@ protected:
     }
 
     QTemporaryDir m_dir;
+};
+
+// Lowers the process's address-space limit to what it maps now and nHeadroom
+// bytes more while it lives, as a user's system may limit it. Without
+// effect under the address sanitizer, which maps its shadow and quarantine
+// as it goes.
+class AddressSpaceHeadroom
+{
+public:
+    explicit AddressSpaceHeadroom(qint64 nHeadroom)
+    {
+#ifndef __SANITIZE_ADDRESS__
+        QFile status("/proc/self/status");
+        if (!status.open(QIODevice::ReadOnly) || getrlimit(RLIMIT_AS, &m_before) != 0)
+        {
+            return;
+        }
+        for (const QByteArray& line : status.readAll().split('\n'))
+        {
+            if (line.startsWith("VmSize:"))
+            {
+                rlimit limit = m_before;
+                limit.rlim_cur = rlim_t(line.mid(7).trimmed().split(' ').first().toLongLong() * 1024 + nHeadroom);
+                m_bSet = setrlimit(RLIMIT_AS, &limit) == 0;
+            }
+        }
+#else
+        Q_UNUSED(nHeadroom);
+#endif
+    }
+    ~AddressSpaceHeadroom()
+    {
+        if (m_bSet)
+        {
+            setrlimit(RLIMIT_AS, &m_before);
+        }
+    }
+    AddressSpaceHeadroom(const AddressSpaceHeadroom&) = delete;
+    AddressSpaceHeadroom& operator=(const AddressSpaceHeadroom&) = delete;
+
+private:
+    rlimit m_before{};
+    bool m_bSet = false;
 };
 
 using MalformedMeshFiles::binaryStl;
@@ -386,5 +431,57 @@ TEST_F(MeshIOTest, AsciiStlInAnyCaseWithBlankLinesBetweenFacetsReads)
         ASSERT_TRUE(MeshIO::readMesh(&object, path(pName), MeshIO::ImportParameters())) << pName;
         EXPECT_EQ(object.getMesh()->n_faces(), 2u) << pName;
         EXPECT_EQ(object.getMesh()->n_vertices(), 4u) << pName;
+    }
+}
+
+// A vertex no face uses (modelling programs leave them behind) neither
+// shrinks the mesh nor stays in it. Everything is read with 48 MiB of address
+// space to spare.
+TEST_F(MeshIOTest, HostileHooksAreRefusedWithOneErrorAndStrayVerticesAreLeftOut)
+{
+    struct Case
+    {
+        const char* szName;
+        QByteArray bytes;
+        QString sError;       // empty: the file reads
+        unsigned nVertices;   // when it reads
+        double dExtents[3];   // when it reads
+    };
+    const std::vector<Case> cases = {
+        {"stray-vertex.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1e30 1e30 1e30\nf 1 2 3\n", {}, 3, {1.0, 1.0, 0.0}},
+    };
+    for (const Case& c : cases)
+    {
+        writeBytes(c.szName, c.bytes);
+    }
+    const AddressSpaceHeadroom headroom(48 * 1024 * 1024);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.szName);
+        LogCapture log;
+        MeshObject object("OBJECT");
+        const bool bRead = MeshIO::readMesh(&object, path(c.szName), MeshIO::ImportParameters());
+        const QStringList lines = log.lines();
+        if (!c.sError.isEmpty())
+        {
+            EXPECT_FALSE(bRead);
+            EXPECT_EQ(lines.size(), 1) << lines.join("\n").toStdString();
+            const QString sLine = lines.value(0);
+            EXPECT_TRUE(sLine.startsWith("ERROR: ") && sLine.contains(path(c.szName)) && sLine.contains(c.sError))
+                << sLine.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(bRead && lines.isEmpty()) << lines.join("\n").toStdString();
+        if (!bRead)
+        {
+            continue;
+        }
+        EXPECT_EQ(object.getMesh()->n_vertices(), c.nVertices);
+        double dExtents[3] = {0, 0, 0};
+        object.getMeshData()->getExtents(dExtents[0], dExtents[1], dExtents[2]);
+        for (int k = 0; k < 3; ++k)
+        {
+            EXPECT_NEAR(dExtents[k], c.dExtents[k], 1e-6) << k;
+        }
     }
 }
