@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <istream>
 #include <limits>
 #include <memory>
@@ -118,6 +119,15 @@ protected:
         return seekoff(off_type(position), std::ios_base::beg, mode);
     }
 
+    // The binary STL reader asks for each value on its own, four bytes at a
+    // time: one copy of what is there, without the general loop's checks.
+    std::streamsize xsgetn(char* pOut, std::streamsize nCount) override
+    {
+        const std::streamsize nRead = std::min(nCount, std::streamsize(egptr() - gptr()));
+        std::memcpy(pOut, gptr(), std::size_t(nRead));
+        setg(eback(), gptr() + nRead, egptr());
+        return nRead;
+    }
 };
 
 // Parses checked bytes with the reader of their format. Every format goes
@@ -175,9 +185,15 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     {
         return false;
     }
-    const MeshIOChecks::Format format = MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower());
+    QString sRefusal;
+    const MeshIOChecks::Format format =
+        MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower(), sRefusal);
     if (format == MeshIOChecks::Format::Invalid)
     {
+        if (!sRefusal.isEmpty())
+        {
+            LOG_ERROR(QString("Mesh file %1 is refused: %2").arg(sFileName, sRefusal));
+        }
         return false;
     }
 

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -68,6 +69,57 @@ inline QByteArray objWithMaterialLibrary(const QByteArray& library)
 inline QByteArray objAfterEmptyLines(int nLines)
 {
     return QByteArray(nLines, '\n') + "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+}
+
+// One face of nCorners corners around a circle.
+inline QByteArray objFaceWithCorners(int nCorners)
+{
+    QByteArray vertices;
+    QByteArray face("f");
+    for (int i = 0; i < nCorners; ++i)
+    {
+        const double dAngle = 2.0 * M_PI * i / nCorners;
+        vertices += "v " + QByteArray::number(std::cos(dAngle)) + ' ' + QByteArray::number(std::sin(dAngle)) + " 0\n";
+        face += ' ' + QByteArray::number(i + 1);
+    }
+    return vertices + face + '\n';
+}
+
+// The corners of nFacets facets that all share the tip (0, 0, 1) and take
+// two of nRim points on the unit circle: a cone's side when nRim equals
+// nFacets, facets over few points when nRim is small.
+inline std::vector<float> fanCorners(int nFacets, int nRim)
+{
+    std::vector<float> corners;
+    for (int k = 0; k < nFacets; ++k)
+    {
+        const int nFirst = k % nRim;
+        const int nSecond = (nFirst + 1 + k / nRim) % nRim;
+        corners.insert(corners.end(), {0.0f, 0.0f, 1.0f});
+        for (int i : {nFirst, nSecond})
+        {
+            const double dAngle = 2.0 * M_PI * i / nRim;
+            corners.insert(corners.end(), {float(std::cos(dAngle)), float(std::sin(dAngle)), 0.0f});
+        }
+    }
+    return corners;
+}
+
+// The same facets as ASCII STL.
+inline QByteArray asciiStlOf(const std::vector<float>& corners)
+{
+    QByteArray facets;
+    for (std::size_t t = 0; t < corners.size() / 9; ++t)
+    {
+        QByteArray loop;
+        for (std::size_t k = 9 * t; k < 9 * t + 9; k += 3)
+        {
+            loop += "  vertex " + QByteArray::number(corners[k]) + ' ' + QByteArray::number(corners[k + 1]) + ' ' +
+                    QByteArray::number(corners[k + 2]) + '\n';
+        }
+        facets += asciiFacet(loop);
+    }
+    return asciiStl(facets);
 }
 
 // Well-formed meshes of extreme extent: all must come out finite at unit size.

@@ -434,9 +434,11 @@ TEST_F(MeshIOTest, AsciiStlInAnyCaseWithBlankLinesBetweenFacetsReads)
     }
 }
 
-// A vertex no face uses (modelling programs leave them behind) neither
-// shrinks the mesh nor stays in it. Everything is read with 48 MiB of address
-// space to spare.
+// Hooks a user may pick that would hold the interface thread for minutes in
+// the mesh library are refused with one error line before it sees them; a
+// cone's tip of thousands of facets still reads, and a vertex no face uses
+// (modelling programs leave them behind) neither shrinks the mesh nor stays
+// in it. Everything is read with 48 MiB of address space to spare.
 TEST_F(MeshIOTest, HostileHooksAreRefusedWithOneErrorAndStrayVerticesAreLeftOut)
 {
     struct Case
@@ -447,7 +449,13 @@ TEST_F(MeshIOTest, HostileHooksAreRefusedWithOneErrorAndStrayVerticesAreLeftOut)
         unsigned nVertices;   // when it reads
         double dExtents[3];   // when it reads
     };
+    const std::vector<float> fan = MalformedMeshFiles::fanCorners(9000, 1000);
+    const std::vector<float> cone = MalformedMeshFiles::fanCorners(4000, 4000);
     const std::vector<Case> cases = {
+        {"many-corners.obj", MalformedMeshFiles::objFaceWithCorners(5000), "a face has 5000 corners", 0, {}},
+        {"fan.stl", binaryStl(quint32(fan.size() / 9), fan), "a point is shared by more than 8192 facets", 0, {}},
+        {"fan-ascii.stl", MalformedMeshFiles::asciiStlOf(fan), "a point is shared by more than 8192 facets", 0, {}},
+        {"cone.stl", binaryStl(quint32(cone.size() / 9), cone), {}, 4001, {1.0, 1.0, 0.5}},
         {"stray-vertex.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1e30 1e30 1e30\nf 1 2 3\n", {}, 3, {1.0, 1.0, 0.0}},
     };
     for (const Case& c : cases)
