@@ -114,6 +114,37 @@ inline QByteArray progressiveJpegHeader(quint16 nWidth, quint16 nHeight, quint8 
     return frame + QByteArray("\xff\xd9", 2);
 }
 
+// A progressive JPEG of 8 x 8 gray pixels whose frame is followed by nScans
+// scans of one byte each, no tables: a decoder passes over the whole picture
+// once per scan.
+inline QByteArray progressiveJpegWithScans(int nScans)
+{
+    QByteArray bytes("\xff\xd8\xff\xc2\x00\x0b\x08\x00\x08\x00\x08\x01\x01\x11\x00", 15);
+    for (int n = 0; n < nScans; ++n)
+    {
+        // One component, spectral selection 1 to 63, then one byte of data.
+        bytes += QByteArray("\xff\xda\x00\x08\x01\x01\x00\x01\x3f\x00\x00", 11);
+    }
+    return bytes + QByteArray("\xff\xd9", 2);
+}
+
+// 55 bytes: a BMP of nWidth x nHeight pixels of 32 bits, stored top-down
+// (a negative height in its header), with one byte of pixel data.
+inline QByteArray topDownBmp(qint32 nWidth, qint32 nHeight)
+{
+    QByteArray bytes(55, '\0');
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    qToLittleEndian<quint32>(55, bytes.data() + 2);
+    qToLittleEndian<quint32>(54, bytes.data() + 10);
+    qToLittleEndian<quint32>(40, bytes.data() + 14);
+    qToLittleEndian<qint32>(nWidth, bytes.data() + 18);
+    qToLittleEndian<qint32>(-nHeight, bytes.data() + 22);
+    qToLittleEndian<quint16>(1, bytes.data() + 26);
+    qToLittleEndian<quint16>(32, bytes.data() + 28);
+    return bytes;
+}
+
 // Pictures of extreme aspect ratio; the rotate-and-scale step squares them.
 inline std::vector<QSize> extremeAspectRatios()
 {
