@@ -71,55 +71,39 @@ inline QByteArray objAfterEmptyLines(int nLines)
     return QByteArray(nLines, '\n') + "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
 }
 
-// One face of nCorners corners around a circle.
+// One face of nCorners corners, the points of a zigzag.
 inline QByteArray objFaceWithCorners(int nCorners)
 {
     QByteArray vertices;
     QByteArray face("f");
-    for (int i = 0; i < nCorners; ++i)
+    for (int i = 1; i <= nCorners; ++i)
     {
-        const double dAngle = 2.0 * M_PI * i / nCorners;
-        vertices += "v " + QByteArray::number(std::cos(dAngle)) + ' ' + QByteArray::number(std::sin(dAngle)) + " 0\n";
-        face += ' ' + QByteArray::number(i + 1);
+        vertices += "v " + QByteArray::number(i) + (i % 2 ? " 1 0\n" : " 0 0\n");
+        face += ' ' + QByteArray::number(i);
     }
     return vertices + face + '\n';
 }
 
-// The corners of nFacets facets that all share the tip (0, 0, 1) and take
-// two of nRim points on the unit circle: a cone's side when nRim equals
-// nFacets, facets over few points when nRim is small.
-inline std::vector<float> fanCorners(int nFacets, int nRim)
+// An STL of nFacets facets that all share the tip (0, 0, 1) and take two of
+// nRim points on the unit circle: a cone's side when nRim equals nFacets,
+// facets over few points when nRim is small.
+inline QByteArray fanStl(int nFacets, int nRim, bool bAscii)
 {
     std::vector<float> corners;
+    QByteArray facets;
     for (int k = 0; k < nFacets; ++k)
     {
-        const int nFirst = k % nRim;
-        const int nSecond = (nFirst + 1 + k / nRim) % nRim;
         corners.insert(corners.end(), {0.0f, 0.0f, 1.0f});
-        for (int i : {nFirst, nSecond})
+        QByteArray loop = "vertex 0 0 1\n";
+        for (int i : {k % nRim, (k % nRim + 1 + k / nRim) % nRim})
         {
-            const double dAngle = 2.0 * M_PI * i / nRim;
-            corners.insert(corners.end(), {float(std::cos(dAngle)), float(std::sin(dAngle)), 0.0f});
-        }
-    }
-    return corners;
-}
-
-// The same facets as ASCII STL.
-inline QByteArray asciiStlOf(const std::vector<float>& corners)
-{
-    QByteArray facets;
-    for (std::size_t t = 0; t < corners.size() / 9; ++t)
-    {
-        QByteArray loop;
-        for (std::size_t k = 9 * t; k < 9 * t + 9; k += 3)
-        {
-            loop += "  vertex " + QByteArray::number(corners[k]) + ' ' + QByteArray::number(corners[k + 1]) + ' ' +
-                    QByteArray::number(corners[k + 2]) + '\n';
+            const float x = float(std::cos(2 * M_PI * i / nRim)), y = float(std::sin(2 * M_PI * i / nRim));
+            corners.insert(corners.end(), {x, y, 0.0f});
+            loop += "vertex " + QByteArray::number(x) + ' ' + QByteArray::number(y) + " 0\n";
         }
         facets += asciiFacet(loop);
     }
-    return asciiStl(facets);
+    return bAscii ? asciiStl(facets) : binaryStl(quint32(nFacets), corners);
 }
 
 // Well-formed meshes of extreme extent: all must come out finite at unit size.
