@@ -12,18 +12,18 @@
 namespace
 {
 // The most corners of one OBJ face. The mesh library's face import takes time
-// growing with the square of a face's corners (one face of 200 000 corners
-// takes seconds, a larger one minutes, on the interface thread); a hook's
-// faces have a few corners, the cap of a finely divided cylinder a few
-// hundred, rarely a few thousand.
+// growing with the square of a face's corners, on the interface thread (one
+// face of 50 000 corners takes a second, four times as many sixteen times
+// as long); a hook's faces have a few corners, the cap of a finely divided
+// cylinder a few hundred, rarely a few thousand.
 constexpr int MAXIMUM_FACE_CORNERS = 4096;
 
 // The most facets of an STL that may share one point. The mesh library walks
 // round a point's facets for each facet it adds there, so its time grows with
 // the square of a point's facets: a cone of 8192 facets round its tip reads
-// in a fraction of a second, one of 16384 takes seconds and 400 000 facets
-// over 1 000 points take minutes. A pole or a cone's tip of a real model has
-// a few hundred facets, a few thousand at the finest export settings.
+// in a fraction of a second, one of 16384 takes seconds, and 100 000 facets
+// round one point most of a minute. A pole or a cone's tip of a real model
+// has a few hundred facets, a few thousand at the finest export settings.
 constexpr int MAXIMUM_FACETS_PER_POINT = 8192;
 
 // The characters the readers' streams skip between words.
