@@ -123,7 +123,7 @@ protected:
     // time: one copy of what is there, without the general loop's checks.
     std::streamsize xsgetn(char* pOut, std::streamsize nCount) override
     {
-        const std::streamsize nRead = std::min(nCount, std::streamsize(egptr() - gptr()));
+        const std::streamsize nRead = std::max<std::streamsize>(0, std::min(nCount, std::streamsize(egptr() - gptr())));
         std::memcpy(pOut, gptr(), std::size_t(nRead));
         setg(eback(), gptr() + nRead, egptr());
         return nRead;
