@@ -1,7 +1,9 @@
-// Reading mesh files that are mostly empty lines, as a fuzzer makes them:
-// 50 MB of line breaks before a triangle (read), and 50 MB of line breaks
-// alone (refused). Time and the process's peak resident memory during the
-// read (counter peak_MB; base_MB is the resident memory before it).
+// Reading mesh files: an ordinary hook of 60 MB as binary STL (a closed torus
+// of 1.2 million facets in the order an exporter writes them), and files that
+// are mostly empty lines, as a fuzzer makes them: 50 MB of line breaks before
+// a triangle (read), and 50 MB of line breaks alone (refused). Time and the
+// process's peak resident memory during the read (counter peak_MB; base_MB is
+// the resident memory before it).
 
 #include "../../tests/malformed/MalformedMeshFiles.h"
 #include "../support/PeakMemory.h"
@@ -15,6 +17,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace
 {
@@ -64,6 +68,45 @@ void readRepeatedly(benchmark::State& state, const QString& sPath, bool bExpecte
     state.counters["peak_MB"] = dPeak;
     state.counters["base_MB"] = dBase;
 }
+
+// A torus of nAround x nTube quads, two facets each, row after row.
+QByteArray torusStl(int nAround, int nTube)
+{
+    auto point = [&](int i, int j, float* pOut) {
+        const double dU = 2.0 * M_PI * (i % nAround) / nAround;
+        const double dV = 2.0 * M_PI * (j % nTube) / nTube;
+        const double dRadius = 3.0 + std::cos(dV);
+        pOut[0] = float(dRadius * std::cos(dU));
+        pOut[1] = float(dRadius * std::sin(dU));
+        pOut[2] = float(std::sin(dV));
+    };
+    std::vector<float> corners;
+    corners.reserve(std::size_t(nAround) * nTube * 18);
+    for (int i = 0; i < nAround; ++i)
+    {
+        for (int j = 0; j < nTube; ++j)
+        {
+            float quad[4][3];
+            point(i, j, quad[0]);
+            point(i + 1, j, quad[1]);
+            point(i + 1, j + 1, quad[2]);
+            point(i, j + 1, quad[3]);
+            for (int k : {0, 1, 2, 0, 2, 3})
+            {
+                corners.insert(corners.end(), quad[k], quad[k] + 3);
+            }
+        }
+    }
+    return MalformedMeshFiles::binaryStl(quint32(corners.size() / 9), corners);
+}
+
+void BM_Read60MBBinaryStl(benchmark::State& state)
+{
+    // 1000 x 600 quads: 1 200 000 facets, 60 000 084 bytes.
+    const QString sPath = writeOnce("torus.stl", torusStl(1000, 600));
+    readRepeatedly(state, sPath, true);
+}
+BENCHMARK(BM_Read60MBBinaryStl)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_ReadTriangleAfter50MBOfEmptyLines(benchmark::State& state)
 {

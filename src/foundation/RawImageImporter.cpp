@@ -37,8 +37,7 @@ void setAllocationLimit()
 // format by a decoder that keeps dDecoderBytesPerPixel besides.
 qint64 largestAccepted(QImage::Format format, double dDecoderBytesPerPixel)
 {
-    // Qt's JPEG reader announces an unset format for a file whose header it
-    // could not read: anything outside the known formats counts as 32 bits.
+    // No format, or one outside the known ones, counts as 32 bits.
     const bool bKnown = format > QImage::Format_Invalid && format < QImage::NImageFormats;
     const int nBits = bKnown ? QImage::toPixelFormat(format).bitsPerPixel() : 32;
     const double dBytesPerPixel = std::max(1, (nBits + 7) / 8) + dDecoderBytesPerPixel;
@@ -73,8 +72,8 @@ bool isAccepted(const QString& sFileName, const QSize& size, QImage::Format form
     return sRefusal.isEmpty();
 }
 
-// Why the file's header already refuses it (chunks past its end, an announced
-// size above the decode limit); empty when it does not.
+// Why the file's headers already refuse it (chunks past its end, too many
+// scans, an announced size above the decode limit); empty when they do not.
 QString refusalBeforeDecoding(const QString& sFileName, const QImageReader& reader,
                               const RawImageImporterFileHeader& header)
 {
@@ -82,8 +81,18 @@ QString refusalBeforeDecoding(const QString& sFileName, const QImageReader& read
     {
         return QString("Image %1 is damaged: a chunk runs past the end of the file").arg(sFileName);
     }
-    return tooLarge(sFileName, reader.size().expandedTo(header.size), reader.imageFormat(),
-                    header.dDecoderBytesPerPixel);
+    if (header.nScans > RawImageImporter::MAXIMUM_JPEG_SCANS)
+    {
+        return QString("Image %1 has more than %2 scans; encoders write a few dozen at most")
+            .arg(sFileName)
+            .arg(RawImageImporter::MAXIMUM_JPEG_SCANS);
+    }
+    // A decoder that could not read the header may leave the format it
+    // announces unset (Qt's JPEG reader does): it is asked only when the
+    // header gave a size.
+    const QSize announced = reader.size();
+    const QImage::Format format = announced.isValid() ? reader.imageFormat() : QImage::Format_Invalid;
+    return tooLarge(sFileName, announced.expandedTo(header.size), format, header.dDecoderBytesPerPixel);
 }
 
 // The picture's size after reduction to the working limit, aspect ratio kept.

@@ -16,8 +16,9 @@ inline const QString RAW_IMAGE_IMPORT = QStringLiteral("RAW_IMAGE_IMPORT");
 // Picture files are user input. A picture is decoded only when its size, as
 // announced and as decoded, is within the decode limit (at most
 // MAXIMUM_DECODED_PIXELS, and at most getMaximumImageBytes() for the decoded
-// picture together with what its decoder keeps besides), and a PNG only when
-// its chunks all lie inside the file. A decoded picture above
+// picture together with what its decoder keeps besides), a PNG only when its
+// chunks all lie inside the file, and a JPEG only when it has at most
+// MAXIMUM_JPEG_SCANS scans. A decoded picture above
 // MAXIMUM_WORKING_PIXELS is reduced to that many pixels (area interpolation,
 // aspect ratio kept) with one WARNING line. So an import needs at most about
 // 1.2 GiB at its peak, whatever the file.
@@ -32,6 +33,10 @@ public:
     // Pictures above this many pixels (8192 x 8192) are reduced to it; the
     // working resolutions lie far below.
     static constexpr qint64 MAXIMUM_WORKING_PIXELS = qint64(8192) * 8192;
+    // The most scans of a JPEG decoded. The decoder passes over the whole
+    // picture once per scan; encoders write ten for a progressive colour
+    // picture and at most a few dozen with scripts of their own.
+    static constexpr int MAXIMUM_JPEG_SCANS = 64;
 
     virtual ~RawImageImporter() = default;
 
@@ -43,8 +48,9 @@ public:
     Raster2dBase* import(const QString& sFileName);
 
     // Why import() would refuse the file before decoding it (missing, damaged,
-    // not a picture, above the decode limit), in one line; empty when it would
-    // go on to decode it. Reads the file's header only. Any thread.
+    // not a picture, above the decode limit, too many scans), in one line;
+    // empty when it would go on to decode it. Reads the file's headers only.
+    // Any thread.
     static QString getRefusalReason(const QString& sFileName);
 
     // The largest decoded image, in bytes, that import() accepts.

@@ -1,9 +1,12 @@
 #include "RawImageImporterFileHeader.h"
 
+#include "RawImageImporter.h"
+
 #include <QFile>
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace
@@ -43,11 +46,81 @@ void readPng(QFile& file, RawImageImporterFileHeader& header)
     }
 }
 
-// Segments up to the first frame header (SOF0 to SOF15 but DHT, JPG and DAC):
-// precision, height, width, component count, then per component an id, its
-// sampling factors and its table.
+// A frame header's sizes and the memory its decoder keeps per pixel.
+void readJpegFrame(const QByteArray& frame, RawImageImporterFileHeader& header)
+{
+    if (frame.size() < 6)
+    {
+        return;
+    }
+    const auto* pFrame = reinterpret_cast<const unsigned char*>(frame.constData());
+    header.size = QSize((pFrame[3] << 8) | pFrame[4], (pFrame[1] << 8) | pFrame[2]);
+    const int nComponents = std::min(int(pFrame[5]), int((frame.size() - 6) / 3));
+    int nMaxH = 1;
+    int nMaxV = 1;
+    for (int i = 0; i < nComponents; ++i)
+    {
+        nMaxH = std::max(nMaxH, pFrame[6 + 3 * i + 1] >> 4);
+        nMaxV = std::max(nMaxV, pFrame[6 + 3 * i + 1] & 0x0F);
+    }
+    double dSamples = 0.0;
+    for (int i = 0; i < nComponents; ++i)
+    {
+        dSamples += double(pFrame[6 + 3 * i + 1] >> 4) / nMaxH * double(pFrame[6 + 3 * i + 1] & 0x0F) / nMaxV;
+    }
+    header.dDecoderBytesPerPixel = 2.0 * dSamples;
+}
+
+// Where the marker after a scan's entropy-coded data starts, from nPosition
+// on: the 0xFF before a byte that is neither 0x00 (a stuffed 0xFF data byte),
+// a restart marker (0xD0 to 0xD7) nor another 0xFF (fill); -1 when the file
+// ends first.
+qint64 markerAfterScanData(QFile& file, qint64 nPosition)
+{
+    if (!file.seek(nPosition))
+    {
+        return -1;
+    }
+    char buffer[16 * 1024];
+    bool bAfterFF = false;
+    for (qint64 nBase = nPosition;;)
+    {
+        const qint64 nRead = file.read(buffer, sizeof(buffer));
+        if (nRead <= 0)
+        {
+            return -1;
+        }
+        for (qint64 i = 0; i < nRead; ++i)
+        {
+            if (!bAfterFF)
+            {
+                const void* pFF = std::memchr(buffer + i, 0xFF, std::size_t(nRead - i));
+                if (!pFF)
+                {
+                    break;
+                }
+                i = static_cast<const char*>(pFF) - buffer;
+                bAfterFF = true;
+                continue;
+            }
+            const int nByte = static_cast<unsigned char>(buffer[i]);
+            if (nByte != 0x00 && nByte != 0xFF && (nByte < 0xD0 || nByte > 0xD7))
+            {
+                return nBase + i - 1;
+            }
+            bAfterFF = nByte == 0xFF;
+        }
+        nBase += nRead;
+    }
+}
+
+// Segments and scans: from the first frame header (SOF0 to SOF15 but DHT, JPG
+// and DAC) its precision, height, width, component count, then per component
+// an id, its sampling factors and its table; and the scans up to the end of
+// the image, past each one's data, until one more than the most accepted.
 void readJpeg(QFile& file, RawImageImporterFileHeader& header)
 {
+    bool bFrameRead = false;
     for (qint64 nPosition = 2;;)
     {
         unsigned char marker[4];
@@ -56,40 +129,58 @@ void readJpeg(QFile& file, RawImageImporterFileHeader& header)
             return;
         }
         const int nMarker = marker[1];
+        if (nMarker == 0xFF)
+        {
+            // Fill before a marker.
+            ++nPosition;
+            continue;
+        }
         const int nLength = (marker[2] << 8) | marker[3];
-        if (nMarker == 0xDA || nMarker == 0xD9 || nLength < 2)
+        if (nMarker == 0xD9 || nLength < 2)
         {
             return;
         }
-        const bool bFrame = nMarker >= 0xC0 && nMarker <= 0xCF && nMarker != 0xC4 && nMarker != 0xC8 &&
-                            nMarker != 0xCC;
-        if (bFrame)
+        if (nMarker == 0xDA)
         {
-            const QByteArray frame = file.read(nLength - 2);
-            if (frame.size() < 6)
+            if (++header.nScans > RawImageImporter::MAXIMUM_JPEG_SCANS)
             {
                 return;
             }
-            const auto* pFrame = reinterpret_cast<const unsigned char*>(frame.constData());
-            header.size = QSize((pFrame[3] << 8) | pFrame[4], (pFrame[1] << 8) | pFrame[2]);
-            const int nComponents = std::min(int(pFrame[5]), int((frame.size() - 6) / 3));
-            int nMaxH = 1;
-            int nMaxV = 1;
-            for (int i = 0; i < nComponents; ++i)
+            nPosition = markerAfterScanData(file, nPosition + 2 + nLength);
+            if (nPosition < 0)
             {
-                nMaxH = std::max(nMaxH, pFrame[6 + 3 * i + 1] >> 4);
-                nMaxV = std::max(nMaxV, pFrame[6 + 3 * i + 1] & 0x0F);
+                return;
             }
-            double dSamples = 0.0;
-            for (int i = 0; i < nComponents; ++i)
-            {
-                dSamples += double(pFrame[6 + 3 * i + 1] >> 4) / nMaxH * double(pFrame[6 + 3 * i + 1] & 0x0F) / nMaxV;
-            }
-            header.dDecoderBytesPerPixel = 2.0 * dSamples;
-            return;
+            continue;
+        }
+        const bool bFrame = nMarker >= 0xC0 && nMarker <= 0xCF && nMarker != 0xC4 && nMarker != 0xC8 &&
+                            nMarker != 0xCC;
+        if (bFrame && !bFrameRead)
+        {
+            bFrameRead = true;
+            readJpegFrame(file.read(nLength - 2), header);
         }
         nPosition += 2 + nLength;
     }
+}
+
+// The info header after a BMP's 14-byte file header: its size, then width and
+// height, 16 bits each in the 12-byte header of old files and 32 bits in the
+// others, where a negative height marks rows stored top-down.
+void readBmp(QFile& file, RawImageImporterFileHeader& header)
+{
+    char info[12];
+    if (!file.seek(14) || file.read(info, sizeof(info)) != qint64(sizeof(info)))
+    {
+        return;
+    }
+    if (qFromLittleEndian<quint32>(info) == 12)
+    {
+        header.size = QSize(qFromLittleEndian<quint16>(info + 4), qFromLittleEndian<quint16>(info + 6));
+        return;
+    }
+    const qint64 nHeight = std::abs(qint64(qFromLittleEndian<qint32>(info + 8)));
+    header.size = QSize(qFromLittleEndian<qint32>(info + 4), int(std::min<qint64>(nHeight, 0x7FFFFFFF)));
 }
 } // namespace
 
@@ -109,6 +200,10 @@ RawImageImporterFileHeader RawImageImporterFileHeader::read(const QString& sFile
     else if (start.startsWith("\xff\xd8\xff"))
     {
         readJpeg(file, header);
+    }
+    else if (start.startsWith("BM"))
+    {
+        readBmp(file, header);
     }
     else if (start.size() == 10 && (start.startsWith("GIF87a") || start.startsWith("GIF89a")))
     {

@@ -13,12 +13,18 @@ struct RawImageImporterFileHeader
     // The size the header announces; invalid when unknown. A PNG's comes from
     // its header chunk (the reader announces none when the image data is
     // missing), a GIF's is its logical screen (the reader announces the first
-    // frame's size but decodes the screen), a JPEG's from its frame header.
+    // frame's size but decodes the screen), a JPEG's from its frame header, a
+    // BMP's from its info header, with the height of a picture stored
+    // top-down made positive (the reader announces it negative, which is no
+    // size).
     QSize size;
     // Memory the decoder keeps besides the decoded picture, in bytes per
     // pixel: a JPEG decoder may hold every component's coefficients, two
     // bytes each (progressive and multi-scan files do).
     double dDecoderBytesPerPixel = 0.0;
+    // JPEG: its scans, each a pass of the decoder over the whole picture;
+    // counted up to one more than RawImageImporter::MAXIMUM_JPEG_SCANS.
+    int nScans = 0;
 
     static RawImageImporterFileHeader read(const QString& sFileName);
 };

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "Logger.h"
+#include "MeshGenerator.h"
 #include "MeshIOChecks.h"
 #include "MeshLookup.h"
 #include "MeshObject.h"
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <istream>
 #include <limits>
 #include <memory>
@@ -56,11 +58,18 @@ bool readWholeFile(const QString& sFileName, QByteArray& content)
         return false;
     }
     // The size is asked before reading and checked again after it, in case
-    // the file grew meanwhile.
+    // the file grew meanwhile. Qt reserves as many bytes as a read asks for:
+    // asking for the limit would make a small hook hold 64 MiB while it is
+    // parsed, so the file's own size is asked for, and the limit only when
+    // the file turns out to have grown.
     qint64 nSize = file.size();
     if (nSize <= MAXIMUM_FILE_BYTES)
     {
-        content = file.read(MAXIMUM_FILE_BYTES + 1);
+        content = file.read(nSize + 1);
+        if (content.size() > nSize)
+        {
+            content += file.read(MAXIMUM_FILE_BYTES + 1 - content.size());
+        }
         nSize = std::max(nSize, qint64(content.size()));
     }
     if (nSize > MAXIMUM_FILE_BYTES)
@@ -108,6 +117,16 @@ protected:
     pos_type seekpos(pos_type position, std::ios_base::openmode mode) override
     {
         return seekoff(off_type(position), std::ios_base::beg, mode);
+    }
+
+    // The binary STL reader asks for each value on its own, four bytes at a
+    // time: one copy of what is there, without the general loop's checks.
+    std::streamsize xsgetn(char* pOut, std::streamsize nCount) override
+    {
+        const std::streamsize nRead = std::max<std::streamsize>(0, std::min(nCount, std::streamsize(egptr() - gptr())));
+        std::memcpy(pOut, gptr(), std::size_t(nRead));
+        setg(eback(), gptr() + nRead, egptr());
+        return nRead;
     }
 };
 
@@ -166,9 +185,15 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     {
         return false;
     }
-    const MeshIOChecks::Format format = MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower());
+    QString sRefusal;
+    const MeshIOChecks::Format format =
+        MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower(), sRefusal);
     if (format == MeshIOChecks::Format::Invalid)
     {
+        if (!sRefusal.isEmpty())
+        {
+            LOG_ERROR(QString("Mesh file %1 is refused: %2").arg(sFileName, sRefusal));
+        }
         return false;
     }
 
@@ -179,6 +204,9 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     }
     content.clear();
     MOLDENA_ASSERT(pMesh);
+    // Modelling programs often leave vertices behind that no face uses: one
+    // far away would shrink the visible mesh to nothing in the normalisation.
+    MeshGenerator::removeIsolatedVertices(*pMesh);
     // Normalised before the object takes the mesh, so a refusal leaves it as it was.
     if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0 || !MeshObject::normalizePoints(*pMesh))
     {

@@ -12,7 +12,10 @@ class MeshObject;
 // non-finite coordinates, no extent) and every other format is refused with
 // false and never reaches the object tree. Reading opens the chosen file and
 // no other (an OBJ's material library is ignored); a file above 64 MiB is
-// refused with one error line naming its size. GUI thread only.
+// refused with one error line naming its size, and so is a mesh over which
+// OpenMesh would hold the thread for minutes (an OBJ face of more than 4096
+// corners, an STL point shared by more than 8192 facets). Vertices that no
+// face uses are left out. GUI thread only.
 //
 // The functions need no instance; constructing one registers the hook bundle
 // (the reading functions do so themselves as well).

@@ -1,16 +1,31 @@
 #include "MeshIOChecks.h"
 
-#include <QSysInfo>
+#include <QtEndian>
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string_view>
-#include <utility>
+#include <vector>
 
 namespace
 {
+// The most corners of one OBJ face. The mesh library's face import takes time
+// growing with the square of a face's corners, on the interface thread (one
+// face of 50 000 corners takes a second, four times as many sixteen times
+// as long); a hook's faces have a few corners, the cap of a finely divided
+// cylinder a few hundred, rarely a few thousand.
+constexpr int MAXIMUM_FACE_CORNERS = 4096;
+
+// The most facets of an STL that may share one point. The mesh library walks
+// round a point's facets for each facet it adds there, so its time grows with
+// the square of a point's facets: a cone of 8192 facets round its tip reads
+// in a fraction of a second, one of 16384 takes seconds, and 100 000 facets
+// round one point most of a minute. A pole or a cone's tip of a real model
+// has a few hundred facets, a few thousand at the finest export settings.
+constexpr int MAXIMUM_FACETS_PER_POINT = 8192;
+
 // The characters the readers' streams skip between words.
 bool isSpace(char c)
 {
@@ -105,34 +120,107 @@ std::string_view withoutPlus(std::string_view word)
 // A whole word that the readers take as a single-precision coordinate: a
 // finite decimal number no larger than the largest float (a larger one makes
 // the stream fail and leaves the value unset).
-bool isCoordinate(std::string_view word)
+bool readCoordinate(std::string_view word, double& dValue)
 {
     word = withoutPlus(word);
-    double dValue = 0.0;
     const char* pEnd = word.data() + word.size();
     const auto result = std::from_chars(word.data(), pEnd, dValue);
     return result.ec == std::errc() && result.ptr == pEnd && std::isfinite(dValue) &&
            std::fabs(dValue) <= double(std::numeric_limits<float>::max());
 }
 
-// The next three words are coordinates and nothing follows them.
-bool readsThreeCoordinatesOnly(Words& words)
+bool isCoordinate(std::string_view word)
+{
+    double dValue = 0.0;
+    return readCoordinate(word, dValue);
+}
+
+// The next three words are coordinates and nothing follows them; the bits
+// of their floats go to pPoint.
+bool readsThreeCoordinatesOnly(Words& words, quint32 pPoint[3])
 {
     for (int k = 0; k < 3; ++k)
     {
         std::string_view word;
-        if (!words.next(word) || !isCoordinate(word))
+        double dValue = 0.0;
+        if (!words.next(word) || !readCoordinate(word, dValue))
         {
             return false;
         }
+        const float fValue = float(dValue);
+        std::memcpy(&pPoint[k], &fValue, sizeof(fValue));
     }
     return words.atEnd();
 }
 
+// Counts the facets that use each point of an STL, for the bound above, as
+// the reader joins corners into points. The reader takes coordinates within
+// the smallest normal float (2^-126) of each other as one value; above 2^-100
+// neighbouring floats lie farther apart than that, so every value below it
+// counts as zero here, and the others by their bits. A facet with two corners
+// at one point is skipped, as the reader skips it. Points are counted in a
+// table of slots chosen by a hash of their coordinates, so that the check
+// stays one quick pass: points that share a slot are counted together, and a
+// count is never below the true one. The table has a slot for every 512 bytes
+// of the file: an ordinary point's slot holds a few dozen counts.
+class FacetsPerPoint
+{
+public:
+    explicit FacetsPerPoint(qint64 nFileBytes)
+    {
+        while (m_nBits < 26 && (qint64(1) << m_nBits) < nFileBytes / 512)
+        {
+            ++m_nBits;
+        }
+        m_vCounts.assign(std::size_t(1) << m_nBits, 0);
+    }
+
+    // The facet's nine coordinates as the bits of their floats. False when a
+    // point of the facet is now used by more facets than allowed.
+    bool addFacet(const quint32 coordinates[9])
+    {
+        quint32 keys[9];
+        for (int i = 0; i < 9; ++i)
+        {
+            keys[i] = (coordinates[i] & 0x7FFFFFFFu) < TINY ? 0u : coordinates[i];
+        }
+        const auto same = [&keys](int a, int b) {
+            return keys[a] == keys[b] && keys[a + 1] == keys[b + 1] && keys[a + 2] == keys[b + 2];
+        };
+        if (same(0, 3) || same(3, 6) || same(0, 6))
+        {
+            return true;
+        }
+        for (int i = 0; i < 9; i += 3)
+        {
+            const quint64 nFirstTwo = (quint64(keys[i]) << 32 | keys[i + 1]) * 0x9E3779B97F4A7C15ull;
+            const quint64 nHash = (nFirstTwo ^ keys[i + 2]) * 0xC2B2AE3D27D4EB4Full;
+            if (++m_vCounts[std::size_t(nHash >> (64 - m_nBits))] > MAXIMUM_FACETS_PER_POINT)
+            {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    // The bits of 2^-100.
+    static constexpr quint32 TINY = quint32(127 - 100) << 23;
+
+    int m_nBits = 8;
+    std::vector<quint16> m_vCounts;
+};
+
+QString tooManyFacetsPerPoint()
+{
+    return QString("a point is shared by more than %1 facets").arg(MAXIMUM_FACETS_PER_POINT);
+}
+
 // Binary STL: an 80-byte header, a little-endian triangle count and 50 bytes
 // per triangle (normal, three corners, attribute). The size must match the
-// count exactly and every corner coordinate must be finite.
-bool isValidBinaryStl(const QByteArray& content)
+// count exactly, every corner coordinate must be finite and no point may be
+// shared by too many facets (sRefusal says so).
+bool isValidBinaryStl(const QByteArray& content, QString& sRefusal)
 {
     const qint64 nSize = content.size();
     if (nSize < 84)
@@ -146,23 +234,24 @@ bool isValidBinaryStl(const QByteArray& content)
     {
         return false;
     }
+    FacetsPerPoint facetsPerPoint(nSize);
     for (quint32 t = 0; t < nTriangles; ++t)
     {
         const unsigned char* pCorners = pBytes + 84 + 50 * qint64(t) + 12;
+        quint32 corners[9];
         for (int k = 0; k < 9; ++k)
         {
-            unsigned char bytes[4] = {pCorners[4 * k], pCorners[4 * k + 1], pCorners[4 * k + 2], pCorners[4 * k + 3]};
-            if (QSysInfo::ByteOrder == QSysInfo::BigEndian)
-            {
-                std::swap(bytes[0], bytes[3]);
-                std::swap(bytes[1], bytes[2]);
-            }
-            float fValue = 0.0f;
-            std::memcpy(&fValue, bytes, sizeof(float));
-            if (!std::isfinite(fValue))
+            corners[k] = qFromLittleEndian<quint32>(pCorners + 4 * k);
+            // All exponent bits set: infinite or not a number.
+            if ((corners[k] & 0x7F800000u) == 0x7F800000u)
             {
                 return false;
             }
+        }
+        if (!facetsPerPoint.addFacet(corners))
+        {
+            sRefusal = tooManyFacetsPerPoint();
+            return false;
         }
     }
     return true;
@@ -193,8 +282,9 @@ bool mentionsLoop(const char* pBegin, const char* pEnd)
 // of three coordinates each, "endloop", "endfacet"; "endsolid" (optional at
 // the end, and another solid may follow). Blank lines only between facets
 // and after a loop's third corner (where OpenMesh's own writer puts one). No
-// other line may mention a loop.
-bool isValidAsciiStl(const QByteArray& content)
+// other line may mention a loop, and no point may be shared by too many
+// facets (sRefusal says so).
+bool isValidAsciiStl(const QByteArray& content, QString& sRefusal)
 {
     enum State
     {
@@ -208,6 +298,8 @@ bool isValidAsciiStl(const QByteArray& content)
     State state = BEFORE_SOLID;
     int nVertices = 0;
     int nFacets = 0;
+    quint32 corners[9];
+    FacetsPerPoint facetsPerPoint(content.size());
     const bool bLinesOk = forEachLine(content.constData(), std::size_t(content.size()), [&](const char* pBegin,
                                                                                              const char* pEnd) {
         if (hasControlCharacter(pBegin, pEnd))
@@ -259,10 +351,16 @@ bool isValidAsciiStl(const QByteArray& content)
             if (nVertices == 3)
             {
                 state = AFTER_LOOP;
+                if (!facetsPerPoint.addFacet(corners))
+                {
+                    sRefusal = tooManyFacetsPerPoint();
+                    return false;
+                }
                 return equalsIgnoringCase(keyword, "endloop") && words.atEnd();
             }
             ++nVertices;
-            return equalsIgnoringCase(keyword, "vertex") && readsThreeCoordinatesOnly(words) && !bMentionsLoop;
+            return equalsIgnoringCase(keyword, "vertex") &&
+                   readsThreeCoordinatesOnly(words, corners + 3 * (nVertices - 1)) && !bMentionsLoop;
         case AFTER_LOOP:
             state = IN_SOLID;
             ++nFacets;
@@ -275,7 +373,8 @@ bool isValidAsciiStl(const QByteArray& content)
 
 // One index of an OBJ face corner: an integer, 1-based, or negative counting
 // back from the last element defined so far; it must name an existing
-// element.
+// element. A negative index is compared as it is: the smallest one has no
+// negation.
 bool isValidObjIndex(std::string_view word, long long nDefined)
 {
     word = withoutPlus(word);
@@ -286,7 +385,7 @@ bool isValidObjIndex(std::string_view word, long long nDefined)
     {
         return false;
     }
-    return nIndex > 0 ? nIndex <= nDefined : -nIndex <= nDefined;
+    return nIndex > 0 ? nIndex <= nDefined : nIndex >= -nDefined;
 }
 
 // One face corner: vertex[/[texture][/[normal]]].
@@ -316,11 +415,12 @@ bool isValidObjCorner(std::string_view corner, long long nVertices, long long nT
 
 // OBJ: three finite coordinates on every vertex line, at least one face,
 // every face with three or more corners whose vertex (and texture and
-// normal, where given) indices name elements defined before the face. Lines
-// are taken as the reader takes them: trimmed of blanks, tabs and line
-// breaks, and skipped when they then start with '#' or another blank
-// character; everything from a '#' on is a comment.
-bool isValidObj(QByteArray& content)
+// normal, where given) indices name elements defined before the face, and
+// no face with more corners than allowed (sRefusal says so). Lines are taken
+// as the reader takes them: trimmed of blanks, tabs and line breaks, and
+// skipped when they then start with '#' or another blank character;
+// everything from a '#' on is a comment.
+bool isValidObj(QByteArray& content, QString& sRefusal)
 {
     long long nVertices = 0;
     long long nTexCoords = 0;
@@ -380,6 +480,13 @@ bool isValidObj(QByteArray& content)
             {
                 return false;
             }
+            if (nCorners > MAXIMUM_FACE_CORNERS)
+            {
+                sRefusal = QString("a face has %1 corners; the most accepted are %2")
+                               .arg(nCorners)
+                               .arg(MAXIMUM_FACE_CORNERS);
+                return false;
+            }
             ++nFaces;
         }
         return true;
@@ -390,23 +497,24 @@ bool isValidObj(QByteArray& content)
 
 namespace MeshIOChecks
 {
-Format checkContent(QByteArray& content, const QString& sSuffixLower)
+Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& sRefusal)
 {
+    sRefusal.clear();
     if (content.isEmpty())
     {
         return Format::Invalid;
     }
     if (sSuffixLower == QLatin1String("stl"))
     {
-        if (isValidBinaryStl(content))
+        if (isValidBinaryStl(content, sRefusal))
         {
             return Format::BinaryStl;
         }
-        return isValidAsciiStl(content) ? Format::AsciiStl : Format::Invalid;
+        return sRefusal.isEmpty() && isValidAsciiStl(content, sRefusal) ? Format::AsciiStl : Format::Invalid;
     }
     if (sSuffixLower == QLatin1String("obj"))
     {
-        return isValidObj(content) ? Format::Obj : Format::Invalid;
+        return isValidObj(content, sRefusal) ? Format::Obj : Format::Invalid;
     }
     return Format::Invalid;
 }

@@ -23,5 +23,9 @@ enum class Format
 // "stl" or "obj") and the bytes; Invalid for anything malformed and for every
 // other suffix. For an OBJ, material-library lines are turned into comments
 // in place: the reader would open the file they name.
-Format checkContent(QByteArray& content, const QString& sSuffixLower);
+// A well-formed mesh over which the reader would hold the interface thread
+// for minutes (an OBJ face of thousands of corners, an STL point shared by
+// thousands of facets) is Invalid too, with the reason in sRefusal, one line;
+// for every other result sRefusal is empty.
+Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& sRefusal);
 } // namespace MeshIOChecks

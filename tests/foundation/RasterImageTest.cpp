@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -281,6 +282,8 @@ TEST_F(RawImageImporterTest, BadFilesGiveNullAndOneErrorLine)
         write("corrupt.png", corrupt),
         write("text.png", QByteArray("this is not an image\n")),
         write("huge.png", png(20000, 20000, 0, false)),
+        // A start of image and nothing else: no header to announce a format.
+        write("two-bytes.jpg", QByteArray("\xff\xd8", 2)),
     };
     for (const QString& sFile : vFiles)
     {
@@ -342,6 +345,10 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
              MalformedPictures::pngChunk("IDAT", qCompress(QByteArray(1000, '\0')).mid(4)) +
              MalformedPictures::pngChunk("IEND", {}),
          "(12000 x 12000); the largest size accepted is 134217728 pixels, such as 11585 x 11585"},
+        // Stored top-down, announced with a negative height.
+        {"top-down.bmp", MalformedPictures::topDownBmp(13000, 13000), "(13000 x 13000); " + sLargest12288},
+        // Each scan is a pass over the whole picture.
+        {"scans.jpg", MalformedPictures::progressiveJpegWithScans(1000), "more than 64 scans"},
     };
     for (const Case& c : cases)
     {
@@ -371,12 +378,21 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
         ASSERT_EQ(log.lines().size(), 1);
         EXPECT_TRUE(log.lines()[0].contains("Unable to read image")) << log.lines()[0].toStdString();
     }
-    // The same GIF with a screen the decoder may fill reads.
-    RawImageImporter importer;
-    std::unique_ptr<Raster2dBase> pSmall(importer.import(write("small.gif", MalformedPictures::gifWithLargeScreen(40, 30))));
-    ASSERT_NE(pSmall, nullptr);
-    EXPECT_EQ(pSmall->getWidth(), 40u);
-    EXPECT_EQ(pSmall->getHeight(), 30u);
+    // The same GIF with a screen the decoder may fill reads, and so does a
+    // progressive JPEG as encoders write it, with its usual ten scans.
+    QImage gray(40, 30, QImage::Format_RGB32);
+    gray.fill(qRgb(90, 90, 90));
+    QImageWriter writer(path("progressive.jpg"), "jpeg");
+    writer.setProgressiveScanWrite(true);
+    ASSERT_TRUE(writer.write(gray));
+    for (const QString& sFile : {write("small.gif", MalformedPictures::gifWithLargeScreen(40, 30)), path("progressive.jpg")})
+    {
+        RawImageImporter importer;
+        std::unique_ptr<Raster2dBase> pSmall(importer.import(sFile));
+        ASSERT_NE(pSmall, nullptr) << sFile.toStdString();
+        EXPECT_EQ(pSmall->getWidth(), 40u);
+        EXPECT_EQ(pSmall->getHeight(), 30u);
+    }
 }
 
 TEST_F(RawImageImporterTest, PalettedMonochromeAndSixteenBitPicturesBecomeGray)

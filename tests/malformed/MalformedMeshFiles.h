@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -70,6 +71,41 @@ inline QByteArray objAfterEmptyLines(int nLines)
     return QByteArray(nLines, '\n') + "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
 }
 
+// One face of nCorners corners, the points of a zigzag.
+inline QByteArray objFaceWithCorners(int nCorners)
+{
+    QByteArray vertices;
+    QByteArray face("f");
+    for (int i = 1; i <= nCorners; ++i)
+    {
+        vertices += "v " + QByteArray::number(i) + (i % 2 ? " 1 0\n" : " 0 0\n");
+        face += ' ' + QByteArray::number(i);
+    }
+    return vertices + face + '\n';
+}
+
+// An STL of nFacets facets that all share the tip (0, 0, 1) and take two of
+// nRim points on the unit circle: a cone's side when nRim equals nFacets,
+// facets over few points when nRim is small.
+inline QByteArray fanStl(int nFacets, int nRim, bool bAscii)
+{
+    std::vector<float> corners;
+    QByteArray facets;
+    for (int k = 0; k < nFacets; ++k)
+    {
+        corners.insert(corners.end(), {0.0f, 0.0f, 1.0f});
+        QByteArray loop = "vertex 0 0 1\n";
+        for (int i : {k % nRim, (k % nRim + 1 + k / nRim) % nRim})
+        {
+            const float x = float(std::cos(2 * M_PI * i / nRim)), y = float(std::sin(2 * M_PI * i / nRim));
+            corners.insert(corners.end(), {x, y, 0.0f});
+            loop += "vertex " + QByteArray::number(x) + ' ' + QByteArray::number(y) + " 0\n";
+        }
+        facets += asciiFacet(loop);
+    }
+    return bAscii ? asciiStl(facets) : binaryStl(quint32(nFacets), corners);
+}
+
 // Well-formed meshes of extreme extent: all must come out finite at unit size.
 inline Corpus extremeExtents()
 {
@@ -123,6 +159,8 @@ inline Corpus refused()
         {"index-zero.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"},
         {"index-negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n"},
         {"index-forward.obj", "v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n"},
+        // Negating the smallest index overflowed.
+        {"index-minimum.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 -9223372036854775808\n"},
         {"index-fraction.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 2.5\n"},
         {"texcoord-out-of-range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/2 3/3\n"},
         {"four-part-corner.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/// 2 3\n"},

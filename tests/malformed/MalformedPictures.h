@@ -114,6 +114,33 @@ inline QByteArray progressiveJpegHeader(quint16 nWidth, quint16 nHeight, quint8 
     return frame + QByteArray("\xff\xd9", 2);
 }
 
+// A progressive JPEG of 8 x 8 gray pixels whose frame is followed by nScans
+// scans of one byte each, no tables: a decoder passes over the whole picture
+// once per scan.
+inline QByteArray progressiveJpegWithScans(int nScans)
+{
+    QByteArray bytes("\xff\xd8\xff\xc2\x00\x0b\x08\x00\x08\x00\x08\x01\x01\x11\x00", 15);
+    for (int n = 0; n < nScans; ++n)
+    {
+        // One component, spectral selection 1 to 63, then one byte of data.
+        bytes += QByteArray("\xff\xda\x00\x08\x01\x01\x00\x01\x3f\x00\x00", 11);
+    }
+    return bytes + QByteArray("\xff\xd9", 2);
+}
+
+// 55 bytes: a BMP of nWidth x nHeight pixels of 32 bits, stored top-down
+// (a negative height in its header), with one byte of pixel data.
+inline QByteArray topDownBmp(qint32 nWidth, qint32 nHeight)
+{
+    // File size 55, pixels at 54, an info header of 40 bytes.
+    QByteArray bytes = QByteArray("BM\x37\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0", 18) + QByteArray(37, '\0');
+    qToLittleEndian<qint32>(nWidth, bytes.data() + 18);
+    qToLittleEndian<qint32>(-nHeight, bytes.data() + 22);
+    bytes[26] = 1;  // planes
+    bytes[28] = 32; // bits per pixel
+    return bytes;
+}
+
 // Pictures of extreme aspect ratio; the rotate-and-scale step squares them.
 inline std::vector<QSize> extremeAspectRatios()
 {

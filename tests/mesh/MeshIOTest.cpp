@@ -11,7 +11,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QSignalSpy>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -386,5 +390,61 @@ TEST_F(MeshIOTest, AsciiStlInAnyCaseWithBlankLinesBetweenFacetsReads)
         ASSERT_TRUE(MeshIO::readMesh(&object, path(pName), MeshIO::ImportParameters())) << pName;
         EXPECT_EQ(object.getMesh()->n_faces(), 2u) << pName;
         EXPECT_EQ(object.getMesh()->n_vertices(), 4u) << pName;
+    }
+}
+
+// Hooks a user may pick that would hold the interface thread for minutes in
+// the mesh library are refused with one error line before it sees them; a
+// cone's tip of thousands of facets still reads, and a vertex no face uses
+// (modelling programs leave them behind) is left out instead of shrinking the
+// mesh. Everything is read with 48 MiB of address space to spare.
+TEST_F(MeshIOTest, HostileHooksAreRefusedWithOneErrorAndStrayVerticesAreLeftOut)
+{
+    struct Case
+    {
+        const char* szName;
+        QByteArray bytes;
+        QString sError;     // empty: the file reads
+        unsigned nVertices; // when it reads
+    };
+    const QString sFan = "a point is shared by more than 8192 facets";
+    const std::vector<Case> cases = {
+        {"many-corners.obj", MalformedMeshFiles::objFaceWithCorners(5000), "a face has 5000 corners", 0},
+        {"fan.stl", MalformedMeshFiles::fanStl(9000, 1000, false), sFan, 0},
+        {"fan-ascii.stl", MalformedMeshFiles::fanStl(9000, 1000, true), sFan, 0},
+        {"cone.stl", MalformedMeshFiles::fanStl(4000, 4000, false), {}, 4001},
+        {"stray-vertex.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1e30 1e30 1e30\nf 1 2 3\n", {}, 3},
+    };
+    for (const Case& c : cases)
+    {
+        writeBytes(c.szName, c.bytes);
+    }
+#ifndef __SANITIZE_ADDRESS__ // which maps its shadow memory as it goes
+    // As where the address space is limited: 48 MiB beyond what is mapped now.
+    QFile statm("/proc/self/statm");
+    rlimit before{};
+    ASSERT_TRUE(statm.open(QIODevice::ReadOnly) && getrlimit(RLIMIT_AS, &before) == 0);
+    rlimit limit = before;
+    limit.rlim_cur = rlim_t(statm.readAll().split(' ').first().toLongLong() * sysconf(_SC_PAGESIZE) + (48 << 20));
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+    const auto restore = qScopeGuard([&before] { setrlimit(RLIMIT_AS, &before); });
+#endif
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.szName);
+        LogCapture log;
+        MeshObject object("OBJECT");
+        const bool bRead = MeshIO::readMesh(&object, path(c.szName), MeshIO::ImportParameters());
+        const QString sLines = log.lines().join("\n");
+        if (c.sError.isEmpty())
+        {
+            EXPECT_TRUE(bRead && sLines.isEmpty()) << sLines.toStdString();
+            EXPECT_EQ(bRead ? object.getMesh()->n_vertices() : 0u, c.nVertices);
+            continue;
+        }
+        EXPECT_FALSE(bRead);
+        EXPECT_EQ(log.lines().size(), 1) << sLines.toStdString();
+        EXPECT_TRUE(sLines.startsWith("ERROR: ") && sLines.contains(path(c.szName)) && sLines.contains(c.sError))
+            << sLines.toStdString();
     }
 }

@@ -3,6 +3,7 @@
 // each control changes exactly the keys it owns, and the views follow the
 // pipelines.
 
+#include "../malformed/MalformedPictures.h"
 #include "FileStorage.h"
 #include "GlobalParameterStore.h"
 #include "ImageCanvasBase.h"
@@ -181,12 +182,13 @@ protected:
     }
 
     // An unreadable file is refused by the importer's own check.
-    void expectBadFileRefused(const ImagePageProbe& probe)
+    void expectBadFileRefused(const ImagePageProbe& probe, const QString& sName = "broken.png",
+                              const QByteArray& bytes = "not a picture at all")
     {
-        const QString sBad = m_driver.folder() + "/broken.png";
+        const QString sBad = m_driver.folder() + "/" + sName;
         QFile file(sBad);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("not a picture at all");
+        file.write(bytes);
         file.close();
         expectFileRefused(probe, sBad, QString());
     }
@@ -282,6 +284,9 @@ TEST_F(ImagePagesTest, LoadPageChoosesPicturesKeepsMarginsApartAndRefusesABadFil
 
     const QImage beforeBadFile = shown();
     expectBadFileRefused(probe);
+    // Announced above the decode limit, with the negative height of rows
+    // stored top-down.
+    expectBadFileRefused(probe, "top-down.bmp", MalformedPictures::topDownBmp(13000, 13000));
     ASSERT_TRUE(m_driver.waitIdle());
     EXPECT_EQ(shown(), beforeBadFile) << "the previous picture stays";
 
