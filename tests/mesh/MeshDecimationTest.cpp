@@ -8,10 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <memory>
 #include <set>
 #include <vector>
@@ -60,20 +57,6 @@ MeshGenerator::DecimationSetup parts(unsigned nParts)
     setup.nParts = nParts;
     setup.nMinimumVerticesForParts = 0;
     return setup;
-}
-
-using PointBits = std::array<std::uint32_t, 3>;
-
-std::set<PointBits> pointsOf(const TriangleMesh& mesh)
-{
-    std::set<PointBits> points;
-    for (const auto vh : mesh.vertices())
-    {
-        PointBits bits;
-        std::memcpy(bits.data(), mesh.point(vh).data(), sizeof(bits));
-        points.insert(bits);
-    }
-    return points;
 }
 } // namespace
 

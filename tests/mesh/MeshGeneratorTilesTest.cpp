@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <memory>
 #include <random>
 #include <set>
@@ -16,15 +13,6 @@
 
 namespace
 {
-using PointBits = std::array<std::uint32_t, 3>;
-
-PointBits bitsOf(const TriangleMesh::Point& point)
-{
-    PointBits bits;
-    std::memcpy(bits.data(), point.data(), sizeof(bits));
-    return bits;
-}
-
 struct Relief
 {
     unsigned nSize = 0;
@@ -75,16 +63,6 @@ std::unique_ptr<TriangleMesh> wholeMesh(const Relief& relief, unsigned nSteps)
     MeshGenerator::computeNormals(*pWhole);
     MeshGenerator::smooth(*pWhole, nSteps);
     return pWhole;
-}
-
-std::set<PointBits> pointsOf(const TriangleMesh& mesh)
-{
-    std::set<PointBits> points;
-    for (const auto vh : mesh.vertices())
-    {
-        points.insert(bitsOf(mesh.point(vh)));
-    }
-    return points;
 }
 
 // Vertices of mesh whose point is not, to the last bit, one of points.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 TriangleMesh* makeMesh(const std::vector<TriangleMesh::Point>& points, const std::vector<std::vector<int>>& triangles)
 {
@@ -139,4 +140,21 @@ double volumeOf(const TriangleMesh& mesh)
     object.setMesh(new TriangleMesh(mesh));
     object.calculateVolume();
     return object.getMeshData()->getVolume();
+}
+
+PointBits bitsOf(const TriangleMesh::Point& point)
+{
+    PointBits bits;
+    std::memcpy(bits.data(), point.data(), sizeof(bits));
+    return bits;
+}
+
+std::set<PointBits> pointsOf(const TriangleMesh& mesh)
+{
+    std::set<PointBits> points;
+    for (const auto vh : mesh.vertices())
+    {
+        points.insert(bitsOf(mesh.point(vh)));
+    }
+    return points;
 }

@@ -4,6 +4,9 @@
 
 #include "TriangleMesh.h"
 
+#include <array>
+#include <cstdint>
+#include <set>
 #include <vector>
 
 // A mesh with face and vertex normals requested, built from points and
@@ -32,6 +35,12 @@ std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, flo
 
 // Same points in the same order and the same faces on the same corners.
 bool identicalMeshes(const TriangleMesh& a, const TriangleMesh& b);
+
+// A point to the last bit, for comparing meshes exactly.
+using PointBits = std::array<std::uint32_t, 3>;
+PointBits bitsOf(const TriangleMesh::Point& point);
+// The points of every vertex of the mesh.
+std::set<PointBits> pointsOf(const TriangleMesh& mesh);
 
 // The enclosed volume as a mesh object computes it (0 when not closed).
 double volumeOf(const TriangleMesh& mesh);
