@@ -64,14 +64,25 @@ void WizardPageImageTransformBase::clearViews()
 
 void WizardPageImageTransformBase::slotChildAdded(const QString& sName)
 {
-    if (ImagePage::isStepImage(*getStateImplementation(), sName, IMAGE_TRANSFORMED))
+    if (!ImagePage::isStepImage(*getStateImplementation(), sName, IMAGE_TRANSFORMED))
+    {
+        return;
+    }
+    // While a run is refused, what reaches the view is what an earlier
+    // picture gave: it must not look like this one turned.
+    if (getStateImplementation()->canMoveOn())
     {
         m_pImageView->setImageName(sName);
+    }
+    else
+    {
+        m_pImageView->clear();
     }
 }
 
 void WizardPageImageTransformBase::slotProcessingRefused(const QString& sReason)
 {
+    m_pImageView->clear();
     // Both working sizes refuse such a picture, and so does every run a
     // slider starts; the picture changes only on another page.
     if (m_bRefusalShown)

@@ -35,7 +35,8 @@ public slots:
     void slotUpdateRotate(int nValue);
     void slotUpdateScaleX(int nValue);
     void slotUpdateScaleY(int nValue);
-    // Tells the user once a visit why the step's runs give no result.
+    // Empties the view, and tells the user once a visit why the step's runs
+    // give no result.
     void slotProcessingRefused(const QString& sReason);
 
 private:

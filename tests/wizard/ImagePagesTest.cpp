@@ -555,8 +555,10 @@ TEST_F(ImagePagesTest, TransformPageSaysOnceAVisitWhyAPictureOfExtremeAspectRati
     ASSERT_EQ(messages.size(), 3);
     EXPECT_EQ(messages.mid(0, 2), QStringList({"Transform Error", "Could not rotate and scale the image"}));
     EXPECT_TRUE(messages[2].contains("aspect ratio is too extreme")) << messages[2].toStdString();
-    m_driver.screenshot("image_transform_page_refused");
     ASSERT_TRUE(m_driver.waitIdle());
+    QCoreApplication::processEvents();
+    m_driver.screenshot("image_transform_page_refused");
+    EXPECT_TRUE(shown().isNull()) << "the earlier picture turned is not shown as this one";
     EXPECT_FALSE(StateMachine::getInstance()->canTransition(NEXT)) << "nothing turned to go on with";
     EXPECT_FALSE(m_driver.wizard()->findChild<QPushButton*>("m_pPushButtonNext")->isEnabled());
 
