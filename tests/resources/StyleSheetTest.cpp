@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -147,6 +148,15 @@ TEST_F(StyleSheet, ButtonsTakeTheirFixedSizes)
     tool.ensurePolished();
     EXPECT_EQ(tool.maximumSize(), QSize(44, 38));
     EXPECT_EQ(tool.iconSize(), QSize(32, 26));
+
+    // A message box's buttons hold their word beside the icon.
+    QMessageBox box(QMessageBox::Question, "Save Object", "?", QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok);
+    for (QAbstractButton* pBox : box.buttons())
+    {
+        pBox->ensurePolished();
+        EXPECT_GE(pBox->maximumWidth(), pBox->iconSize().width() + pBox->fontMetrics().horizontalAdvance(pBox->text()))
+            << pBox->text().toStdString();
+    }
 }
 
 TEST_F(StyleSheet, WidgetsUseTheEmbeddedFamily)
