@@ -2,6 +2,7 @@
 
 #include "RawImageImporter.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QtEndian>
 
@@ -47,7 +48,7 @@ void readPng(QFile& file, RawImageImporterFileHeader& header)
 }
 
 // A frame header's sizes and the memory its decoder keeps per pixel.
-void readJpegFrame(const QByteArray& frame, RawImageImporterFileHeader& header)
+void readJpegFrame(QByteArrayView frame, RawImageImporterFileHeader& header)
 {
     if (frame.size() < 6)
     {
@@ -71,46 +72,71 @@ void readJpegFrame(const QByteArray& frame, RawImageImporterFileHeader& header)
     header.dDecoderBytesPerPixel = 2.0 * dSamples;
 }
 
+// A file's bytes, read a window at a time, for a walk that mostly moves
+// forward by a few bytes: a seek of the file itself costs a system call.
+class FileWindow
+{
+public:
+    explicit FileWindow(QFile& file)
+        : m_file(file)
+    {
+    }
+
+    // The bytes from nPosition on that the window holds, at least nBytes
+    // unless the file ends first; valid until the next call.
+    QByteArrayView from(qint64 nPosition, qint64 nBytes)
+    {
+        if (nPosition < m_nStart || nPosition + nBytes > m_nStart + m_window.size())
+        {
+            m_nStart = nPosition;
+            m_window = m_file.seek(nPosition) ? m_file.read(std::max<qint64>(nBytes, 64 * 1024)) : QByteArray();
+        }
+        return QByteArrayView(m_window).sliced(nPosition - m_nStart);
+    }
+
+private:
+    QFile& m_file;
+    qint64 m_nStart = 0;
+    QByteArray m_window;
+};
+
 // Where the marker after a scan's entropy-coded data starts, from nPosition
 // on: the 0xFF before a byte that is neither 0x00 (a stuffed 0xFF data byte),
 // a restart marker (0xD0 to 0xD7) nor another 0xFF (fill); -1 when the file
 // ends first.
-qint64 markerAfterScanData(QFile& file, qint64 nPosition)
+qint64 nextMarker(FileWindow& window, qint64 nPosition)
 {
-    if (!file.seek(nPosition))
-    {
-        return -1;
-    }
-    char buffer[16 * 1024];
     bool bAfterFF = false;
     for (qint64 nBase = nPosition;;)
     {
-        const qint64 nRead = file.read(buffer, sizeof(buffer));
-        if (nRead <= 0)
+        const QByteArrayView bytes = window.from(nBase, 1);
+        if (bytes.isEmpty())
         {
             return -1;
         }
-        for (qint64 i = 0; i < nRead; ++i)
+        const char* pBytes = bytes.data();
+        const qint64 nSize = bytes.size();
+        for (qint64 i = 0; i < nSize; ++i)
         {
             if (!bAfterFF)
             {
-                const void* pFF = std::memchr(buffer + i, 0xFF, std::size_t(nRead - i));
+                const void* pFF = std::memchr(pBytes + i, 0xFF, std::size_t(nSize - i));
                 if (!pFF)
                 {
                     break;
                 }
-                i = static_cast<const char*>(pFF) - buffer;
+                i = static_cast<const char*>(pFF) - pBytes;
                 bAfterFF = true;
                 continue;
             }
-            const int nByte = static_cast<unsigned char>(buffer[i]);
+            const int nByte = static_cast<unsigned char>(pBytes[i]);
             if (nByte != 0x00 && nByte != 0xFF && (nByte < 0xD0 || nByte > 0xD7))
             {
                 return nBase + i - 1;
             }
             bAfterFF = nByte == 0xFF;
         }
-        nBase += nRead;
+        nBase += nSize;
     }
 }
 
@@ -120,11 +146,13 @@ qint64 markerAfterScanData(QFile& file, qint64 nPosition)
 // the image, past each one's data, until one more than the most accepted.
 void readJpeg(QFile& file, RawImageImporterFileHeader& header)
 {
+    FileWindow window(file);
     bool bFrameRead = false;
-    for (qint64 nPosition = 2;;)
+    for (qint64 nPosition = 2; nPosition >= 0;)
     {
-        unsigned char marker[4];
-        if (!file.seek(nPosition) || file.read(reinterpret_cast<char*>(marker), 4) != 4 || marker[0] != 0xFF)
+        const QByteArrayView bytes = window.from(nPosition, 4);
+        const auto* marker = reinterpret_cast<const unsigned char*>(bytes.data());
+        if (bytes.size() < 4 || marker[0] != 0xFF)
         {
             return;
         }
@@ -146,11 +174,7 @@ void readJpeg(QFile& file, RawImageImporterFileHeader& header)
             {
                 return;
             }
-            nPosition = markerAfterScanData(file, nPosition + 2 + nLength);
-            if (nPosition < 0)
-            {
-                return;
-            }
+            nPosition = nextMarker(window, nPosition + 2 + nLength);
             continue;
         }
         const bool bFrame = nMarker >= 0xC0 && nMarker <= 0xCF && nMarker != 0xC4 && nMarker != 0xC8 &&
@@ -158,7 +182,8 @@ void readJpeg(QFile& file, RawImageImporterFileHeader& header)
         if (bFrame && !bFrameRead)
         {
             bFrameRead = true;
-            readJpegFrame(file.read(nLength - 2), header);
+            const QByteArrayView frame = window.from(nPosition + 4, nLength - 2);
+            readJpegFrame(frame.first(std::min<qint64>(frame.size(), nLength - 2)), header);
         }
         nPosition += 2 + nLength;
     }
