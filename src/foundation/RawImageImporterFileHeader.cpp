@@ -100,9 +100,10 @@ private:
     QByteArray m_window;
 };
 
-// Where the marker after a scan's entropy-coded data starts, from nPosition
-// on: the 0xFF before a byte that is neither 0x00 (a stuffed 0xFF data byte),
-// a restart marker (0xD0 to 0xD7) nor another 0xFF (fill); -1 when the file
+// Where the next marker starts from nPosition on, as the decoder finds it
+// after a scan's entropy-coded data or after bytes that start no marker: the
+// 0xFF before a byte that is neither 0x00 (a stuffed 0xFF data byte), a
+// restart marker (0xD0 to 0xD7) nor another 0xFF (fill); -1 when the file
 // ends first.
 qint64 nextMarker(FileWindow& window, qint64 nPosition)
 {
@@ -140,10 +141,21 @@ qint64 nextMarker(FileWindow& window, qint64 nPosition)
     }
 }
 
+// Whether the decoder keeps segments of this marker in its list: EXIF's
+// APP1, ICC's APP2 and comments.
+bool isSavedSegment(int nMarker)
+{
+    return nMarker == 0xE1 || nMarker == 0xE2 || nMarker == 0xFE;
+}
+
 // Segments and scans: from the first frame header (SOF0 to SOF15 but DHT, JPG
 // and DAC) its precision, height, width, component count, then per component
-// an id, its sampling factors and its table; and the scans up to the end of
-// the image, past each one's data, until one more than the most accepted.
+// an id, its sampling factors and its table; and the scans and the segments
+// the decoder keeps up to the end of the image, past each scan's data, until
+// one more than the most accepted of either. Between segments the walk
+// passes over what the decoder passes over: bytes that start no marker,
+// restart and TEM markers, and the length word of an application segment or
+// comment too short to hold itself.
 void readJpeg(QFile& file, RawImageImporterFileHeader& header)
 {
     FileWindow window(file);
@@ -151,20 +163,40 @@ void readJpeg(QFile& file, RawImageImporterFileHeader& header)
     for (qint64 nPosition = 2; nPosition >= 0;)
     {
         const QByteArrayView bytes = window.from(nPosition, 4);
-        const auto* marker = reinterpret_cast<const unsigned char*>(bytes.data());
-        if (bytes.size() < 4 || marker[0] != 0xFF)
+        if (bytes.size() < 4)
         {
             return;
         }
+        const auto* marker = reinterpret_cast<const unsigned char*>(bytes.data());
         const int nMarker = marker[1];
+        if (marker[0] != 0xFF || nMarker == 0x00 || nMarker == 0x01 || (nMarker >= 0xD0 && nMarker <= 0xD7))
+        {
+            nPosition = nextMarker(window, nPosition + 1);
+            continue;
+        }
         if (nMarker == 0xFF)
         {
             // Fill before a marker.
             ++nPosition;
             continue;
         }
+        if (nMarker == 0xD9)
+        {
+            return;
+        }
         const int nLength = (marker[2] << 8) | marker[3];
-        if (nMarker == 0xD9 || nLength < 2)
+        if (nLength < 2)
+        {
+            // The decoder keeps no such segment, and refuses any other than
+            // an application segment or a comment.
+            if ((nMarker & 0xF0) != 0xE0 && nMarker != 0xFE)
+            {
+                return;
+            }
+            nPosition += 4;
+            continue;
+        }
+        if (isSavedSegment(nMarker) && ++header.nSavedSegments > RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS)
         {
             return;
         }
@@ -222,7 +254,7 @@ RawImageImporterFileHeader RawImageImporterFileHeader::read(const QString& sFile
     {
         readPng(file, header);
     }
-    else if (start.startsWith("\xff\xd8\xff"))
+    else if (start.startsWith("\xff\xd8"))
     {
         readJpeg(file, header);
     }
