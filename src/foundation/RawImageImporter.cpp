@@ -73,7 +73,9 @@ bool isAccepted(const QString& sFileName, const QSize& size, QImage::Format form
 }
 
 // Why the file's headers already refuse it (chunks past its end, too many
-// scans, an announced size above the decode limit); empty when they do not.
+// scans or metadata segments, an announced size above the decode limit);
+// empty when they do not. The decoder's own header reading comes last: it
+// is what takes long for a file that the others refuse.
 QString refusalBeforeDecoding(const QString& sFileName, const QImageReader& reader,
                               const RawImageImporterFileHeader& header)
 {
@@ -86,6 +88,12 @@ QString refusalBeforeDecoding(const QString& sFileName, const QImageReader& read
         return QString("Image %1 has more than %2 scans; encoders write a few dozen at most")
             .arg(sFileName)
             .arg(RawImageImporter::MAXIMUM_JPEG_SCANS);
+    }
+    if (header.nSavedSegments > RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS)
+    {
+        return QString("Image %1 has more than %2 metadata segments; encoders write a few hundred at most")
+            .arg(sFileName)
+            .arg(RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS);
     }
     // A decoder that could not read the header may leave the format it
     // announces unset (Qt's JPEG reader does): it is asked only when the

@@ -2,6 +2,7 @@
 
 #include "RawImageImporter.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QtEndian>
 
@@ -47,7 +48,7 @@ void readPng(QFile& file, RawImageImporterFileHeader& header)
 }
 
 // A frame header's sizes and the memory its decoder keeps per pixel.
-void readJpegFrame(const QByteArray& frame, RawImageImporterFileHeader& header)
+void readJpegFrame(QByteArrayView frame, RawImageImporterFileHeader& header)
 {
     if (frame.size() < 6)
     {
@@ -71,72 +72,131 @@ void readJpegFrame(const QByteArray& frame, RawImageImporterFileHeader& header)
     header.dDecoderBytesPerPixel = 2.0 * dSamples;
 }
 
-// Where the marker after a scan's entropy-coded data starts, from nPosition
-// on: the 0xFF before a byte that is neither 0x00 (a stuffed 0xFF data byte),
-// a restart marker (0xD0 to 0xD7) nor another 0xFF (fill); -1 when the file
-// ends first.
-qint64 markerAfterScanData(QFile& file, qint64 nPosition)
+// A file's bytes, read a window at a time, for a walk that mostly moves
+// forward by a few bytes: a seek of the file itself costs a system call.
+class FileWindow
 {
-    if (!file.seek(nPosition))
+public:
+    explicit FileWindow(QFile& file)
+        : m_file(file)
     {
-        return -1;
     }
-    char buffer[16 * 1024];
+
+    // The bytes from nPosition on that the window holds, at least nBytes
+    // unless the file ends first; valid until the next call.
+    QByteArrayView from(qint64 nPosition, qint64 nBytes)
+    {
+        if (nPosition < m_nStart || nPosition + nBytes > m_nStart + m_window.size())
+        {
+            m_nStart = nPosition;
+            m_window = m_file.seek(nPosition) ? m_file.read(std::max<qint64>(nBytes, 64 * 1024)) : QByteArray();
+        }
+        return QByteArrayView(m_window).sliced(nPosition - m_nStart);
+    }
+
+private:
+    QFile& m_file;
+    qint64 m_nStart = 0;
+    QByteArray m_window;
+};
+
+// Where the next marker starts from nPosition on, as the decoder finds it
+// after a scan's entropy-coded data or after bytes that start no marker: the
+// 0xFF before a byte that is neither 0x00 (a stuffed 0xFF data byte), a
+// restart marker (0xD0 to 0xD7) nor another 0xFF (fill); -1 when the file
+// ends first.
+qint64 nextMarker(FileWindow& window, qint64 nPosition)
+{
     bool bAfterFF = false;
     for (qint64 nBase = nPosition;;)
     {
-        const qint64 nRead = file.read(buffer, sizeof(buffer));
-        if (nRead <= 0)
+        const QByteArrayView bytes = window.from(nBase, 1);
+        if (bytes.isEmpty())
         {
             return -1;
         }
-        for (qint64 i = 0; i < nRead; ++i)
+        const char* pBytes = bytes.data();
+        const qint64 nSize = bytes.size();
+        for (qint64 i = 0; i < nSize; ++i)
         {
             if (!bAfterFF)
             {
-                const void* pFF = std::memchr(buffer + i, 0xFF, std::size_t(nRead - i));
+                const void* pFF = std::memchr(pBytes + i, 0xFF, std::size_t(nSize - i));
                 if (!pFF)
                 {
                     break;
                 }
-                i = static_cast<const char*>(pFF) - buffer;
+                i = static_cast<const char*>(pFF) - pBytes;
                 bAfterFF = true;
                 continue;
             }
-            const int nByte = static_cast<unsigned char>(buffer[i]);
+            const int nByte = static_cast<unsigned char>(pBytes[i]);
             if (nByte != 0x00 && nByte != 0xFF && (nByte < 0xD0 || nByte > 0xD7))
             {
                 return nBase + i - 1;
             }
             bAfterFF = nByte == 0xFF;
         }
-        nBase += nRead;
+        nBase += nSize;
     }
+}
+
+// Whether the decoder keeps segments of this marker in its list: EXIF's
+// APP1, ICC's APP2 and comments.
+bool isSavedSegment(int nMarker)
+{
+    return nMarker == 0xE1 || nMarker == 0xE2 || nMarker == 0xFE;
 }
 
 // Segments and scans: from the first frame header (SOF0 to SOF15 but DHT, JPG
 // and DAC) its precision, height, width, component count, then per component
-// an id, its sampling factors and its table; and the scans up to the end of
-// the image, past each one's data, until one more than the most accepted.
+// an id, its sampling factors and its table; and the scans and the segments
+// the decoder keeps up to the end of the image, past each scan's data, until
+// one more than the most accepted of either. Between segments the walk
+// passes over what the decoder passes over: bytes that start no marker,
+// restart and TEM markers, and the length word of an application segment or
+// comment too short to hold itself.
 void readJpeg(QFile& file, RawImageImporterFileHeader& header)
 {
+    FileWindow window(file);
     bool bFrameRead = false;
-    for (qint64 nPosition = 2;;)
+    for (qint64 nPosition = 2; nPosition >= 0;)
     {
-        unsigned char marker[4];
-        if (!file.seek(nPosition) || file.read(reinterpret_cast<char*>(marker), 4) != 4 || marker[0] != 0xFF)
+        const QByteArrayView bytes = window.from(nPosition, 4);
+        if (bytes.size() < 4)
         {
             return;
         }
+        const auto* marker = reinterpret_cast<const unsigned char*>(bytes.data());
         const int nMarker = marker[1];
+        if (marker[0] != 0xFF || nMarker == 0x00 || nMarker == 0x01 || (nMarker >= 0xD0 && nMarker <= 0xD7))
+        {
+            nPosition = nextMarker(window, nPosition + 1);
+            continue;
+        }
         if (nMarker == 0xFF)
         {
             // Fill before a marker.
             ++nPosition;
             continue;
         }
+        if (nMarker == 0xD9)
+        {
+            return;
+        }
         const int nLength = (marker[2] << 8) | marker[3];
-        if (nMarker == 0xD9 || nLength < 2)
+        if (nLength < 2)
+        {
+            // The decoder keeps no such segment, and refuses any other than
+            // an application segment or a comment.
+            if ((nMarker & 0xF0) != 0xE0 && nMarker != 0xFE)
+            {
+                return;
+            }
+            nPosition += 4;
+            continue;
+        }
+        if (isSavedSegment(nMarker) && ++header.nSavedSegments > RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS)
         {
             return;
         }
@@ -146,11 +206,7 @@ void readJpeg(QFile& file, RawImageImporterFileHeader& header)
             {
                 return;
             }
-            nPosition = markerAfterScanData(file, nPosition + 2 + nLength);
-            if (nPosition < 0)
-            {
-                return;
-            }
+            nPosition = nextMarker(window, nPosition + 2 + nLength);
             continue;
         }
         const bool bFrame = nMarker >= 0xC0 && nMarker <= 0xCF && nMarker != 0xC4 && nMarker != 0xC8 &&
@@ -158,7 +214,8 @@ void readJpeg(QFile& file, RawImageImporterFileHeader& header)
         if (bFrame && !bFrameRead)
         {
             bFrameRead = true;
-            readJpegFrame(file.read(nLength - 2), header);
+            const QByteArrayView frame = window.from(nPosition + 4, nLength - 2);
+            readJpegFrame(frame.first(std::min<qint64>(frame.size(), nLength - 2)), header);
         }
         nPosition += 2 + nLength;
     }
@@ -197,7 +254,7 @@ RawImageImporterFileHeader RawImageImporterFileHeader::read(const QString& sFile
     {
         readPng(file, header);
     }
-    else if (start.startsWith("\xff\xd8\xff"))
+    else if (start.startsWith("\xff\xd8"))
     {
         readJpeg(file, header);
     }

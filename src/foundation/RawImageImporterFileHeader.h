@@ -25,6 +25,11 @@ struct RawImageImporterFileHeader
     // JPEG: its scans, each a pass of the decoder over the whole picture;
     // counted up to one more than RawImageImporter::MAXIMUM_JPEG_SCANS.
     int nScans = 0;
+    // JPEG: the segments its decoder keeps in a list (EXIF's APP1, ICC's
+    // APP2 and comments), wherever they stand before the end of the image;
+    // counted up to one more than
+    // RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS.
+    int nSavedSegments = 0;
 
     static RawImageImporterFileHeader read(const QString& sFileName);
 };

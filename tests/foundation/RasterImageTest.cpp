@@ -327,6 +327,7 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
         QString sExpected;
     };
     const QString sLargest12288 = "the largest size accepted is 150994944 pixels, such as 12288 x 12288";
+    const int nSegments = RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS + 1;
     const std::vector<Case> cases = {
         // The PNG library would allocate the 2 GB its text chunk claims.
         {"text-chunk.png", MalformedPictures::pngWithHugeTextChunk(), "a chunk runs past the end of the file"},
@@ -349,6 +350,14 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
         {"top-down.bmp", MalformedPictures::topDownBmp(13000, 13000), "(13000 x 13000); " + sLargest12288},
         // Each scan is a pass over the whole picture.
         {"scans.jpg", MalformedPictures::progressiveJpegWithScans(1000), "more than 64 scans"},
+        // The decoder walks the list of metadata segments it keeps to its end
+        // for each new one. They count wherever they stand, and whatever the
+        // decoder passes over between them: a stray byte, a restart marker,
+        // an application segment whose length word is too short.
+        {"segments.jpg", MalformedPictures::jpegWithSavedSegments(nSegments), "more than 4096 metadata segments"},
+        {"between-scans.jpg", MalformedPictures::jpegWithSavedSegments(nSegments, true), "more than 4096 metadata"},
+        {"separated.jpg", MalformedPictures::jpegWithSavedSegments(nSegments, false, QByteArray("\0\xff\xd0\xff\xe5\0\0", 7)),
+         "more than 4096 metadata"},
     };
     for (const Case& c : cases)
     {
@@ -378,20 +387,25 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
         ASSERT_EQ(log.lines().size(), 1);
         EXPECT_TRUE(log.lines()[0].contains("Unable to read image")) << log.lines()[0].toStdString();
     }
-    // The same GIF with a screen the decoder may fill reads, and so does a
-    // progressive JPEG as encoders write it, with its usual ten scans.
+    // The same GIF with a screen the decoder may fill reads, and so do a
+    // progressive JPEG as encoders write it, with its usual ten scans, and
+    // one with as many metadata segments as accepted.
     QImage gray(40, 30, QImage::Format_RGB32);
     gray.fill(qRgb(90, 90, 90));
     QImageWriter writer(path("progressive.jpg"), "jpeg");
     writer.setProgressiveScanWrite(true);
     ASSERT_TRUE(writer.write(gray));
-    for (const QString& sFile : {write("small.gif", MalformedPictures::gifWithLargeScreen(40, 30)), path("progressive.jpg")})
+    const std::pair<QString, QSize> accepted[] = {
+        {write("small.gif", MalformedPictures::gifWithLargeScreen(40, 30)), QSize(40, 30)},
+        {path("progressive.jpg"), QSize(40, 30)},
+        {write("metadata.jpg", MalformedPictures::jpegWithSavedSegments(nSegments - 1, true)), QSize(16, 8)},
+    };
+    for (const auto& [sFile, size] : accepted)
     {
         RawImageImporter importer;
         std::unique_ptr<Raster2dBase> pSmall(importer.import(sFile));
         ASSERT_NE(pSmall, nullptr) << sFile.toStdString();
-        EXPECT_EQ(pSmall->getWidth(), 40u);
-        EXPECT_EQ(pSmall->getHeight(), 30u);
+        EXPECT_EQ(QSize(int(pSmall->getWidth()), int(pSmall->getHeight())), size);
     }
 }
 

@@ -5,7 +5,10 @@
 // oversized or oddly shaped pictures as users have them. Header only, shared
 // by the test suites and the benchmarks.
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QImage>
+#include <QImageWriter>
 #include <QSize>
 #include <QtEndian>
 
@@ -126,6 +129,38 @@ inline QByteArray progressiveJpegWithScans(int nScans)
         bytes += QByteArray("\xff\xda\x00\x08\x01\x01\x00\x01\x3f\x00\x00", 11);
     }
     return bytes + QByteArray("\xff\xd9", 2);
+}
+
+// A real progressive JPEG of 16 x 8 pixels with nSegments empty segments of
+// the kinds its decoder keeps (EXIF's APP1, ICC's APP2 and comments, in turn)
+// before its frame, or with bBetweenScans before its last scan, each after
+// the given separator. The decoder walks the list of those it kept to its
+// end for each new one.
+inline QByteArray jpegWithSavedSegments(int nSegments, bool bBetweenScans = false,
+                                        const QByteArray& separator = QByteArray())
+{
+    QImage picture(16, 8, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+    {
+        for (int x = 0; x < picture.width(); ++x)
+        {
+            picture.setPixel(x, y, qRgb(16 * x, 32 * y, 128));
+        }
+    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(picture);
+    QByteArray segments;
+    for (int n = 0; n < nSegments; ++n)
+    {
+        segments += separator + QByteArray("\xff\xe1\x00\x02\xff\xe2\x00\x02\xff\xfe\x00\x02", 12).mid(4 * (n % 3), 4);
+    }
+    // Scan data holds 0xFF only before 0x00 or a restart marker: the last
+    // 0xFF 0xDA starts the last scan.
+    QByteArray bytes = buffer.data();
+    return bytes.insert(bBetweenScans ? bytes.lastIndexOf("\xff\xda") : 2, segments);
 }
 
 // 55 bytes: a BMP of nWidth x nHeight pixels of 32 bits, stored top-down

@@ -183,14 +183,14 @@ protected:
 
     // An unreadable file is refused by the importer's own check.
     void expectBadFileRefused(const ImagePageProbe& probe, const QString& sName = "broken.png",
-                              const QByteArray& bytes = "not a picture at all")
+                              const QByteArray& bytes = "not a picture at all", const QString& sReason = QString())
     {
         const QString sBad = m_driver.folder() + "/" + sName;
         QFile file(sBad);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         file.close();
-        expectFileRefused(probe, sBad, QString());
+        expectFileRefused(probe, sBad, sReason);
     }
 
     WizardDriver m_driver;
@@ -287,6 +287,10 @@ TEST_F(ImagePagesTest, LoadPageChoosesPicturesKeepsMarginsApartAndRefusesABadFil
     // Announced above the decode limit, with the negative height of rows
     // stored top-down.
     expectBadFileRefused(probe, "top-down.bmp", MalformedPictures::topDownBmp(13000, 13000));
+    // More metadata segments than the decoder is let to keep.
+    expectBadFileRefused(probe, "segments.jpg",
+                         MalformedPictures::jpegWithSavedSegments(RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS + 1),
+                         "more than 4096 metadata segments");
     ASSERT_TRUE(m_driver.waitIdle());
     EXPECT_EQ(shown(), beforeBadFile) << "the previous picture stays";
 
