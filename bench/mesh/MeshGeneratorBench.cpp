@@ -318,6 +318,24 @@ void BM_BuildMesh(benchmark::State& state)
     }
     state.counters["peak_MB"] = peakMegabytes();
 }
+// The smoothing phase alone at the default 8 steps, on the whole mesh.
+void BM_SmoothMesh(benchmark::State& state)
+{
+    const unsigned nSize = unsigned(state.range(0));
+    const Relief relief(nSize);
+    std::unique_ptr<TriangleMesh> pBuilt(MeshGenerator::createMesh(relief.imageFront, relief.imageBack));
+    MeshGenerator::removeIsolatedVertices(*pBuilt);
+    MeshGenerator::computeNormals(*pBuilt);
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        TriangleMesh mesh = *pBuilt;
+        state.ResumeTiming();
+        MeshGenerator::smooth(mesh, 8);
+        benchmark::DoNotOptimize(mesh.point(TriangleMesh::VertexHandle(0)));
+    }
+}
+
 // What the workflow adds before a generation: the manager's own copy of both
 // height records (so the worker never reads a raster a pipeline may rewrite).
 void BM_CopyHeightRecords(benchmark::State& state)
@@ -335,6 +353,7 @@ void BM_CopyHeightRecords(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_CopyHeightRecords)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SmoothMesh)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BuildMesh)->Arg(512)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK(BM_GenerateMesh)

@@ -81,7 +81,11 @@ public:
     static void computeNormals(TriangleMesh& mesh);
     // nSteps Jacobi-Laplace steps (tangential and normal, C0), then the face
     // and vertex normals of the smoothed surface; 0 steps leave the mesh as it
-    // is. Needs computed normals.
+    // is. Needs computed normals. A step never turns a facet over against the
+    // surface round it, nor shrinks one below a 256th of its area before
+    // smoothing: a vertex whose move would is kept in place for that step.
+    // So thin parts (teeth, strokes a pixel or two wide) stay whole at any
+    // number of steps; where nothing is endangered, the result is OpenMesh's.
     static void smooth(TriangleMesh& mesh, unsigned nSteps);
     // How decimate and generateMesh work; every setting leaves a closed mesh
     // closed.

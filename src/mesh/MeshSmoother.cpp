@@ -4,46 +4,330 @@
 
 #include <OpenMesh/Tools/Smoother/JacobiLaplaceSmootherT.hh>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace
 {
-// OpenMesh's Jacobi-Laplace smoother with its C0 step spread over the cores.
-// Each vertex's new position depends only on the old positions, so the
-// vertices are independent and the result is the same as OpenMesh's own.
-class ParallelJacobiLaplaceSmoother : public OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>
+// How far a facet may shrink, as a share of its area before smoothing. Thin
+// parts (teeth, hatching, strokes a pixel or two wide) are pulled towards
+// their middle line step after step until their facets would collapse; there
+// they stay instead.
+constexpr float SMALLEST_AREA_SHARE = 1.0f / 256.0f;
+
+// OpenMesh's Jacobi-Laplace smoother with its C0 step spread over the cores,
+// and guarded: a step never turns a facet over, nor shrinks it below its
+// smallest area. Each vertex's new position depends only on the old
+// positions, so the vertices are independent and, where no facet is
+// endangered, the result is the same as OpenMesh's own.
+class GuardedJacobiLaplaceSmoother : public OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>
 {
 public:
     using Base = OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>;
-    using Base::Base;
 
-protected:
-    void compute_new_positions_C0() override
+    explicit GuardedJacobiLaplaceSmoother(TriangleMesh& mesh)
+        : Base(mesh)
+        , m_vTriangles(mesh.n_faces())
+        , m_vSmallestArea(mesh.n_faces())
+        , m_vAfter(mesh.n_vertices())
     {
-        const TriangleMesh& mesh = this->mesh_;
-        Parallel::forRange(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
-            for (std::size_t i = nBegin; i < nEnd; ++i)
+        // By face index; a deleted face keeps its place as a triangle without
+        // area, which is never endangered.
+        Parallel::forRange(m_vTriangles.size(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t t = nBegin; t < nEnd; ++t)
             {
-                const TriangleMesh::VertexHandle vh{static_cast<int>(i)};
-                if ((mesh.has_vertex_status() && mesh.status(vh).deleted()) || !this->is_active(vh))
+                const TriangleMesh::FaceHandle fh{int(t)};
+                if (mesh.has_face_status() && mesh.status(fh).deleted())
                 {
                     continue;
                 }
-                TriangleMesh::Normal u(0, 0, 0);
-                for (auto it = mesh.cvoh_iter(vh); it.is_valid(); ++it)
+                TriangleMesh::HalfedgeHandle heh = mesh.halfedge_handle(fh);
+                for (int& nCorner : m_vTriangles[t])
                 {
-                    const float w = this->weight(mesh.edge_handle(*it));
-                    u += mesh.point(mesh.to_vertex_handle(*it)) * w;
+                    nCorner = mesh.to_vertex_handle(heh).idx();
+                    heh = mesh.next_halfedge_handle(heh);
                 }
-                u *= this->weight(vh);
-                u -= mesh.point(vh);
-                u *= 0.5f;
-                TriangleMesh::Normal p = mesh.point(vh);
-                p += u;
-                this->set_new_position(vh, p);
+                m_vSmallestArea[t] = SMALLEST_AREA_SHARE * doubleArea(t, mesh.points()).norm();
             }
         });
     }
+
+protected:
+    // Tangential and normal smoothing weighs every edge alike (1), so a
+    // vertex's new position sums its neighbours as they are, in the order
+    // OpenMesh goes round them: the same arithmetic as OpenMesh's own step.
+    void compute_new_positions_C0() override
+    {
+        const TriangleMesh& mesh = this->mesh_;
+        if (m_vNeighboursFrom.empty())
+        {
+            findNeighbours();
+        }
+        const Point* pPoints = mesh.points();
+        Parallel::forRange(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                m_vAfter[i] = pPoints[i];
+                if (m_vNeighboursFrom[i] == m_vNeighboursFrom[i + 1])
+                {
+                    continue;
+                }
+                const TriangleMesh::VertexHandle vh{static_cast<int>(i)};
+                TriangleMesh::Normal u(0, 0, 0);
+                for (int n = m_vNeighboursFrom[i]; n < m_vNeighboursFrom[i + 1]; ++n)
+                {
+                    u += pPoints[m_vNeighbours[std::size_t(n)]];
+                }
+                u *= this->weight(vh);
+                u -= pPoints[i];
+                u *= 0.5f;
+                TriangleMesh::Normal p = pPoints[i];
+                p += u;
+                this->set_new_position(vh, p);
+                m_vAfter[i] = p;
+            }
+        });
+        keepFacetsUpright();
+    }
+
+private:
+    using Point = TriangleMesh::Point;
+
+    // The triangle's normal scaled to twice its area, with its corners at the
+    // given positions.
+    Point doubleArea(std::size_t t, const Point* pPositions) const
+    {
+        const std::array<int, 3>& corners = m_vTriangles[t];
+        const Point& a = pPositions[corners[0]];
+        return OpenMesh::cross(pPositions[corners[1]] - a, pPositions[corners[2]] - a);
+    }
+
+    // The step would shrink the triangle below its smallest area, or turn it
+    // over.
+    bool isEndangered(std::size_t t) const
+    {
+        const Point before = doubleArea(t, this->mesh_.points());
+        const Point after = doubleArea(t, m_vAfter.data());
+        const float fBefore = before.sqrnorm();
+        const float fAfter = after.sqrnorm();
+        if (fAfter < fBefore && fAfter < m_vSmallestArea[t] * m_vSmallestArea[t])
+        {
+            return true;
+        }
+        return fBefore > 0.0f && OpenMesh::dot(before, after) <= 0.0f && facesAwayFromSurface(t, after);
+    }
+
+    // Whether a normal faces away from the surface round the triangle before
+    // the step: the triangle and its neighbours across its edges, each
+    // counted alike. A triangle can turn by more than a right angle without
+    // turning over: on a sawtooth of heights, or a ridge a pixel wide, the
+    // step lays it towards the surface it belongs to.
+    bool facesAwayFromSurface(std::size_t t, const Point& normal) const
+    {
+        const TriangleMesh& mesh = this->mesh_;
+        const auto unitNormal = [&](std::size_t nFace) {
+            const Point n = doubleArea(nFace, mesh.points());
+            const float fLength = n.norm();
+            return fLength > 0.0f ? n / fLength : n;
+        };
+        Point surface(0.0f, 0.0f, 0.0f);
+        for (auto it = mesh.cff_iter(TriangleMesh::FaceHandle{int(t)}); it.is_valid(); ++it)
+        {
+            surface += unitNormal(std::size_t(it->idx()));
+        }
+        return OpenMesh::dot(normal, surface) <= 0.0f;
+    }
+
+    // The corners of every endangered triangle keep their place for this
+    // step, all at once; then the triangles round the corners kept in place
+    // are looked at again, since their shapes changed with them, until none
+    // is endangered. A triangle whose corners all stay is as it was, and a
+    // corner stays at most once, so this ends. Which corners stay does not
+    // depend on how the work is spread over the cores.
+    void keepFacetsUpright()
+    {
+        const TriangleMesh& mesh = this->mesh_;
+        const std::uint32_t nStep = ++m_nStep;
+        std::vector<int> vEndangered = collect(m_vTriangles.size(), [&](std::size_t t, std::vector<int>& vOut) {
+            if (isEndangered(t))
+            {
+                vOut.push_back(int(t));
+            }
+        });
+        if (!vEndangered.empty() && m_vFacesFrom.empty())
+        {
+            prepareToKeepInPlace();
+        }
+        while (!vEndangered.empty())
+        {
+            const std::uint32_t nRound = ++m_nRound;
+            const std::vector<int> vChanged = collect(vEndangered.size(), [&](std::size_t i, std::vector<int>& vOut) {
+                for (const int nCorner : m_vTriangles[std::size_t(vEndangered[i])])
+                {
+                    const TriangleMesh::VertexHandle vh(nCorner);
+                    // The one thread that claims a corner first moves it back.
+                    if (!claim(m_pVertexStep[std::size_t(nCorner)], nStep)
+                        || m_vAfter[std::size_t(nCorner)] == mesh.point(vh))
+                    {
+                        continue;
+                    }
+                    m_vAfter[std::size_t(nCorner)] = mesh.point(vh);
+                    this->set_new_position(vh, mesh.point(vh));
+                    for (int n = m_vFacesFrom[std::size_t(nCorner)]; n < m_vFacesFrom[std::size_t(nCorner) + 1]; ++n)
+                    {
+                        if (claim(m_pFaceRound[std::size_t(m_vFaces[std::size_t(n)])], nRound))
+                        {
+                            vOut.push_back(m_vFaces[std::size_t(n)]);
+                        }
+                    }
+                }
+            });
+            vEndangered = collect(vChanged.size(), [&](std::size_t i, std::vector<int>& vOut) {
+                if (isEndangered(std::size_t(vChanged[i])))
+                {
+                    vOut.push_back(vChanged[i]);
+                }
+            });
+        }
+    }
+
+    // The neighbours of every vertex that moves, in the order OpenMesh goes
+    // round them; none for a deleted vertex or one the smoother leaves
+    // (on a border).
+    void findNeighbours()
+    {
+        const TriangleMesh& mesh = this->mesh_;
+        const std::size_t nVertices = mesh.n_vertices();
+        m_vNeighboursFrom.assign(nVertices + 1, 0);
+        const auto moves = [&](TriangleMesh::VertexHandle vh) {
+            return !(mesh.has_vertex_status() && mesh.status(vh).deleted()) && this->is_active(vh);
+        };
+        Parallel::forRange(nVertices, [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                const TriangleMesh::VertexHandle vh{static_cast<int>(i)};
+                m_vNeighboursFrom[i + 1] = moves(vh) ? int(mesh.valence(vh)) : 0;
+            }
+        });
+        for (std::size_t i = 0; i < nVertices; ++i)
+        {
+            m_vNeighboursFrom[i + 1] += m_vNeighboursFrom[i];
+        }
+        m_vNeighbours.resize(std::size_t(m_vNeighboursFrom.back()));
+        Parallel::forRange(nVertices, [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                int n = m_vNeighboursFrom[i];
+                if (n == m_vNeighboursFrom[i + 1])
+                {
+                    continue;
+                }
+                for (auto it = mesh.cvoh_iter(TriangleMesh::VertexHandle{static_cast<int>(i)}); it.is_valid(); ++it)
+                {
+                    m_vNeighbours[std::size_t(n++)] = mesh.to_vertex_handle(*it).idx();
+                }
+            }
+        });
+    }
+
+    // What keeping vertices in place needs, made when first needed: the
+    // marks of claimed vertices and faces, and the faces round each vertex,
+    // for going back from a vertex kept in place to the faces it shapes.
+    void prepareToKeepInPlace()
+    {
+        m_pVertexStep.reset(new std::atomic<std::uint32_t>[m_vAfter.size()]);
+        for (std::size_t v = 0; v < m_vAfter.size(); ++v)
+        {
+            m_pVertexStep[v].store(0, std::memory_order_relaxed);
+        }
+        m_pFaceRound.reset(new std::atomic<std::uint32_t>[m_vTriangles.size()]);
+        for (std::size_t t = 0; t < m_vTriangles.size(); ++t)
+        {
+            m_pFaceRound[t].store(0, std::memory_order_relaxed);
+        }
+        m_vFacesFrom.assign(m_vAfter.size() + 1, 0);
+        for (const std::array<int, 3>& corners : m_vTriangles)
+        {
+            for (const int nCorner : corners)
+            {
+                ++m_vFacesFrom[std::size_t(nCorner) + 1];
+            }
+        }
+        for (std::size_t v = 1; v < m_vFacesFrom.size(); ++v)
+        {
+            m_vFacesFrom[v] += m_vFacesFrom[v - 1];
+        }
+        m_vFaces.resize(std::size_t(m_vFacesFrom.back()));
+        std::vector<int> vNext(m_vFacesFrom.begin(), m_vFacesFrom.end() - 1);
+        for (std::size_t t = 0; t < m_vTriangles.size(); ++t)
+        {
+            for (const int nCorner : m_vTriangles[t])
+            {
+                m_vFaces[std::size_t(vNext[std::size_t(nCorner)]++)] = int(t);
+            }
+        }
+    }
+
+    // True for the one caller that marks the element first in this step or
+    // round; the plain look first spares the locked exchange most of the time.
+    static bool claim(std::atomic<std::uint32_t>& nMark, std::uint32_t nNow)
+    {
+        return nMark.load(std::memory_order_relaxed) != nNow && nMark.exchange(nNow) != nNow;
+    }
+
+    // Calls visit(i, out) for i in [0, nCount) on all cores and joins what
+    // the calls put out.
+    template <typename Visit>
+    static std::vector<int> collect(std::size_t nCount, Visit visit)
+    {
+        const std::size_t nChunks
+            = std::max<std::size_t>(1, std::min<std::size_t>(Parallel::availableCores(), nCount / 1024));
+        std::vector<std::vector<int>> vChunks(nChunks);
+        Parallel::forRange(
+            nChunks,
+            [&](std::size_t nBegin, std::size_t nEnd) {
+                for (std::size_t c = nBegin; c < nEnd; ++c)
+                {
+                    for (std::size_t i = nCount * c / nChunks; i < nCount * (c + 1) / nChunks; ++i)
+                    {
+                        visit(i, vChunks[c]);
+                    }
+                }
+            },
+            1);
+        std::vector<int> vAll;
+        for (const std::vector<int>& vChunk : vChunks)
+        {
+            vAll.insert(vAll.end(), vChunk.begin(), vChunk.end());
+        }
+        return vAll;
+    }
+
+    // The corners of each face, by face index.
+    std::vector<std::array<int, 3>> m_vTriangles;
+    // Twice the smallest area each face may shrink to.
+    std::vector<float> m_vSmallestArea;
+    // The neighbours of vertex v are m_vNeighbours[m_vNeighboursFrom[v]] up
+    // to m_vNeighbours[m_vNeighboursFrom[v + 1]].
+    std::vector<int> m_vNeighboursFrom;
+    std::vector<int> m_vNeighbours;
+    // The faces round vertex v are m_vFaces[m_vFacesFrom[v]] up to
+    // m_vFaces[m_vFacesFrom[v + 1]].
+    std::vector<int> m_vFacesFrom;
+    std::vector<int> m_vFaces;
+    // Where each vertex is after the step.
+    std::vector<Point> m_vAfter;
+    // The last step in which a vertex was claimed, the last round in which a
+    // face was.
+    std::unique_ptr<std::atomic<std::uint32_t>[]> m_pVertexStep;
+    std::unique_ptr<std::atomic<std::uint32_t>[]> m_pFaceRound;
+    std::uint32_t m_nStep = 0;
+    std::uint32_t m_nRound = 0;
 };
 } // namespace
 
@@ -68,8 +352,8 @@ void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps)
         return;
     }
     {
-        ParallelJacobiLaplaceSmoother smoother(mesh);
-        smoother.initialize(ParallelJacobiLaplaceSmoother::Tangential_and_Normal, ParallelJacobiLaplaceSmoother::C0);
+        GuardedJacobiLaplaceSmoother smoother(mesh);
+        smoother.initialize(GuardedJacobiLaplaceSmoother::Tangential_and_Normal, GuardedJacobiLaplaceSmoother::C0);
         smoother.smooth(nSteps);
     }
     // The smoother moves points but leaves the face normals of the unsmoothed

@@ -395,3 +395,29 @@ TEST(MeshGenerator, SpecksThatEncloseNoVolumeAreLeftOutWithOneWarning)
             && log.lines().value(0).endsWith(sWarning.arg(nBuiltPieces - volumes.size())));
     }
 }
+
+TEST(MeshGenerator, ThinTeethStayWholeAtEverySmoothingStepCount)
+{
+    // Each smoothing step pulls a tooth of the comb towards its middle line;
+    // unchecked, its facets collapse and turn over, and a slicer finds
+    // degenerate facets, backwards edges and hundreds of parts in one body.
+    const unsigned n = 64;
+    std::vector<float> front = makeCombHeights(n, 6.0f);
+    std::vector<float> back = makeCombHeights(n, 3.0f);
+    QTemporaryDir dir;
+    for (const unsigned nSteps : {8u, 40u, 99u})
+    {
+        SCOPED_TRACE(nSteps);
+        MeshObject object("M");
+        ASSERT_TRUE(MeshGenerator::generate(
+            imageOf(front, n, n), imageOf(back, n, n), parametersOf(128000, nSteps), &object));
+        double dSmallestArea = 0.0;
+        const std::size_t nShells = pieceVolumes(*object.getMesh(), dSmallestArea).size();
+        // A facet of the raster's grid has about 1e-4 at this size.
+        EXPECT_GT(dSmallestArea, 1e-9);
+        ASSERT_TRUE(MeshIO::writeMesh(&object, dir.filePath("comb.stl")));
+        const StlReport report = checkStl(dir.filePath("comb.stl"));
+        EXPECT_TRUE(report.isClosed()) << report.sText.toStdString();
+        EXPECT_EQ(report.nParts, int(nShells));
+    }
+}

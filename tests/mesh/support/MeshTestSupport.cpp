@@ -108,6 +108,23 @@ std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, flo
     return heights;
 }
 
+std::vector<float> makeCombHeights(unsigned nSize, float fHeight)
+{
+    std::vector<float> heights(std::size_t(nSize) * nSize, 0.0f);
+    const unsigned nBorder = nSize / 32;
+    for (unsigned y = nBorder; y + nBorder < nSize; ++y)
+    {
+        for (unsigned x = nBorder; x + nBorder < nSize; ++x)
+        {
+            if (y < nSize / 2 || (x - nBorder) / 2 % 2 == 0)
+            {
+                heights[std::size_t(y) * nSize + x] = fHeight;
+            }
+        }
+    }
+    return heights;
+}
+
 bool identicalMeshes(const TriangleMesh& a, const TriangleMesh& b)
 {
     if (a.n_vertices() != b.n_vertices() || a.n_faces() != b.n_faces())

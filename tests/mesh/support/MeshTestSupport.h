@@ -33,6 +33,12 @@ bool isClosedTwoManifold(const TriangleMesh& mesh);
 std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, float fBevel, unsigned nGrooves,
     float fDepth);
 
+// A slab over the upper half of a square raster and below it a comb of
+// teeth two pixels wide and two apart, all of the given height, inside an
+// empty border of nSize / 32 pixels: the thinnest parts a shape has, as in
+// hatching, grass or thin lettering.
+std::vector<float> makeCombHeights(unsigned nSize, float fHeight);
+
 // Same points in the same order and the same faces on the same corners.
 bool identicalMeshes(const TriangleMesh& a, const TriangleMesh& b);
 
