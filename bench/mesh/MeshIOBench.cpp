@@ -1,9 +1,12 @@
 // Reading mesh files: an ordinary hook of 60 MB as binary STL (a closed torus
-// of 1.2 million facets in the order an exporter writes them), and files that
+// of 1.2 million facets in the order an exporter writes them); files that
 // are mostly empty lines, as a fuzzer makes them: 50 MB of line breaks before
-// a triangle (read), and 50 MB of line breaks alone (refused). Time and the
-// process's peak resident memory during the read (counter peak_MB; base_MB is
-// the resident memory before it).
+// a triangle (read), and 50 MB of line breaks alone (refused); and facets
+// whose corners are drawn at random from 1 500 points, which OpenMesh would
+// take minutes to join (refused): a 64 MB binary STL of 1.34 million facets
+// and a 6 MB OBJ of 400 000 triangles. Time and the process's peak resident
+// memory during the read (counter peak_MB; base_MB is the resident memory
+// before it).
 
 #include "../../tests/malformed/MalformedMeshFiles.h"
 #include "../support/PeakMemory.h"
@@ -17,7 +20,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <random>
 #include <vector>
 
 namespace
@@ -100,6 +105,36 @@ QByteArray torusStl(int nAround, int nTube)
     return MalformedMeshFiles::binaryStl(quint32(corners.size() / 9), corners);
 }
 
+// nFacets facets whose three corners are drawn at random from nPoints points
+// on the unit sphere.
+MalformedMeshFiles::IndexedMesh scatteredCorners(int nFacets, int nPoints)
+{
+    MalformedMeshFiles::IndexedMesh mesh;
+    for (int i = 0; i < nPoints; ++i)
+    {
+        const double dZ = -1.0 + 2.0 * (i + 0.5) / nPoints;
+        const double dRadius = std::sqrt(1.0 - dZ * dZ);
+        const double dAngle = 2.399963229728653 * i;
+        mesh.points.push_back({float(dRadius * std::cos(dAngle)), float(dRadius * std::sin(dAngle)), float(dZ)});
+    }
+    std::mt19937 random(1);
+    std::uniform_int_distribution<int> point(0, nPoints - 1);
+    for (int k = 0; k < nFacets; ++k)
+    {
+        std::array<int, 3> corners{point(random), 0, 0};
+        do
+        {
+            corners[1] = point(random);
+        } while (corners[1] == corners[0]);
+        do
+        {
+            corners[2] = point(random);
+        } while (corners[2] == corners[0] || corners[2] == corners[1]);
+        mesh.triangles.push_back(corners);
+    }
+    return mesh;
+}
+
 void BM_Read60MBBinaryStl(benchmark::State& state)
 {
     // 1000 x 600 quads: 1 200 000 facets, 60 000 084 bytes.
@@ -107,6 +142,20 @@ void BM_Read60MBBinaryStl(benchmark::State& state)
     readRepeatedly(state, sPath, true);
 }
 BENCHMARK(BM_Read60MBBinaryStl)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_Refuse64MBBinaryStlOverFewPoints(benchmark::State& state)
+{
+    const QString sPath = writeOnce("scattered.stl", MalformedMeshFiles::stlOf(scatteredCorners(1340000, 1500), false));
+    readRepeatedly(state, sPath, false);
+}
+BENCHMARK(BM_Refuse64MBBinaryStlOverFewPoints)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_Refuse6MBObjOverFewVertices(benchmark::State& state)
+{
+    const QString sPath = writeOnce("scattered.obj", MalformedMeshFiles::objOf(scatteredCorners(400000, 1500)));
+    readRepeatedly(state, sPath, false);
+}
+BENCHMARK(BM_Refuse6MBObjOverFewVertices)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_ReadTriangleAfter50MBOfEmptyLines(benchmark::State& state)
 {

@@ -14,7 +14,8 @@ class MeshObject;
 // no other (an OBJ's material library is ignored); a file above 64 MiB is
 // refused with one error line naming its size, and so is a mesh over which
 // OpenMesh would hold the thread for minutes (an OBJ face of more than 4096
-// corners, an STL point shared by more than 8192 facets). Vertices that no
+// corners, a point shared by more than 8192 facets, points shared by so many
+// facets in all that joining them would take too long). Vertices that no
 // face uses are left out. GUI thread only.
 //
 // The functions need no instance; constructing one registers the hook bundle

@@ -1,5 +1,7 @@
 #include "MeshIOChecks.h"
 
+#include "MeshPointShares.h"
+
 #include <QtEndian>
 
 #include <charconv>
@@ -17,14 +19,6 @@ namespace
 // as long); a hook's faces have a few corners, the cap of a finely divided
 // cylinder a few hundred, rarely a few thousand.
 constexpr int MAXIMUM_FACE_CORNERS = 4096;
-
-// The most facets of an STL that may share one point. The mesh library walks
-// round a point's facets for each facet it adds there, so its time grows with
-// the square of a point's facets: a cone of 8192 facets round its tip reads
-// in a fraction of a second, one of 16384 takes seconds, and 100 000 facets
-// round one point most of a minute. A pole or a cone's tip of a real model
-// has a few hundred facets, a few thousand at the finest export settings.
-constexpr int MAXIMUM_FACETS_PER_POINT = 8192;
 
 // The characters the readers' streams skip between words.
 bool isSpace(char c)
@@ -153,74 +147,12 @@ bool readsThreeCoordinatesOnly(Words& words, quint32 pPoint[3])
     return words.atEnd();
 }
 
-// Counts the facets that use each point of an STL, for the bound above, as
-// the reader joins corners into points. The reader takes coordinates within
-// the smallest normal float (2^-126) of each other as one value; above 2^-100
-// neighbouring floats lie farther apart than that, so every value below it
-// counts as zero here, and the others by their bits. A facet with two corners
-// at one point is skipped, as the reader skips it. Points are counted in a
-// table of slots chosen by a hash of their coordinates, so that the check
-// stays one quick pass: points that share a slot are counted together, and a
-// count is never below the true one. The table has a slot for every 512 bytes
-// of the file: an ordinary point's slot holds a few dozen counts.
-class FacetsPerPoint
-{
-public:
-    explicit FacetsPerPoint(qint64 nFileBytes)
-    {
-        while (m_nBits < 26 && (qint64(1) << m_nBits) < nFileBytes / 512)
-        {
-            ++m_nBits;
-        }
-        m_vCounts.assign(std::size_t(1) << m_nBits, 0);
-    }
-
-    // The facet's nine coordinates as the bits of their floats. False when a
-    // point of the facet is now used by more facets than allowed.
-    bool addFacet(const quint32 coordinates[9])
-    {
-        quint32 keys[9];
-        for (int i = 0; i < 9; ++i)
-        {
-            keys[i] = (coordinates[i] & 0x7FFFFFFFu) < TINY ? 0u : coordinates[i];
-        }
-        const auto same = [&keys](int a, int b) {
-            return keys[a] == keys[b] && keys[a + 1] == keys[b + 1] && keys[a + 2] == keys[b + 2];
-        };
-        if (same(0, 3) || same(3, 6) || same(0, 6))
-        {
-            return true;
-        }
-        for (int i = 0; i < 9; i += 3)
-        {
-            const quint64 nFirstTwo = (quint64(keys[i]) << 32 | keys[i + 1]) * 0x9E3779B97F4A7C15ull;
-            const quint64 nHash = (nFirstTwo ^ keys[i + 2]) * 0xC2B2AE3D27D4EB4Full;
-            if (++m_vCounts[std::size_t(nHash >> (64 - m_nBits))] > MAXIMUM_FACETS_PER_POINT)
-            {
-                return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    // The bits of 2^-100.
-    static constexpr quint32 TINY = quint32(127 - 100) << 23;
-
-    int m_nBits = 8;
-    std::vector<quint16> m_vCounts;
-};
-
-QString tooManyFacetsPerPoint()
-{
-    return QString("a point is shared by more than %1 facets").arg(MAXIMUM_FACETS_PER_POINT);
-}
-
 // Binary STL: an 80-byte header, a little-endian triangle count and 50 bytes
 // per triangle (normal, three corners, attribute). The size must match the
-// count exactly, every corner coordinate must be finite and no point may be
-// shared by too many facets (sRefusal says so).
-bool isValidBinaryStl(const QByteArray& content, QString& sRefusal)
+// count exactly and every corner coordinate must be finite. Each facet's
+// nine coordinates, as the bits of their floats, go to addFacet.
+template <typename AddFacet>
+bool readBinaryStl(const QByteArray& content, AddFacet addFacet)
 {
     const qint64 nSize = content.size();
     if (nSize < 84)
@@ -234,7 +166,6 @@ bool isValidBinaryStl(const QByteArray& content, QString& sRefusal)
     {
         return false;
     }
-    FacetsPerPoint facetsPerPoint(nSize);
     for (quint32 t = 0; t < nTriangles; ++t)
     {
         const unsigned char* pCorners = pBytes + 84 + 50 * qint64(t) + 12;
@@ -248,11 +179,7 @@ bool isValidBinaryStl(const QByteArray& content, QString& sRefusal)
                 return false;
             }
         }
-        if (!facetsPerPoint.addFacet(corners))
-        {
-            sRefusal = tooManyFacetsPerPoint();
-            return false;
-        }
+        addFacet(corners);
     }
     return true;
 }
@@ -282,9 +209,10 @@ bool mentionsLoop(const char* pBegin, const char* pEnd)
 // of three coordinates each, "endloop", "endfacet"; "endsolid" (optional at
 // the end, and another solid may follow). Blank lines only between facets
 // and after a loop's third corner (where OpenMesh's own writer puts one). No
-// other line may mention a loop, and no point may be shared by too many
-// facets (sRefusal says so).
-bool isValidAsciiStl(const QByteArray& content, QString& sRefusal)
+// other line may mention a loop. Each facet's nine coordinates, as the bits
+// of their floats, go to addFacet.
+template <typename AddFacet>
+bool readAsciiStl(const QByteArray& content, AddFacet addFacet)
 {
     enum State
     {
@@ -299,7 +227,6 @@ bool isValidAsciiStl(const QByteArray& content, QString& sRefusal)
     int nVertices = 0;
     int nFacets = 0;
     quint32 corners[9];
-    FacetsPerPoint facetsPerPoint(content.size());
     const bool bLinesOk = forEachLine(content.constData(), std::size_t(content.size()), [&](const char* pBegin,
                                                                                              const char* pEnd) {
         if (hasControlCharacter(pBegin, pEnd))
@@ -351,11 +278,7 @@ bool isValidAsciiStl(const QByteArray& content, QString& sRefusal)
             if (nVertices == 3)
             {
                 state = AFTER_LOOP;
-                if (!facetsPerPoint.addFacet(corners))
-                {
-                    sRefusal = tooManyFacetsPerPoint();
-                    return false;
-                }
+                addFacet(corners);
                 return equalsIgnoringCase(keyword, "endloop") && words.atEnd();
             }
             ++nVertices;
@@ -371,25 +294,52 @@ bool isValidAsciiStl(const QByteArray& content, QString& sRefusal)
     return bLinesOk && (state == IN_SOLID || state == AFTER_SOLID) && nFacets > 0;
 }
 
+// An STL that readStl (one of the two readers above) accepts and whose points
+// are within the bounds on their facets (sRefusal says why not). The quick
+// count settles almost every file; only one it finds beyond a bound is read
+// again and counted exactly, so that a refusal rests on true figures.
+template <typename ReadStl>
+bool isValidStl(const QByteArray& content, ReadStl readStl, QString& sRefusal)
+{
+    MeshPointShares::QuickStlShares quick(content.size());
+    if (!readStl(content, [&quick](const quint32 coordinates[9]) { quick.addFacet(coordinates); }))
+    {
+        return false;
+    }
+    const MeshPointShares::Tally quickTally = quick.tally();
+    if (quickTally.refusal().isEmpty())
+    {
+        return true;
+    }
+    MeshPointShares::ExactStlShares exact(quickTally.facets());
+    readStl(content, [&exact](const quint32 coordinates[9]) { exact.addFacet(coordinates); });
+    sRefusal = exact.tally().refusal();
+    return sRefusal.isEmpty();
+}
+
 // One index of an OBJ face corner: an integer, 1-based, or negative counting
 // back from the last element defined so far; it must name an existing
-// element. A negative index is compared as it is: the smallest one has no
-// negation.
-bool isValidObjIndex(std::string_view word, long long nDefined)
+// element, whose index from 0 goes to nElement. A negative index is compared
+// as it is: the smallest one has no negation.
+bool readObjIndex(std::string_view word, long long nDefined, long long& nElement)
 {
     word = withoutPlus(word);
     long long nIndex = 0;
     const char* pEnd = word.data() + word.size();
     const auto result = std::from_chars(word.data(), pEnd, nIndex);
-    if (result.ec != std::errc() || result.ptr != pEnd || nIndex == 0)
+    if (result.ec != std::errc() || result.ptr != pEnd || nIndex == 0 ||
+        !(nIndex > 0 ? nIndex <= nDefined : nIndex >= -nDefined))
     {
         return false;
     }
-    return nIndex > 0 ? nIndex <= nDefined : nIndex >= -nDefined;
+    nElement = nIndex > 0 ? nIndex - 1 : nDefined + nIndex;
+    return true;
 }
 
-// One face corner: vertex[/[texture][/[normal]]].
-bool isValidObjCorner(std::string_view corner, long long nVertices, long long nTexCoords, long long nNormals)
+// One face corner: vertex[/[texture][/[normal]]]; its vertex's index from 0
+// goes to nVertex.
+bool readObjCorner(std::string_view corner, long long nVertices, long long nTexCoords, long long nNormals,
+                   long long& nVertex)
 {
     const long long nDefined[3] = {nVertices, nTexCoords, nNormals};
     for (int nPart = 0;; ++nPart)
@@ -400,10 +350,15 @@ bool isValidObjCorner(std::string_view corner, long long nVertices, long long nT
         }
         const std::size_t nSlash = corner.find('/');
         const std::string_view part = corner.substr(0, nSlash);
+        long long nElement = 0;
         // Only the vertex index is required.
-        if ((nPart == 0 || !part.empty()) && !isValidObjIndex(part, nDefined[nPart]))
+        if ((nPart == 0 || !part.empty()) && !readObjIndex(part, nDefined[nPart], nElement))
         {
             return false;
+        }
+        if (nPart == 0)
+        {
+            nVertex = nElement;
         }
         if (nSlash == std::string_view::npos)
         {
@@ -415,17 +370,20 @@ bool isValidObjCorner(std::string_view corner, long long nVertices, long long nT
 
 // OBJ: three finite coordinates on every vertex line, at least one face,
 // every face with three or more corners whose vertex (and texture and
-// normal, where given) indices name elements defined before the face, and
-// no face with more corners than allowed (sRefusal says so). Lines are taken
-// as the reader takes them: trimmed of blanks, tabs and line breaks, and
-// skipped when they then start with '#' or another blank character;
-// everything from a '#' on is a comment.
+// normal, where given) indices name elements defined before the face, no
+// face with more corners than allowed and the vertices within the bounds on
+// their facets (sRefusal says so for either). Lines are taken as the reader
+// takes them: trimmed of blanks, tabs and line breaks, and skipped when they
+// then start with '#' or another blank character; everything from a '#' on
+// is a comment.
 bool isValidObj(QByteArray& content, QString& sRefusal)
 {
     long long nVertices = 0;
     long long nTexCoords = 0;
     long long nNormals = 0;
     long long nFaces = 0;
+    MeshPointShares::ObjShares shares;
+    std::vector<quint32> vCorners;
     const bool bLinesOk = forEachLine(content.data(), std::size_t(content.size()), [&](char* pBegin, char* pEnd) {
         while (pBegin != pEnd && (*pBegin == ' ' || *pBegin == '\t' || *pBegin == '\r'))
         {
@@ -455,6 +413,7 @@ bool isValidObj(QByteArray& content, QString& sRefusal)
                 }
             }
             ++nVertices;
+            shares.addVertex();
         }
         else if (keyword == "vt")
         {
@@ -466,15 +425,20 @@ bool isValidObj(QByteArray& content, QString& sRefusal)
         }
         else if (keyword == "f")
         {
-            int nCorners = 0;
+            vCorners.clear();
+            long long nCorners = 0;
             std::string_view corner;
             while (words.next(corner))
             {
-                if (!isValidObjCorner(corner, nVertices, nTexCoords, nNormals))
+                long long nVertex = 0;
+                if (!readObjCorner(corner, nVertices, nTexCoords, nNormals, nVertex))
                 {
                     return false;
                 }
-                ++nCorners;
+                if (++nCorners <= MAXIMUM_FACE_CORNERS)
+                {
+                    vCorners.push_back(quint32(nVertex));
+                }
             }
             if (nCorners < 3)
             {
@@ -487,11 +451,17 @@ bool isValidObj(QByteArray& content, QString& sRefusal)
                                .arg(MAXIMUM_FACE_CORNERS);
                 return false;
             }
+            shares.addFace(vCorners);
             ++nFaces;
         }
         return true;
     });
-    return bLinesOk && nFaces > 0;
+    if (!bLinesOk || nFaces == 0)
+    {
+        return false;
+    }
+    sRefusal = shares.tally().refusal();
+    return sRefusal.isEmpty();
 }
 } // namespace
 
@@ -506,11 +476,13 @@ Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& s
     }
     if (sSuffixLower == QLatin1String("stl"))
     {
-        if (isValidBinaryStl(content, sRefusal))
+        const auto readBinary = [](const QByteArray& bytes, auto addFacet) { return readBinaryStl(bytes, addFacet); };
+        const auto readAscii = [](const QByteArray& bytes, auto addFacet) { return readAsciiStl(bytes, addFacet); };
+        if (isValidStl(content, readBinary, sRefusal))
         {
             return Format::BinaryStl;
         }
-        return sRefusal.isEmpty() && isValidAsciiStl(content, sRefusal) ? Format::AsciiStl : Format::Invalid;
+        return sRefusal.isEmpty() && isValidStl(content, readAscii, sRefusal) ? Format::AsciiStl : Format::Invalid;
     }
     if (sSuffixLower == QLatin1String("obj"))
     {

@@ -24,8 +24,10 @@ enum class Format
 // other suffix. For an OBJ, material-library lines are turned into comments
 // in place: the reader would open the file they name.
 // A well-formed mesh over which the reader would hold the interface thread
-// for minutes (an OBJ face of thousands of corners, an STL point shared by
-// thousands of facets) is Invalid too, with the reason in sRefusal, one line;
-// for every other result sRefusal is empty.
+// for minutes is Invalid too, with the reason in sRefusal, one line: an OBJ
+// face of more than 4096 corners, a point shared by more than 8192 facets,
+// or points shared by so many facets in all that joining them would take
+// too long (MeshPointShares.h has the bounds and their measurements). For
+// every other result sRefusal is empty.
 Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& sRefusal);
 } // namespace MeshIOChecks

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -84,26 +85,116 @@ inline QByteArray objFaceWithCorners(int nCorners)
     return vertices + face + '\n';
 }
 
-// An STL of nFacets facets that all share the tip (0, 0, 1) and take two of
-// nRim points on the unit circle: a cone's side when nRim equals nFacets,
-// facets over few points when nRim is small.
-inline QByteArray fanStl(int nFacets, int nRim, bool bAscii)
+// Points and the triangles over them, by index from 0, in the order they
+// are written; stlOf and objOf write them in either format.
+struct IndexedMesh
+{
+    std::vector<std::array<float, 3>> points;
+    std::vector<std::array<int, 3>> triangles;
+};
+
+inline QByteArray stlOf(const IndexedMesh& mesh, bool bAscii)
 {
     std::vector<float> corners;
     QByteArray facets;
+    for (const auto& triangle : mesh.triangles)
+    {
+        QByteArray loop;
+        for (int i : triangle)
+        {
+            const auto& point = mesh.points[size_t(i)];
+            if (bAscii)
+            {
+                loop += "vertex " + QByteArray::number(point[0]) + ' ' + QByteArray::number(point[1]) + ' ' +
+                        QByteArray::number(point[2]) + '\n';
+            }
+            corners.insert(corners.end(), point.begin(), point.end());
+        }
+        if (bAscii)
+        {
+            facets += asciiFacet(loop);
+        }
+    }
+    return bAscii ? asciiStl(facets) : binaryStl(quint32(mesh.triangles.size()), corners);
+}
+
+inline QByteArray objOf(const IndexedMesh& mesh)
+{
+    QByteArray bytes;
+    for (const auto& point : mesh.points)
+    {
+        bytes += "v " + QByteArray::number(point[0]) + ' ' + QByteArray::number(point[1]) + ' ' +
+                 QByteArray::number(point[2]) + '\n';
+    }
+    for (const auto& triangle : mesh.triangles)
+    {
+        bytes += "f " + QByteArray::number(triangle[0] + 1) + ' ' + QByteArray::number(triangle[1] + 1) + ' ' +
+                 QByteArray::number(triangle[2] + 1) + '\n';
+    }
+    return bytes;
+}
+
+// nFacets facets that all share the tip (0, 0, 1) and take two of nRim points
+// on the unit circle: a cone's side when nRim equals nFacets, facets over few
+// points when nRim is small. A closed cone has a base as well: as many facets
+// again round the base centre (0, 0, 0), one under each facet of the side.
+inline IndexedMesh fan(int nFacets, int nRim, bool bClosed = false)
+{
+    IndexedMesh mesh;
+    mesh.points.push_back({0.0f, 0.0f, 1.0f});
+    for (int i = 0; i < nRim; ++i)
+    {
+        mesh.points.push_back({float(std::cos(2 * M_PI * i / nRim)), float(std::sin(2 * M_PI * i / nRim)), 0.0f});
+    }
+    const int nCentre = int(mesh.points.size());
+    if (bClosed)
+    {
+        mesh.points.push_back({0.0f, 0.0f, 0.0f});
+    }
     for (int k = 0; k < nFacets; ++k)
     {
-        corners.insert(corners.end(), {0.0f, 0.0f, 1.0f});
-        QByteArray loop = "vertex 0 0 1\n";
-        for (int i : {k % nRim, (k % nRim + 1 + k / nRim) % nRim})
+        const int a = 1 + k % nRim, b = 1 + (k % nRim + 1 + k / nRim) % nRim;
+        mesh.triangles.push_back({0, a, b});
+        if (bClosed)
         {
-            const float x = float(std::cos(2 * M_PI * i / nRim)), y = float(std::sin(2 * M_PI * i / nRim));
-            corners.insert(corners.end(), {x, y, 0.0f});
-            loop += "vertex " + QByteArray::number(x) + ' ' + QByteArray::number(y) + " 0\n";
+            mesh.triangles.push_back({nCentre, b, a});
         }
-        facets += asciiFacet(loop);
     }
-    return bAscii ? asciiStl(facets) : binaryStl(quint32(nFacets), corners);
+    return mesh;
+}
+
+inline QByteArray fanStl(int nFacets, int nRim, bool bAscii)
+{
+    return stlOf(fan(nFacets, nRim), bAscii);
+}
+
+// nFacets facets over nPoints points, each facet taking the next of all the
+// triples of points in turn: when nFacets is a multiple of the number of
+// triples, every point is shared by 3 * nFacets / nPoints facets.
+inline IndexedMesh fewPoints(int nFacets, int nPoints)
+{
+    IndexedMesh mesh;
+    for (int i = 0; i < nPoints; ++i)
+    {
+        mesh.points.push_back({float(std::cos(2 * M_PI * i / nPoints)), float(std::sin(2 * M_PI * i / nPoints)),
+                               float(i % 2)});
+    }
+    std::vector<std::array<int, 3>> triples;
+    for (int a = 0; a < nPoints; ++a)
+    {
+        for (int b = a + 1; b < nPoints; ++b)
+        {
+            for (int c = b + 1; c < nPoints; ++c)
+            {
+                triples.push_back({a, b, c});
+            }
+        }
+    }
+    for (int k = 0; k < nFacets; ++k)
+    {
+        mesh.triangles.push_back(triples[size_t(k) % triples.size()]);
+    }
+    return mesh;
 }
 
 // Well-formed meshes of extreme extent: all must come out finite at unit size.

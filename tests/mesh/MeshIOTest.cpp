@@ -1,6 +1,7 @@
 #include "../malformed/MalformedMeshFiles.h"
 #include "MeshIO.h"
 #include "MeshObject.h"
+#include "MeshPointShares.h"
 #include "ObjectRoot.h"
 #include "SimpleException.h"
 #include "TestSupport.h"
@@ -394,10 +395,14 @@ TEST_F(MeshIOTest, AsciiStlInAnyCaseWithBlankLinesBetweenFacetsReads)
 }
 
 // Hooks a user may pick that would hold the interface thread for minutes in
-// the mesh library are refused with one error line before it sees them; a
-// cone's tip of thousands of facets still reads, and a vertex no face uses
-// (modelling programs leave them behind) is left out instead of shrinking the
-// mesh. Everything is read with 48 MiB of address space to spare.
+// the mesh library are refused with one error line before it sees them: a
+// point of too many facets, or points of too many facets in all (the fewest
+// facets over six points that are beyond the work allowed, in either format).
+// A cone's tip of thousands of facets still reads, so does a closed cone of
+// as many round its tip and base centre as a point may have, and a vertex no
+// face uses (modelling programs leave them behind) is left out instead of
+// shrinking the mesh. Everything is read with 48 MiB of address space to
+// spare.
 TEST_F(MeshIOTest, HostileHooksAreRefusedWithOneErrorAndStrayVerticesAreLeftOut)
 {
     struct Case
@@ -408,11 +413,26 @@ TEST_F(MeshIOTest, HostileHooksAreRefusedWithOneErrorAndStrayVerticesAreLeftOut)
         unsigned nVertices; // when it reads
     };
     const QString sFan = "a point is shared by more than 8192 facets";
+    const QString sCrowded = "joining them would take too long";
+    // Each of the 20 triples of six points in turn: every point is shared by
+    // half the facets.
+    int nCrowded = 20;
+    while (6 * quint64(nCrowded / 2) * quint64(nCrowded / 2) <= MeshPointShares::workBudget(quint64(nCrowded)))
+    {
+        nCrowded += 20;
+    }
+    const MalformedMeshFiles::IndexedMesh crowded = MalformedMeshFiles::fewPoints(nCrowded, 6);
+    const int nMostFacets = int(MeshPointShares::MAXIMUM_FACETS_PER_POINT);
     const std::vector<Case> cases = {
         {"many-corners.obj", MalformedMeshFiles::objFaceWithCorners(5000), "a face has 5000 corners", 0},
         {"fan.stl", MalformedMeshFiles::fanStl(9000, 1000, false), sFan, 0},
         {"fan-ascii.stl", MalformedMeshFiles::fanStl(9000, 1000, true), sFan, 0},
+        {"fan.obj", MalformedMeshFiles::objOf(MalformedMeshFiles::fan(nMostFacets + 1, nMostFacets + 1)), sFan, 0},
+        {"crowded.stl", MalformedMeshFiles::stlOf(crowded, false), sCrowded, 0},
+        {"crowded.obj", MalformedMeshFiles::objOf(crowded), sCrowded, 0},
         {"cone.stl", MalformedMeshFiles::fanStl(4000, 4000, false), {}, 4001},
+        {"closed-cone.stl", MalformedMeshFiles::stlOf(MalformedMeshFiles::fan(nMostFacets, nMostFacets, true), false),
+         {}, unsigned(nMostFacets) + 2},
         {"stray-vertex.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1e30 1e30 1e30\nf 1 2 3\n", {}, 3},
     };
     for (const Case& c : cases)
