@@ -1,5 +1,6 @@
 // Reading mesh files: an ordinary hook of 60 MB as binary STL (a closed torus
-// of 1.2 million facets in the order an exporter writes them); files that
+// of 1.2 million facets in the order an exporter writes them, and shuffled);
+// the slowest files within the bounds, at the size limit; files that
 // are mostly empty lines, as a fuzzer makes them: 50 MB of line breaks before
 // a triangle (read), and 50 MB of line breaks alone (refused); and facets
 // whose corners are drawn at random from 1 500 points, which OpenMesh would
@@ -74,37 +75,6 @@ void readRepeatedly(benchmark::State& state, const QString& sPath, bool bExpecte
     state.counters["base_MB"] = dBase;
 }
 
-// A torus of nAround x nTube quads, two facets each, row after row.
-QByteArray torusStl(int nAround, int nTube)
-{
-    auto point = [&](int i, int j, float* pOut) {
-        const double dU = 2.0 * M_PI * (i % nAround) / nAround;
-        const double dV = 2.0 * M_PI * (j % nTube) / nTube;
-        const double dRadius = 3.0 + std::cos(dV);
-        pOut[0] = float(dRadius * std::cos(dU));
-        pOut[1] = float(dRadius * std::sin(dU));
-        pOut[2] = float(std::sin(dV));
-    };
-    std::vector<float> corners;
-    corners.reserve(std::size_t(nAround) * nTube * 18);
-    for (int i = 0; i < nAround; ++i)
-    {
-        for (int j = 0; j < nTube; ++j)
-        {
-            float quad[4][3];
-            point(i, j, quad[0]);
-            point(i + 1, j, quad[1]);
-            point(i + 1, j + 1, quad[2]);
-            point(i, j + 1, quad[3]);
-            for (int k : {0, 1, 2, 0, 2, 3})
-            {
-                corners.insert(corners.end(), quad[k], quad[k] + 3);
-            }
-        }
-    }
-    return MalformedMeshFiles::binaryStl(quint32(corners.size() / 9), corners);
-}
-
 // nFacets facets whose three corners are drawn at random from nPoints points
 // on the unit sphere.
 MalformedMeshFiles::IndexedMesh scatteredCorners(int nFacets, int nPoints)
@@ -138,10 +108,42 @@ MalformedMeshFiles::IndexedMesh scatteredCorners(int nFacets, int nPoints)
 void BM_Read60MBBinaryStl(benchmark::State& state)
 {
     // 1000 x 600 quads: 1 200 000 facets, 60 000 084 bytes.
-    const QString sPath = writeOnce("torus.stl", torusStl(1000, 600));
+    const QString sPath =
+        writeOnce("torus.stl", MalformedMeshFiles::stlOf(MalformedMeshFiles::torus(1000, 600), false));
     readRepeatedly(state, sPath, true);
 }
 BENCHMARK(BM_Read60MBBinaryStl)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The same torus with its facets in a random order.
+void BM_Read60MBBinaryStlShuffled(benchmark::State& state)
+{
+    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(1000, 600);
+    std::mt19937 random(2);
+    std::shuffle(torus.triangles.begin(), torus.triangles.end(), random);
+    const QString sPath = writeOnce("torus-shuffled.stl", MalformedMeshFiles::stlOf(torus, false));
+    readRepeatedly(state, sPath, true);
+}
+BENCHMARK(BM_Read60MBBinaryStlShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The slowest files found within the bounds at the size limit: corners at
+// random from points shared by about six facets each, as many as in a
+// closed mesh, so that the work looks ordinary while every step misses the
+// caches. A binary STL of 1.34 million facets over 670 000 points, an OBJ of
+// 1.8 million triangles over 800 000 vertices.
+void BM_Read64MBBinaryStlOfScatteredFacets(benchmark::State& state)
+{
+    const QString sPath =
+        writeOnce("scattered-read.stl", MalformedMeshFiles::stlOf(scatteredCorners(1340000, 670000), false));
+    readRepeatedly(state, sPath, true);
+}
+BENCHMARK(BM_Read64MBBinaryStlOfScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_Read64MBObjOfScatteredFacets(benchmark::State& state)
+{
+    const QString sPath = writeOnce("scattered-read.obj", MalformedMeshFiles::objOf(scatteredCorners(1800000, 800000)));
+    readRepeatedly(state, sPath, true);
+}
+BENCHMARK(BM_Read64MBObjOfScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_Refuse64MBBinaryStlOverFewPoints(benchmark::State& state)
 {

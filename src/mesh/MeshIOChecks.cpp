@@ -154,21 +154,23 @@ bool readsThreeCoordinatesOnly(Words& words, quint32 pPoint[3])
 template <typename AddFacet>
 bool readBinaryStl(const QByteArray& content, AddFacet addFacet)
 {
+    using MeshIOChecks::BINARY_STL_FACET_BYTES;
+    using MeshIOChecks::BINARY_STL_HEADER_BYTES;
     const qint64 nSize = content.size();
-    if (nSize < 84)
+    if (nSize < BINARY_STL_HEADER_BYTES)
     {
         return false;
     }
     const auto* pBytes = reinterpret_cast<const unsigned char*>(content.constData());
     const quint32 nTriangles = quint32(pBytes[80]) | (quint32(pBytes[81]) << 8) | (quint32(pBytes[82]) << 16) |
                                (quint32(pBytes[83]) << 24);
-    if (nTriangles == 0 || nSize != 84 + 50 * qint64(nTriangles))
+    if (nTriangles == 0 || nSize != BINARY_STL_HEADER_BYTES + BINARY_STL_FACET_BYTES * qint64(nTriangles))
     {
         return false;
     }
     for (quint32 t = 0; t < nTriangles; ++t)
     {
-        const unsigned char* pCorners = pBytes + 84 + 50 * qint64(t) + 12;
+        const unsigned char* pCorners = pBytes + BINARY_STL_HEADER_BYTES + BINARY_STL_FACET_BYTES * qint64(t) + 12;
         quint32 corners[9];
         for (int k = 0; k < 9; ++k)
         {

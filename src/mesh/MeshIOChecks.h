@@ -11,6 +11,11 @@
 // bytes, without copying them.
 namespace MeshIOChecks
 {
+// A binary STL: an 80-byte header, a triangle count, then 50 bytes per facet
+// (normal, three corners, attribute).
+constexpr qint64 BINARY_STL_HEADER_BYTES = 84;
+constexpr qint64 BINARY_STL_FACET_BYTES = 50;
+
 enum class Format
 {
     Invalid,

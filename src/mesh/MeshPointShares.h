@@ -35,6 +35,9 @@
 //     (1.2 million facets, W = 2.2 * 10^7) reads in 1.2 s in an exporter's
 //     order and in 8.5 s with its facets shuffled, and 1.34 million facets
 //     with random corners, about six to a point (W = 2.8 * 10^7), in 13.5 s.
+// The reader puts a binary STL's facets in order first when they come
+// scattered, which brings the shuffled torus to 1.4 s through MeshIO and
+// spares random corners the cache misses of one corner in three.
 namespace MeshPointShares
 {
 // The most facets that may share one point: a pole or a cone's tip of a real
@@ -51,9 +54,10 @@ constexpr quint64 MAXIMUM_FACETS_PER_POINT = 8192;
 //     its base centre (W = 1.34 * 10^8) may have 2.3 * 10^8, a cylinder of
 //     8192 sides with both caps (W = 1.35 * 10^8) 1.66 * 10^8.
 // Random corners just within it read through MeshIO, one core, in 0.3 s at
-// 64 000 facets, 1.9 s at 128 000, 3.5 s at 256 000, 6.4 s at 512 000,
-// 11.7 s at a million and 15 s at 64 MiB (1.34 million), where the time per
-// facet above is most of it.
+// 64 000 facets, 2.0 s at 128 000, 2.8 s at 256 000, 4.3 s at 512 000,
+// 6.8 s at a million and 9.4 to 10.8 s at 64 MiB (1.34 million), where the
+// time per facet above is most of it; an OBJ of 1.8 million triangles over
+// 800 000 vertices, at the size limit, in 10.6 to 10.9 s.
 quint64 workBudget(quint64 nFacets);
 
 // The figures of a mesh's points: its facets, the most facets one point has

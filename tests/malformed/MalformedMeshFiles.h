@@ -134,6 +134,34 @@ inline QByteArray objOf(const IndexedMesh& mesh)
     return bytes;
 }
 
+// A closed torus of nAround x nTube quads, two facets each, written row
+// after row as an exporter does.
+inline IndexedMesh torus(int nAround, int nTube)
+{
+    IndexedMesh mesh;
+    for (int i = 0; i < nAround; ++i)
+    {
+        for (int j = 0; j < nTube; ++j)
+        {
+            const double dU = 2.0 * M_PI * i / nAround;
+            const double dV = 2.0 * M_PI * j / nTube;
+            const double dRadius = 3.0 + std::cos(dV);
+            mesh.points.push_back({float(dRadius * std::cos(dU)), float(dRadius * std::sin(dU)), float(std::sin(dV))});
+        }
+    }
+    const auto index = [nAround, nTube](int i, int j) { return (i % nAround) * nTube + j % nTube; };
+    for (int i = 0; i < nAround; ++i)
+    {
+        for (int j = 0; j < nTube; ++j)
+        {
+            const int quad[4] = {index(i, j), index(i + 1, j), index(i + 1, j + 1), index(i, j + 1)};
+            mesh.triangles.push_back({quad[0], quad[1], quad[2]});
+            mesh.triangles.push_back({quad[0], quad[2], quad[3]});
+        }
+    }
+    return mesh;
+}
+
 // nFacets facets that all share the tip (0, 0, 1) and take two of nRim points
 // on the unit circle: a cone's side when nRim equals nFacets, facets over few
 // points when nRim is small. A closed cone has a base as well: as many facets

@@ -22,6 +22,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,29 @@ TEST_F(MeshIOTest, BinaryStlRoundTripKeepsFacesAndClosedness)
     EXPECT_NEAR(dY, 1.0, 1e-6);
     EXPECT_NEAR(dZ, 0.25, 1e-6);
     EXPECT_GT(target.getMeshData()->getVolume(), 0.0);
+}
+
+// Facets in a scattered order are put in order before OpenMesh joins them:
+// every facet must arrive whole, with its winding.
+TEST_F(MeshIOTest, ABinaryStlReadsAsTheSameClosedMeshWhateverTheOrderOfItsFacets)
+{
+    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(40, 24);
+    writeBytes("ordered.stl", MalformedMeshFiles::stlOf(torus, false));
+    std::mt19937 random(5);
+    std::shuffle(torus.triangles.begin(), torus.triangles.end(), random);
+    writeBytes("shuffled.stl", MalformedMeshFiles::stlOf(torus, false));
+    MeshObject ordered("ORDERED");
+    MeshObject shuffled("SHUFFLED");
+    ASSERT_TRUE(MeshIO::readMesh(&ordered, path("ordered.stl"), MeshIO::ImportParameters()));
+    ASSERT_TRUE(MeshIO::readMesh(&shuffled, path("shuffled.stl"), MeshIO::ImportParameters()));
+    for (MeshObject* pObject : {&ordered, &shuffled})
+    {
+        EXPECT_EQ(pObject->getMesh()->n_faces(), 40u * 24u * 2u);
+        EXPECT_EQ(pObject->getMesh()->n_vertices(), 40u * 24u);
+        EXPECT_TRUE(pObject->isClosed());
+    }
+    EXPECT_GT(ordered.getMeshData()->getVolume(), 0.0);
+    EXPECT_NEAR(shuffled.getMeshData()->getVolume(), ordered.getMeshData()->getVolume(), 1e-9);
 }
 
 TEST_F(MeshIOTest, UpperCaseStlSuffixIsWrittenAsTextAndReadsBack)
@@ -226,6 +250,15 @@ TEST_F(MeshIOTest, ImportPlacesTheMeshAndReplacesAnObjectOfTheSameName)
     EXPECT_NEAR(dX, 1.0, 1e-5);
     EXPECT_NEAR(dY, -2.0, 1e-5);
     EXPECT_NEAR(dZ, 0.5, 1e-5);
+    // Each corner of the octahedron lies on an axis through its centre, and
+    // its normal points along that axis, outwards.
+    const TriangleMesh& placed = *pFirst->getMesh();
+    const TriangleMesh::Point centre{float(dX), float(dY), float(dZ)};
+    for (const auto vh : placed.vertices())
+    {
+        const TriangleMesh::Point outwards = (placed.point(vh) - centre).normalized();
+        EXPECT_GT(OpenMesh::dot(placed.normal(vh), outwards), 0.9999f) << vh.idx();
+    }
     EXPECT_EQ(spyAdded.count(), 1);
     EXPECT_EQ(spyRemoved.count(), 0);
 
