@@ -27,6 +27,7 @@
 #include <istream>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <streambuf>
 #include <string>
 
@@ -150,15 +151,13 @@ bool parse(const QByteArray& content, MeshIOChecks::Format format, TriangleMesh&
 // Whether most facets of a checked binary STL share an edge with the facet
 // before them, as an exporter writes them: row by row, in strips or fans.
 // (Sharing a corner is not enough: random facets in pairs would pass.)
-bool stlFacetsFollowEachOther(const QByteArray& content)
+bool stlFacetsFollowEachOther(const char* pFacets, qint64 nFacets)
 {
-    constexpr qint64 HEADER = MeshIOChecks::BINARY_STL_HEADER_BYTES;
     constexpr qint64 FACET = MeshIOChecks::BINARY_STL_FACET_BYTES;
-    const qint64 nFacets = std::max<qint64>((content.size() - HEADER) / FACET, 0);
     qint64 nFollowing = 0;
     for (qint64 i = 1; i < nFacets; ++i)
     {
-        const char* pBefore = content.constData() + HEADER + (i - 1) * FACET + 12;
+        const char* pBefore = pFacets + (i - 1) * FACET + 12;
         const char* pCorners = pBefore + FACET;
         int nShared = 0;
         for (int k = 0; k < 9; ++k)
@@ -179,13 +178,13 @@ bool stlFacetsFollowEachOther(const QByteArray& content)
 // counting passes over the facets and a copy.
 void orderStlFacets(QByteArray& content)
 {
-    if (stlFacetsFollowEachOther(content))
+    constexpr qint64 HEADER = MeshIOChecks::BINARY_STL_HEADER_BYTES;
+    constexpr qint64 FACET = MeshIOChecks::BINARY_STL_FACET_BYTES;
+    const qint64 nFacets = (content.size() - HEADER) / FACET;
+    if (stlFacetsFollowEachOther(content.constData() + HEADER, nFacets))
     {
         return;
     }
-    constexpr qint64 HEADER = MeshIOChecks::BINARY_STL_HEADER_BYTES;
-    constexpr qint64 FACET = MeshIOChecks::BINARY_STL_FACET_BYTES;
-    const qint64 nFacets = std::max<qint64>((content.size() - HEADER) / FACET, 0);
     // Each facet's smallest x as an integer in the floats' order, above the
     // facet's place.
     std::vector<quint64> vKeys(static_cast<std::size_t>(nFacets));
@@ -208,10 +207,7 @@ void orderStlFacets(QByteArray& content)
         {
             ++vStarts[((nKey >> nShift) & 0xFFFF) + 1];
         }
-        for (std::size_t i = 1; i < vStarts.size(); ++i)
-        {
-            vStarts[i] += vStarts[i - 1];
-        }
+        std::partial_sum(vStarts.begin(), vStarts.end(), vStarts.begin());
         for (const quint64 nKey : vKeys)
         {
             vSorted[vStarts[(nKey >> nShift) & 0xFFFF]++] = nKey;

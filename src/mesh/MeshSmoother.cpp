@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 namespace
@@ -214,10 +215,7 @@ private:
                 m_vNeighboursFrom[i + 1] = moves(vh) ? int(mesh.valence(vh)) : 0;
             }
         });
-        for (std::size_t i = 0; i < nVertices; ++i)
-        {
-            m_vNeighboursFrom[i + 1] += m_vNeighboursFrom[i];
-        }
+        std::partial_sum(m_vNeighboursFrom.begin(), m_vNeighboursFrom.end(), m_vNeighboursFrom.begin());
         m_vNeighbours.resize(std::size_t(m_vNeighboursFrom.back()));
         Parallel::forRange(nVertices, [&](std::size_t nBegin, std::size_t nEnd) {
             for (std::size_t i = nBegin; i < nEnd; ++i)
@@ -240,16 +238,9 @@ private:
     // for going back from a vertex kept in place to the faces it shapes.
     void prepareToKeepInPlace()
     {
-        m_pVertexStep.reset(new std::atomic<std::uint32_t>[m_vAfter.size()]);
-        for (std::size_t v = 0; v < m_vAfter.size(); ++v)
-        {
-            m_pVertexStep[v].store(0, std::memory_order_relaxed);
-        }
-        m_pFaceRound.reset(new std::atomic<std::uint32_t>[m_vTriangles.size()]);
-        for (std::size_t t = 0; t < m_vTriangles.size(); ++t)
-        {
-            m_pFaceRound[t].store(0, std::memory_order_relaxed);
-        }
+        // Value-initialised: every mark starts at 0, before the first step.
+        m_pVertexStep.reset(new std::atomic<std::uint32_t>[m_vAfter.size()]());
+        m_pFaceRound.reset(new std::atomic<std::uint32_t>[m_vTriangles.size()]());
         m_vFacesFrom.assign(m_vAfter.size() + 1, 0);
         for (const std::array<int, 3>& corners : m_vTriangles)
         {
@@ -258,10 +249,7 @@ private:
                 ++m_vFacesFrom[std::size_t(nCorner) + 1];
             }
         }
-        for (std::size_t v = 1; v < m_vFacesFrom.size(); ++v)
-        {
-            m_vFacesFrom[v] += m_vFacesFrom[v - 1];
-        }
+        std::partial_sum(m_vFacesFrom.begin(), m_vFacesFrom.end(), m_vFacesFrom.begin());
         m_vFaces.resize(std::size_t(m_vFacesFrom.back()));
         std::vector<int> vNext(m_vFacesFrom.begin(), m_vFacesFrom.end() - 1);
         for (std::size_t t = 0; t < m_vTriangles.size(); ++t)
