@@ -9,7 +9,7 @@ packages=(
   libgl-dev libglu1-mesa-dev
   libopencv-dev libopenmesh-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-texgyre admesh
+  xvfb xauth fonts-texgyre admesh libcgal-dev
 )
 
 missing=()

@@ -108,7 +108,12 @@ std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, flo
     return heights;
 }
 
-std::vector<float> makeCombHeights(unsigned nSize, float fHeight)
+namespace
+{
+// A square raster of the given height where solid(x, y) holds, inside an
+// empty border of nSize / 32 pixels.
+template <typename Solid>
+std::vector<float> heightsWhere(unsigned nSize, float fHeight, Solid solid)
 {
     std::vector<float> heights(std::size_t(nSize) * nSize, 0.0f);
     const unsigned nBorder = nSize / 32;
@@ -116,13 +121,39 @@ std::vector<float> makeCombHeights(unsigned nSize, float fHeight)
     {
         for (unsigned x = nBorder; x + nBorder < nSize; ++x)
         {
-            if (y < nSize / 2 || (x - nBorder) / 2 % 2 == 0)
+            if (solid(x - nBorder, y - nBorder))
             {
                 heights[std::size_t(y) * nSize + x] = fHeight;
             }
         }
     }
     return heights;
+}
+} // namespace
+
+std::vector<float> makeCombHeights(unsigned nSize, float fHeight, unsigned nTooth)
+{
+    return heightsWhere(
+        nSize, fHeight, [&](unsigned x, unsigned y) { return y + nSize / 32 < nSize / 2 || x / nTooth % 2 == 0; });
+}
+
+std::vector<float> makeSlotHeights(unsigned nSize, float fHeight)
+{
+    return heightsWhere(nSize, fHeight, [&](unsigned x, unsigned y) {
+        const bool bAcross = y > nSize / 8 && y + nSize / 8 + nSize / 16 < nSize;
+        return !(bAcross && (x % 16 == 0 || x % 16 == 8 || x % 16 == 9));
+    });
+}
+
+std::vector<float> makeStrokeHeights(unsigned nSize, float fHeight)
+{
+    return heightsWhere(nSize, fHeight, [&](unsigned x, unsigned y) {
+        const float dx = float(x % 32) - 16.0f;
+        const float dy = float(y % 32) - 16.0f;
+        const float r = std::sqrt(dx * dx + dy * dy);
+        const float fWidth = 1.0f + float((x / 32 + y / 32) % 3);
+        return std::abs(r - 10.0f) < 0.5f * fWidth || (std::abs(dx - dy) < 0.7f * fWidth && r < 12.0f);
+    });
 }
 
 bool identicalMeshes(const TriangleMesh& a, const TriangleMesh& b)
@@ -174,4 +205,26 @@ std::set<PointBits> pointsOf(const TriangleMesh& mesh)
         points.insert(bitsOf(mesh.point(vh)));
     }
     return points;
+}
+
+SelfCrossings selfCrossingsOf(const TriangleMesh& mesh)
+{
+    std::vector<std::array<float, 3>> points;
+    points.reserve(mesh.n_vertices());
+    for (const auto vh : mesh.vertices())
+    {
+        const TriangleMesh::Point& p = mesh.point(vh);
+        points.push_back({p[0], p[1], p[2]});
+    }
+    std::vector<std::array<int, 3>> triangles;
+    triangles.reserve(mesh.n_faces());
+    for (const auto fh : mesh.faces())
+    {
+        auto it = mesh.cfv_iter(fh);
+        const int a = it->idx();
+        const int b = (++it)->idx();
+        const int c = (++it)->idx();
+        triangles.push_back({a, b, c});
+    }
+    return countSelfCrossings(points, triangles);
 }

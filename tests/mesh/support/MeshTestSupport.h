@@ -2,6 +2,7 @@
 
 // Small known meshes for the mesh tests.
 
+#include "SelfCrossings.h"
 #include "TriangleMesh.h"
 
 #include <array>
@@ -34,10 +35,19 @@ std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, flo
     float fDepth);
 
 // A slab over the upper half of a square raster and below it a comb of
-// teeth two pixels wide and two apart, all of the given height, inside an
-// empty border of nSize / 32 pixels: the thinnest parts a shape has, as in
+// teeth nTooth pixels wide and as far apart, all of the given height, inside
+// an empty border of nSize / 32 pixels: the thinnest parts a shape has, as in
 // hatching, grass or thin lettering.
-std::vector<float> makeCombHeights(unsigned nSize, float fHeight);
+std::vector<float> makeCombHeights(unsigned nSize, float fHeight, unsigned nTooth = 2);
+
+// A slab of the given height inside an empty border of nSize / 32 pixels,
+// cut by slots one and two pixels wide across its middle three quarters,
+// every eight pixels.
+std::vector<float> makeSlotHeights(unsigned nSize, float fHeight);
+
+// Strokes one to three pixels wide on nothing, as thin lettering has: in
+// each cell of 32 x 32 pixels a ring and a diagonal through it.
+std::vector<float> makeStrokeHeights(unsigned nSize, float fHeight);
 
 // Same points in the same order and the same faces on the same corners.
 bool identicalMeshes(const TriangleMesh& a, const TriangleMesh& b);
@@ -50,3 +60,7 @@ std::set<PointBits> pointsOf(const TriangleMesh& mesh);
 
 // The enclosed volume as a mesh object computes it (0 when not closed).
 double volumeOf(const TriangleMesh& mesh);
+
+// Facets of one shell of the mesh that pass through each other, counted
+// exactly.
+SelfCrossings selfCrossingsOf(const TriangleMesh& mesh);
