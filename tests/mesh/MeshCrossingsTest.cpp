@@ -1,0 +1,158 @@
+#include "MeshCrossings.h"
+#include "SelfCrossings.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <vector>
+
+namespace
+{
+using MeshCrossings::Triangle;
+using MeshCrossings::Vec;
+
+Triangle triangle(std::array<int, 3> corners, Vec a, Vec b, Vec c)
+{
+    return Triangle{corners, {a, b, c}};
+}
+
+// Whether CGAL's exact predicates find the two triangles passing through or
+// touching each other other than in what they share.
+bool meetExactly(const Triangle& a, const Triangle& b)
+{
+    std::vector<std::array<float, 3>> points;
+    std::vector<int> numbers;
+    const auto indexOf = [&](int nCorner, const Vec& p) {
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+        {
+            if (numbers[i] == nCorner)
+            {
+                return int(i);
+            }
+        }
+        numbers.push_back(nCorner);
+        points.push_back({float(p[0]), float(p[1]), float(p[2])});
+        return int(points.size() - 1);
+    };
+    std::vector<std::array<int, 3>> triangles;
+    for (const Triangle* pTriangle : {&a, &b})
+    {
+        std::array<int, 3> corners;
+        for (std::size_t i = 0; i < 3; ++i)
+        {
+            corners[i] = indexOf(pTriangle->corners[i], pTriangle->points[i]);
+        }
+        triangles.push_back(corners);
+    }
+    const SelfCrossings crossings = countSelfCrossings(points, triangles);
+    return crossings.nPairs + crossings.nBetweenShells > 0;
+}
+} // namespace
+
+TEST(MeshCrossings, TrianglePairsMeetAsTheyLie)
+{
+    const double g = 1e-3;
+    const Triangle base = triangle({0, 1, 2}, Vec(0, 0, 0), Vec(4, 0, 0), Vec(0, 4, 0));
+    struct Case
+    {
+        const char* pName;
+        Triangle other;
+        bool bMeet;
+    };
+    const Case cases[] = {
+        {"far above", triangle({3, 4, 5}, Vec(0, 0, 1), Vec(4, 0, 1), Vec(0, 4, 1)), false},
+        {"above by less than the gap", triangle({3, 4, 5}, Vec(0, 0, g / 2), Vec(4, 0, g / 2), Vec(0, 4, g / 2)), true},
+        {"through it", triangle({3, 4, 5}, Vec(1, 1, -1), Vec(1, 1, 1), Vec(2, 1, 1)), true},
+        {"beside it in its plane", triangle({3, 4, 5}, Vec(3, 3, 0), Vec(5, 3, 0), Vec(3, 5, 0)), false},
+        {"overlapping in its plane", triangle({3, 4, 5}, Vec(1, 1, 0), Vec(5, 1, 0), Vec(1, 5, 0)), true},
+        {"on a corner, fanning away", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(-4, 0, 0), Vec(-1, -4, 0)), false},
+        {"on a corner, standing up", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(0, 0, 4), Vec(-1, -1, 4)), false},
+        {"on a corner, through it", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(2, 1, 1), Vec(1, 2, -1)), true},
+        {"on a corner, lying on it", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(2, 1, 0), Vec(1, 2, 0)), true},
+        {"on an edge, open", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(2, -3, 1)), false},
+        {"on an edge, at a right angle", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(2, 0, 3)), false},
+        {"on an edge, folded onto it", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(1, 1, g / 2)), true},
+        {"the same corners", triangle({2, 0, 1}, Vec(0, 4, 0), Vec(0, 0, 0), Vec(4, 0, 0)), true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pName);
+        EXPECT_EQ(MeshCrossings::meet(base, c.other, g), c.bMeet);
+        EXPECT_EQ(MeshCrossings::meet(c.other, base, g), c.bMeet);
+        const double dClearance = MeshCrossings::clearance(base, c.other);
+        if (!std::isinf(dClearance))
+        {
+            // The clearance tells what meet does.
+            EXPECT_EQ(dClearance <= g, c.bMeet) << dClearance;
+        }
+    }
+    const Triangle above = triangle({3, 4, 5}, Vec(0, 0, 1), Vec(4, 0, 1), Vec(0, 4, 1));
+    EXPECT_NEAR(MeshCrossings::clearance(base, above), 1.0, 1e-12);
+}
+
+TEST(MeshCrossings, NoPairThatMeetsIsTakenForApartAndTheGridFindsEveryPair)
+{
+    // Corners on a coarse lattice, so that triangles touch, share corners
+    // and lie in common planes as often as they cross.
+    std::mt19937 random(38);
+    const auto coordinate = [&] { return double(random() % 5); };
+    std::vector<TriangleMesh::Point> points;
+    for (int i = 0; i < 40; ++i)
+    {
+        points.emplace_back(float(coordinate()), float(coordinate()), float(coordinate()));
+    }
+    std::vector<std::array<int, 3>> triangles;
+    while (triangles.size() < 120)
+    {
+        const std::array<int, 3> corners{int(random() % 40), int(random() % 40), int(random() % 40)};
+        const Triangle t = MeshCrossings::triangleOf(corners, points.data());
+        if (OpenMesh::cross(t.points[1] - t.points[0], t.points[2] - t.points[0]).sqrnorm() > 0.0)
+        {
+            triangles.push_back(corners);
+        }
+    }
+    const double dGap = 1e-6;
+    std::set<std::pair<int, int>> meeting;
+    std::size_t nExact = 0;
+    for (int a = 0; a < int(triangles.size()); ++a)
+    {
+        for (int b = a + 1; b < int(triangles.size()); ++b)
+        {
+            const Triangle ta = MeshCrossings::triangleOf(triangles[std::size_t(a)], points.data());
+            const Triangle tb = MeshCrossings::triangleOf(triangles[std::size_t(b)], points.data());
+            const bool bMeet = MeshCrossings::meet(ta, tb, dGap);
+            if (bMeet)
+            {
+                meeting.emplace(a, b);
+            }
+            if (meetExactly(ta, tb))
+            {
+                ++nExact;
+                EXPECT_TRUE(bMeet) << a << " " << b;
+            }
+        }
+    }
+    EXPECT_GT(nExact, 100u);
+    const std::vector<std::pair<int, int>> found = MeshCrossings::meetingPairs(triangles, points.data(), dGap);
+    const std::set<std::pair<int, int>> foundSet(found.begin(), found.end());
+    EXPECT_EQ(foundSet, meeting);
+}
+
+TEST(MeshCrossings, AnAreaTouchesTheBoxesOverItsMarkedCellsOnly)
+{
+    MeshCrossings::Area area(20, 10);
+    area.mark({MeshCrossings::Box{Vec(4.5, 2.5, 0), Vec(5.5, 3.5, 9)}}, 1.0);
+    // Cells 3 to 6 across, 1 to 4 down.
+    EXPECT_EQ(area.size(), 16u);
+    EXPECT_TRUE(area.touches(MeshCrossings::Box{Vec(6.9, 4.9, -5), Vec(8, 8, -4)}));
+    EXPECT_FALSE(area.touches(MeshCrossings::Box{Vec(7.1, 0, 0), Vec(30, 30, 0)}));
+    EXPECT_FALSE(area.touches(MeshCrossings::Box{Vec(0, 5.2, 0), Vec(19, 9, 0)}));
+    EXPECT_TRUE(area.touches(MeshCrossings::Box{Vec(-100, -100, 0), Vec(100, 100, 0)}));
+    MeshCrossings::Guard guard{0.01, std::make_shared<MeshCrossings::Area>(area)};
+    EXPECT_FALSE(guard.covers(MeshCrossings::Box{Vec(10, 0, 0), Vec(11, 1, 0)}));
+    guard.pArea.reset();
+    EXPECT_TRUE(guard.covers(MeshCrossings::Box{Vec(10, 0, 0), Vec(11, 1, 0)}));
+    guard.dGap = 0.0;
+    EXPECT_FALSE(guard.covers(MeshCrossings::Box{Vec(4, 2, 0), Vec(5, 3, 0)}));
+}
