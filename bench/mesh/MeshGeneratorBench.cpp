@@ -1,6 +1,8 @@
 // Mesh generation from a relief at the defaults the user gets (8 smoothing
-// steps, 128000 vertices): the time of each phase, the peak memory and the
-// error of the decimated mesh against the undecimated smoothed one.
+// steps, 128000 vertices) and at the heaviest smoothing: the time of each
+// phase, the peak memory, the error of the decimated mesh against the
+// undecimated smoothed one, and the pairs of facets that meet (the surface
+// passing through itself).
 //
 // Arguments of each case: raster size, decimation setup
 //   0 = OpenMesh's decimater in one pass over the whole mesh (the plain
@@ -9,10 +11,11 @@
 //   2 = tiles, each built, smoothed and decimated on its own core, then
 //       joined for a final pass (the default, what generate does)
 // then, for setup 2, the number of tiles (0 = the default) and the reserve
-// the tiles keep for the final pass in percent of the budget, and last the
-// vertex budget. The reference is always the whole mesh, built and smoothed
-// in one piece. Run one case per process for a clean peak memory figure.
+// the tiles keep for the final pass in percent of the budget, the vertex
+// budget, and last the smoothing steps. The reference is always the whole
+// mesh, built and smoothed in one piece. Run one case per process for a clean peak memory figure.
 
+#include "MeshCrossings.h"
 #include "MeshGenerator.h"
 #include "MeshObject.h"
 
@@ -221,8 +224,8 @@ void BM_GenerateMesh(benchmark::State& state)
     const unsigned nSize = unsigned(state.range(0));
     const int nSetup = int(state.range(1));
     MeshGenerator::Parameters parameters;
-    parameters.NumberOfSmoothingSteps = 8;
     parameters.NumberOfVertices = unsigned(state.range(4));
+    parameters.NumberOfSmoothingSteps = unsigned(state.range(5));
     MeshGenerator::DecimationSetup setup;
     setup.bLibraryDecimater = nSetup == 0;
     setup.nParts = nSetup == 2 ? unsigned(state.range(2)) : 1;
@@ -267,6 +270,8 @@ void BM_GenerateMesh(benchmark::State& state)
         MeshObject closedCheck("CHECK");
         closedCheck.setMesh(new TriangleMesh(*pMesh));
         const bool bClosed = closedCheck.isClosed();
+        const std::size_t nMeeting
+            = MeshCrossings::meetingPairs(*pMesh, MeshCrossings::gapFor(MeshCrossings::sizeOf(*pMesh))).size();
         state.ResumeTiming();
 
         const Clock::time_point start = Clock::now();
@@ -293,11 +298,13 @@ void BM_GenerateMesh(benchmark::State& state)
         state.counters["back_max"] = errorBack.dMax;
         state.counters["back_rms"] = errorBack.dRms;
         state.counters["closed"] = bClosed ? 1 : 0;
-        std::printf("size %u setup %d parts %u reserve %.2f budget %u: %zu -> %zu vertices, closed %d; build %.2f s, normals %.2f s, smoothing "
-                    "%.2f s, decimation %.2f s, hand-over %.2f s, total %.2f s; peak %.0f MB; error front max "
-                    "%.3g rms %.3g, back max %.3g rms %.3g\n",
-            nSize, nSetup, setup.nParts, setup.dPartReserve, parameters.NumberOfVertices, nBuilt, nVertices, int(bClosed), dBuild, dNormals, dSmoothing, dDecimation, dHandOver,
-            dTotal, dPeak, errorFront.dMax, errorFront.dRms, errorBack.dMax, errorBack.dRms);
+        state.counters["meeting"] = double(nMeeting);
+        std::printf("size %u setup %d parts %u reserve %.2f budget %u steps %u: %zu -> %zu vertices, closed %d, meeting "
+                    "%zu; build %.2f s, normals %.2f s, smoothing %.2f s, decimation %.2f s, hand-over %.2f s, total "
+                    "%.2f s; peak %.0f MB; error front max %.3g rms %.3g, back max %.3g rms %.3g\n",
+            nSize, nSetup, setup.nParts, setup.dPartReserve, parameters.NumberOfVertices,
+            parameters.NumberOfSmoothingSteps, nBuilt, nVertices, int(bClosed), nMeeting, dBuild, dNormals, dSmoothing,
+            dDecimation, dHandOver, dTotal, dPeak, errorFront.dMax, errorFront.dRms, errorBack.dMax, errorBack.dRms);
         std::fflush(stdout);
     }
 }
@@ -357,22 +364,23 @@ BENCHMARK(BM_SmoothMesh)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime(
 BENCHMARK(BM_BuildMesh)->Arg(512)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK(BM_GenerateMesh)
-    ->Args({512, 2, 0, 125, 128000})
-    ->Args({1024, 2, 0, 125, 128000})
-    ->Args({2048, 2, 0, 125, 128000})
-    ->Args({512, 2, 0, 125, 32000})
-    ->Args({1024, 2, 0, 125, 32000})
-    ->Args({2048, 2, 0, 125, 32000})
-    ->Args({1024, 2, 16, 125, 128000})
-    ->Args({1024, 2, 0, 150, 128000})
-    ->Args({512, 1, 1, 0, 128000})
-    ->Args({512, 1, 1, 0, 32000})
-    ->Args({1024, 1, 1, 0, 128000})
-    ->Args({1024, 1, 1, 0, 32000})
-    ->Args({512, 0, 1, 0, 128000})
-    ->Args({512, 0, 1, 0, 32000})
-    ->Args({1024, 0, 1, 0, 128000})
-    ->Args({1024, 0, 1, 0, 32000})
+    ->Args({512, 2, 0, 125, 128000, 8})
+    ->Args({1024, 2, 0, 125, 128000, 8})
+    ->Args({1024, 2, 0, 125, 640000, 99})
+    ->Args({2048, 2, 0, 125, 128000, 8})
+    ->Args({512, 2, 0, 125, 32000, 8})
+    ->Args({1024, 2, 0, 125, 32000, 8})
+    ->Args({2048, 2, 0, 125, 32000, 8})
+    ->Args({1024, 2, 16, 125, 128000, 8})
+    ->Args({1024, 2, 0, 150, 128000, 8})
+    ->Args({512, 1, 1, 0, 128000, 8})
+    ->Args({512, 1, 1, 0, 32000, 8})
+    ->Args({1024, 1, 1, 0, 128000, 8})
+    ->Args({1024, 1, 1, 0, 32000, 8})
+    ->Args({512, 0, 1, 0, 128000, 8})
+    ->Args({512, 0, 1, 0, 32000, 8})
+    ->Args({1024, 0, 1, 0, 128000, 8})
+    ->Args({1024, 0, 1, 0, 32000, 8})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

@@ -1,5 +1,7 @@
 #include "MeshDecimater.h"
 
+#include "MeshCollapseGuard.h"
+
 #include <OpenMesh/Tools/Decimater/CollapseInfoT.hh>
 #include <OpenMesh/Tools/Decimater/DecimaterT.hh>
 #include <OpenMesh/Tools/Decimater/ModAspectRatioT.hh>
@@ -102,6 +104,8 @@ public:
 
     void setGuardLocked(bool bGuard) { m_bGuardLocked = bGuard; }
 
+    void setCrossingGuard(const MeshCrossings::Guard& guard) { m_guard = guard; }
+
     std::size_t countBelow(double dError)
     {
         buildHeap();
@@ -119,6 +123,11 @@ public:
         std::size_t nDone = 0;
         while (nDone < nCollapses)
         {
+            if (m_heap.empty() && m_pCollapseGuard
+                && m_nSinceRetry >= std::max<std::size_t>(1, m_heapPosition.size() / 1000))
+            {
+                retryRefused();
+            }
             if (m_heap.empty() || m_heap.front().fCost >= dMaxError)
             {
                 break;
@@ -141,6 +150,7 @@ public:
             }
             collapse(ci);
             ++nDone;
+            ++m_nSinceRetry;
         }
         return nDone;
     }
@@ -203,6 +213,10 @@ private:
             return;
         }
         m_bHeapBuilt = true;
+        if (m_guard.isOn())
+        {
+            m_pCollapseGuard = std::make_unique<MeshCollapseGuard>(m_mesh, m_guard);
+        }
         const std::size_t nVertices = m_mesh.n_vertices();
         m_target.assign(nVertices, -1);
         m_heapPosition.assign(nVertices, -1);
@@ -397,7 +411,23 @@ private:
         {
             return false;
         }
-        return true;
+        return !(m_pCollapseGuard && m_pCollapseGuard->wouldMeet(ci.v0, ci.v1, ci.fl, ci.fr));
+    }
+
+    // A collapse refused because its faces would meet faces further off may
+    // be allowed once those have changed, which does not clear its mark:
+    // when nothing is left to take, every vertex is weighed again with
+    // nothing refused.
+    void retryRefused()
+    {
+        m_nSinceRetry = 0;
+        for (const auto vh : m_mesh.vertices())
+        {
+            if (!m_mesh.status(vh).locked())
+            {
+                weighAll(vh);
+            }
+        }
     }
 
     void collapse(const CollapseInfo& ci)
@@ -405,7 +435,15 @@ private:
         removeFromHeap(std::size_t(ci.v0.idx()));
         m_support.clear();
         forEachOutgoing(ci.v0, [&](HalfedgeHandle h) { m_support.push_back(m_mesh.to_vertex_handle(h)); });
+        if (m_pCollapseGuard)
+        {
+            m_pCollapseGuard->beforeCollapse(ci.v0);
+        }
         m_mesh.collapse(ci.v0v1);
+        if (m_pCollapseGuard)
+        {
+            m_pCollapseGuard->afterCollapse();
+        }
         for (auto it = m_mesh.vf_iter(ci.v1); it.is_valid(); ++it)
         {
             m_mesh.set_normal(*it, m_mesh.calc_face_normal(*it));
@@ -449,6 +487,12 @@ private:
     std::unique_ptr<OpenMesh::Decimater::ModNormalFlippingT<TriangleMesh>> m_pNormalFlipping;
     bool m_bGuardLocked = false;
     bool m_bHeapBuilt = false;
+    // Where and how far faces are kept apart, and from the first count or
+    // decimation on the test of collapses that does so.
+    MeshCrossings::Guard m_guard;
+    std::unique_ptr<MeshCollapseGuard> m_pCollapseGuard;
+    // Collapses since refusals were last cleared.
+    std::size_t m_nSinceRetry = 0;
     // Per vertex: the quadric (about its point), the half-edge of its
     // cheapest collapse and its place in the heap.
     std::vector<Quadric> m_quadrics;
@@ -474,6 +518,11 @@ void MeshDecimater::setGuardLocked(bool bGuard)
     m_pImpl->setGuardLocked(bGuard);
 }
 
+void MeshDecimater::setCrossingGuard(const MeshCrossings::Guard& guard)
+{
+    m_pImpl->setCrossingGuard(guard);
+}
+
 MeshDecimater::Quadric& MeshDecimater::quadric(TriangleMesh::VertexHandle vh)
 {
     return m_pImpl->quadric(vh);
@@ -489,13 +538,14 @@ std::size_t MeshDecimater::decimate(std::size_t nCollapses, double dMaxError)
     return m_pImpl->decimate(nCollapses, dMaxError);
 }
 
-void MeshDecimater::decimateTo(TriangleMesh& mesh, std::size_t nVertices)
+void MeshDecimater::decimateTo(TriangleMesh& mesh, std::size_t nVertices, const MeshCrossings::Guard& crossingGuard)
 {
     if (mesh.n_vertices() <= nVertices)
     {
         return;
     }
     MeshDecimater decimater(mesh);
+    decimater.setCrossingGuard(crossingGuard);
     decimater.decimate(mesh.n_vertices() - nVertices);
     // While the decimater holds the status flags: without them garbage
     // collection silently does nothing.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MeshCrossings.h"
 #include "TriangleMesh.h"
 
 #include <OpenMesh/Core/Geometry/QuadricT.hh>
@@ -17,7 +18,8 @@
 // collapse taken from the heap is asked whether it is allowed: OpenMesh's
 // collapse test, its aspect-ratio module (minimum 5.0; a triangle of exactly
 // the limit passes), its normal-flipping module (90 degrees) and, where asked
-// for, the guard of locked vertices. A refused collapse is marked and its
+// for, the guard of locked vertices and the test that the collapse's new
+// faces meet no other face. A refused collapse is marked and its
 // vertex goes back with its next cheapest one; after a collapse the vertices
 // around it are weighed again and their marks cleared. The heap lives as long
 // as the decimater, so decimation may go on in steps under growing error
@@ -47,6 +49,13 @@ public:
     // no longer fit together.
     void setGuardLocked(bool bGuard);
 
+    // Refuses every collapse whose new faces would meet a face of the mesh
+    // (MeshCrossings::meet with the guard's gap) where the guard looks, so
+    // that a surface that does not pass through itself there never comes
+    // to. Set before the first count or decimation. The faces there are then
+    // kept in a grid, which costs about as much again as their collapses.
+    void setCrossingGuard(const MeshCrossings::Guard& guard);
+
     // A vertex's quadric, about the vertex's own point (which a collapse
     // never moves, so it carries over to a copy of the vertex in another
     // mesh); it may be changed until the first count or decimation.
@@ -62,7 +71,8 @@ public:
 
     // Decimates the mesh to nVertices vertices, or as far as the vetoes
     // allow, and compacts it.
-    static void decimateTo(TriangleMesh& mesh, std::size_t nVertices);
+    static void decimateTo(
+        TriangleMesh& mesh, std::size_t nVertices, const MeshCrossings::Guard& crossingGuard = {});
 
     // The same with OpenMesh's own decimater and the same modules, which
     // weighs every candidate with every module: for comparisons.

@@ -1,6 +1,8 @@
 #include "MeshGenerator.h"
 
 #include "Logger.h"
+#include "MeshBuilder.h"
+#include "MeshCrossings.h"
 #include "MeshDecimater.h"
 #include "MeshObject.h"
 #include "MeshTiles.h"
@@ -78,6 +80,11 @@ namespace
 using MeshTiles::Clock;
 using MeshTiles::secondsSince;
 
+// How many times the guarded area grows round where facets still meet
+// before it takes in the whole mesh, and by how many pixels round them.
+constexpr int AREA_ATTEMPTS = 3;
+constexpr double AREA_MARGIN = 4.0;
+
 // The whole mesh in one piece: build, normals, smoothing, then decimation.
 std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFront,
     const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
@@ -93,12 +100,77 @@ std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFro
     MeshGenerator::computeNormals(*pMesh);
     timings.dNormals = secondsSince(start);
     start = Clock::now();
-    MeshGenerator::smooth(*pMesh, parameters.NumberOfSmoothingSteps);
+    MeshGenerator::smooth(*pMesh, parameters.NumberOfSmoothingSteps, setup.crossingGuard);
     timings.dSmoothing = secondsSince(start);
     start = Clock::now();
     MeshGenerator::decimate(*pMesh, parameters.NumberOfVertices, setup);
     timings.dDecimation = secondsSince(start);
     return pMesh;
+}
+
+// Build, smoothing and decimation, in tiles where the rasters are large,
+// then the shells without volume left out; their number in nLeftOut.
+std::unique_ptr<TriangleMesh> generateOnce(const MeshGenerator::Image& imageFront,
+    const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
+    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings, unsigned& nLeftOut)
+{
+    MeshGenerator::Timings once;
+    std::unique_ptr<TriangleMesh> pMesh = MeshTiles::generateInTiles(imageFront, imageBack, parameters, setup, once);
+    if (!pMesh)
+    {
+        once = MeshGenerator::Timings();
+        pMesh = generateWhole(imageFront, imageBack, parameters, setup, once);
+    }
+    // Small islands of a shape (specks a thresholded picture keeps) can come
+    // out of smoothing and decimation as shells without volume, which a
+    // slicer reads as degenerate facets and edges of more than two faces.
+    const Clock::time_point start = Clock::now();
+    nLeftOut = MeshGenerator::removeShellsWithoutVolume(*pMesh);
+    once.dDecimation += secondsSince(start);
+    timings.dBuild += once.dBuild;
+    timings.dNormals += once.dNormals;
+    timings.dSmoothing += once.dSmoothing;
+    timings.dDecimation += once.dDecimation;
+    return pMesh;
+}
+
+// The gap facets keep from each other in a mesh built from the rasters: from
+// the largest coordinate it can have.
+double crossingGapOf(const MeshGenerator::Image& imageFront, const MeshGenerator::Image& imageBack)
+{
+    double dSize = std::max(imageFront.nWidth, imageFront.nHeight);
+    const std::size_t nPixels = std::size_t(imageFront.nWidth) * imageFront.nHeight;
+    for (const MeshGenerator::Image* pImage : {&imageFront, &imageBack})
+    {
+        for (std::size_t i = 0; i < nPixels; ++i)
+        {
+            if (MeshBuilder::isMaterial(pImage->pData[i]))
+            {
+                dSize = std::max(dSize, double(pImage->pData[i]));
+            }
+        }
+    }
+    return MeshCrossings::gapFor(dSize);
+}
+
+// The facets of the mesh that meet, each pair as the box round both.
+std::vector<MeshCrossings::Box> whereFacetsMeet(const TriangleMesh& mesh, double dGap, MeshGenerator::Timings& timings)
+{
+    const Clock::time_point start = Clock::now();
+    std::vector<MeshCrossings::Box> boxes;
+    for (const auto& [a, b] : MeshCrossings::meetingPairs(mesh, dGap))
+    {
+        const auto boxOf = [&](int nFace) {
+            return MeshCrossings::boxOf(MeshCrossings::triangleOf(mesh, TriangleMesh::FaceHandle(nFace)), 0.0);
+        };
+        MeshCrossings::Box box = boxOf(a);
+        const MeshCrossings::Box boxB = boxOf(b);
+        box.min.minimize(boxB.min);
+        box.max.maximize(boxB.max);
+        boxes.push_back(box);
+    }
+    timings.dDecimation += secondsSince(start);
+    return boxes;
 }
 
 } // namespace
@@ -109,17 +181,46 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
     MOLDENA_ASSERT(imageBack.nWidth == imageFront.nWidth);
     MOLDENA_ASSERT(imageBack.nHeight == imageFront.nHeight);
     Timings timings;
-    std::unique_ptr<TriangleMesh> pMesh = MeshTiles::generateInTiles(imageFront, imageBack, parameters, setup, timings);
-    if (!pMesh)
+    unsigned nLeftOut = 0;
+    std::unique_ptr<TriangleMesh> pMesh = generateOnce(imageFront, imageBack, parameters, setup, timings, nLeftOut);
+    // Smoothing and decimation rarely carry a facet through another (thin
+    // parts, fine relief), and keeping them from it everywhere costs several
+    // times the rest: they do so only where the result shows it is needed,
+    // a little round where facets met, until none meet. Facets may then meet
+    // where the collapses refused there went instead, so the area grows a
+    // few times; then it takes in everything, and last the tiles go, whose
+    // cuts none of them sees across.
+    if (!setup.bLibraryDecimater)
     {
-        pMesh = generateWhole(imageFront, imageBack, parameters, setup, timings);
+        const double dGap
+            = setup.crossingGuard.isOn() ? setup.crossingGuard.dGap : crossingGapOf(imageFront, imageBack);
+        DecimationSetup again = setup;
+        for (int nAttempt = 1;; ++nAttempt)
+        {
+            const std::vector<MeshCrossings::Box> meeting = whereFacetsMeet(*pMesh, dGap, timings);
+            const MeshCrossings::Guard& guard = again.crossingGuard;
+            if (meeting.empty() || (guard.isOn() && !guard.pArea && again.nParts == 1))
+            {
+                break;
+            }
+            if (guard.isOn() && !guard.pArea)
+            {
+                again.nParts = 1;
+            }
+            else if (nAttempt > AREA_ATTEMPTS)
+            {
+                again.crossingGuard = MeshCrossings::Guard{dGap, nullptr};
+            }
+            else
+            {
+                auto pArea = guard.pArea ? std::make_shared<MeshCrossings::Area>(*guard.pArea)
+                                         : std::make_shared<MeshCrossings::Area>(imageFront.nWidth, imageFront.nHeight);
+                pArea->mark(meeting, AREA_MARGIN);
+                again.crossingGuard = MeshCrossings::Guard{dGap, std::move(pArea)};
+            }
+            pMesh = generateOnce(imageFront, imageBack, parameters, again, timings, nLeftOut);
+        }
     }
-    // Small islands of a shape (specks a thresholded picture keeps) can come
-    // out of smoothing and decimation as shells without volume, which a
-    // slicer reads as degenerate facets and edges of more than two faces.
-    const Clock::time_point start = Clock::now();
-    const unsigned nLeftOut = removeShellsWithoutVolume(*pMesh);
-    timings.dDecimation += secondsSince(start);
     if (nLeftOut > 0)
     {
         LOG_WARNING(QStringLiteral("Left out %1 piece(s) of the mesh that enclosed no volume").arg(nLeftOut));
@@ -151,7 +252,7 @@ void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices, const Decim
         }
         else
         {
-            MeshDecimater::decimateTo(mesh, nVertices);
+            MeshDecimater::decimateTo(mesh, nVertices, setup.crossingGuard);
         }
     }
     // The decimater keeps the face normals of the faces it changes, but not

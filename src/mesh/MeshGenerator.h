@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MeshCrossings.h"
 #include "TriangleMesh.h"
 
 class MeshObject;
@@ -85,8 +86,12 @@ public:
     // surface round it, nor shrinks one below a 256th of its area before
     // smoothing: a vertex whose move would is kept in place for that step.
     // So thin parts (teeth, strokes a pixel or two wide) stay whole at any
-    // number of steps; where nothing is endangered, the result is OpenMesh's.
-    static void smooth(TriangleMesh& mesh, unsigned nSteps);
+    // number of steps. With a guard, a step also never carries a facet it
+    // looks after through another nor within the gap of it (the opposite
+    // walls of a thin part meet no more than its facets turn over); that
+    // costs several times the step where much moves. Where nothing is
+    // endangered, the result is OpenMesh's.
+    static void smooth(TriangleMesh& mesh, unsigned nSteps, const MeshCrossings::Guard& guard = {});
     // How decimate and generateMesh work; every setting leaves a closed mesh
     // closed.
     struct DecimationSetup
@@ -109,6 +114,14 @@ public:
         unsigned nTileMargin = 12;
         // Meshes with fewer vertices than this are decimated in one pass.
         unsigned nMinimumVerticesForParts = 200000;
+        // Smoothing holds every move, and decimation refuses every collapse,
+        // that would carry a facet the guard looks after through another or
+        // within its gap, so the surface does not pass through itself
+        // there; slower. generateMesh works without this first and turns it
+        // on only where facets of its result meet (with the gap of
+        // MeshCrossings::gapFor the rasters' size), until none do; decimate
+        // uses it as given.
+        MeshCrossings::Guard crossingGuard;
     };
 
     // Wall-clock seconds of the phases of generateMesh. Where tiles go
@@ -126,6 +139,9 @@ public:
     // Build, normals, smoothing and decimation, then the shells without
     // volume left out (one WARNING with their number): the mesh generate
     // hands over, before it is normalised and turned; the caller owns it.
+    // Where facets of the result meet (thin parts smoothed or decimated
+    // through each other), it is made again with smoothing and decimation
+    // keeping them apart there, until none meet.
     // Large rasters are worked on in tiles (see DecimationSetup), each tile
     // on its own core from its build on; the result is the same kind of
     // mesh, within the same errors. May throw.

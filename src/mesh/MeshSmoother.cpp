@@ -1,5 +1,7 @@
 #include "MeshGenerator.h"
 
+#include "MeshCrossings.h"
+#include "MeshNearPairs.h"
 #include "Parallel.h"
 
 #include <OpenMesh/Tools/Smoother/JacobiLaplaceSmootherT.hh>
@@ -23,7 +25,8 @@ constexpr float SMALLEST_AREA_SHARE = 1.0f / 256.0f;
 
 // OpenMesh's Jacobi-Laplace smoother with its C0 step spread over the cores,
 // and guarded: a step never turns a facet over, nor shrinks it below its
-// smallest area. Each vertex's new position depends only on the old
+// smallest area, and with a gap it never carries a facet through another or
+// within the gap of it. Each vertex's new position depends only on the old
 // positions, so the vertices are independent and, where no facet is
 // endangered, the result is the same as OpenMesh's own.
 class GuardedJacobiLaplaceSmoother : public OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>
@@ -31,7 +34,7 @@ class GuardedJacobiLaplaceSmoother : public OpenMesh::Smoother::JacobiLaplaceSmo
 public:
     using Base = OpenMesh::Smoother::JacobiLaplaceSmootherT<TriangleMesh>;
 
-    explicit GuardedJacobiLaplaceSmoother(TriangleMesh& mesh)
+    GuardedJacobiLaplaceSmoother(TriangleMesh& mesh, const MeshCrossings::Guard& crossingGuard)
         : Base(mesh)
         , m_vTriangles(mesh.n_faces())
         , m_vSmallestArea(mesh.n_faces())
@@ -56,6 +59,10 @@ public:
                 m_vSmallestArea[t] = SMALLEST_AREA_SHARE * doubleArea(t, mesh.points()).norm();
             }
         });
+        if (crossingGuard.isOn())
+        {
+            m_pNearPairs = std::make_unique<MeshNearPairs>(m_vTriangles, crossingGuard);
+        }
     }
 
 protected:
@@ -147,27 +154,61 @@ private:
     // The corners of every endangered triangle keep their place for this
     // step, all at once; then the triangles round the corners kept in place
     // are looked at again, since their shapes changed with them, until none
-    // is endangered. A triangle whose corners all stay is as it was, and a
-    // corner stays at most once, so this ends. Which corners stay does not
-    // depend on how the work is spread over the cores.
+    // is endangered. With a guard, the same follows for the triangles of
+    // every pair that would meet, until none would. A triangle whose corners
+    // all stay is as it was, and a corner stays at most once, so this ends.
+    // Which corners stay does not depend on how the work is spread over the
+    // cores.
     void keepFacetsUpright()
     {
-        const TriangleMesh& mesh = this->mesh_;
         const std::uint32_t nStep = ++m_nStep;
-        std::vector<int> vEndangered = collect(m_vTriangles.size(), [&](std::size_t t, std::vector<int>& vOut) {
-            if (isEndangered(t))
+        std::vector<int> vEndangered
+            = Parallel::collect<int>(m_vTriangles.size(), [&](std::size_t t, std::vector<int>& vOut) {
+                  if (isEndangered(t))
+                  {
+                      vOut.push_back(int(t));
+                  }
+              });
+        keepInPlace(vEndangered, nStep);
+        if (!m_pNearPairs)
+        {
+            return;
+        }
+        const Point* pBefore = this->mesh_.points();
+        std::vector<int> vChanged;
+        for (bool bFirst = true;; bFirst = false)
+        {
+            vEndangered.clear();
+            const std::vector<int>* pChanged = bFirst ? nullptr : &vChanged;
+            for (const auto& [a, b] : m_pNearPairs->newlyMeeting(pBefore, m_vAfter.data(), pChanged))
             {
-                vOut.push_back(int(t));
+                vEndangered.push_back(a);
+                vEndangered.push_back(b);
             }
-        });
+            if (vEndangered.empty())
+            {
+                break;
+            }
+            vChanged = keepInPlace(vEndangered, nStep);
+        }
+        m_pNearPairs->moved(pBefore, m_vAfter.data());
+    }
+
+    // Keeps the corners of the given triangles where they are before the
+    // step, then of every triangle that is left endangered by that. Returns
+    // the triangles whose shapes changed.
+    std::vector<int> keepInPlace(std::vector<int>& vEndangered, std::uint32_t nStep)
+    {
+        const TriangleMesh& mesh = this->mesh_;
         if (!vEndangered.empty() && m_vFacesFrom.empty())
         {
             prepareToKeepInPlace();
         }
+        std::vector<int> vAllChanged;
         while (!vEndangered.empty())
         {
             const std::uint32_t nRound = ++m_nRound;
-            const std::vector<int> vChanged = collect(vEndangered.size(), [&](std::size_t i, std::vector<int>& vOut) {
+            const auto putBack = [&](std::size_t i, std::vector<int>& vOut) {
                 for (const int nCorner : m_vTriangles[std::size_t(vEndangered[i])])
                 {
                     const TriangleMesh::VertexHandle vh(nCorner);
@@ -187,14 +228,17 @@ private:
                         }
                     }
                 }
-            });
-            vEndangered = collect(vChanged.size(), [&](std::size_t i, std::vector<int>& vOut) {
+            };
+            const std::vector<int> vChanged = Parallel::collect<int>(vEndangered.size(), putBack);
+            vEndangered = Parallel::collect<int>(vChanged.size(), [&](std::size_t i, std::vector<int>& vOut) {
                 if (isEndangered(std::size_t(vChanged[i])))
                 {
                     vOut.push_back(vChanged[i]);
                 }
             });
+            vAllChanged.insert(vAllChanged.end(), vChanged.begin(), vChanged.end());
         }
+        return vAllChanged;
     }
 
     // The neighbours of every vertex that moves, in the order OpenMesh goes
@@ -268,36 +312,10 @@ private:
         return nMark.load(std::memory_order_relaxed) != nNow && nMark.exchange(nNow) != nNow;
     }
 
-    // Calls visit(i, out) for i in [0, nCount) on all cores and joins what
-    // the calls put out.
-    template <typename Visit>
-    static std::vector<int> collect(std::size_t nCount, Visit visit)
-    {
-        const std::size_t nChunks
-            = std::max<std::size_t>(1, std::min<std::size_t>(Parallel::availableCores(), nCount / 1024));
-        std::vector<std::vector<int>> vChunks(nChunks);
-        Parallel::forRange(
-            nChunks,
-            [&](std::size_t nBegin, std::size_t nEnd) {
-                for (std::size_t c = nBegin; c < nEnd; ++c)
-                {
-                    for (std::size_t i = nCount * c / nChunks; i < nCount * (c + 1) / nChunks; ++i)
-                    {
-                        visit(i, vChunks[c]);
-                    }
-                }
-            },
-            1);
-        std::vector<int> vAll;
-        for (const std::vector<int>& vChunk : vChunks)
-        {
-            vAll.insert(vAll.end(), vChunk.begin(), vChunk.end());
-        }
-        return vAll;
-    }
-
     // The corners of each face, by face index.
     std::vector<std::array<int, 3>> m_vTriangles;
+    // With a guard, the pairs of facets that may come to meet.
+    std::unique_ptr<MeshNearPairs> m_pNearPairs;
     // Twice the smallest area each face may shrink to.
     std::vector<float> m_vSmallestArea;
     // The neighbours of vertex v are m_vNeighbours[m_vNeighboursFrom[v]] up
@@ -333,14 +351,14 @@ void MeshGenerator::computeNormals(TriangleMesh& mesh)
     mesh.update_vertex_normals();
 }
 
-void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps)
+void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps, const MeshCrossings::Guard& crossingGuard)
 {
     if (nSteps == 0)
     {
         return;
     }
     {
-        GuardedJacobiLaplaceSmoother smoother(mesh);
+        GuardedJacobiLaplaceSmoother smoother(mesh, crossingGuard);
         smoother.initialize(GuardedJacobiLaplaceSmoother::Tangential_and_Normal, GuardedJacobiLaplaceSmoother::C0);
         smoother.smooth(nSteps);
     }

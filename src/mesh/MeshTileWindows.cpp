@@ -269,6 +269,10 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         }
     }
     std::vector<Tile> tiles(nParts);
+    for (Tile& tile : tiles)
+    {
+        tile.crossingGuard = setup.crossingGuard;
+    }
     std::vector<Window> windows(nParts);
     for (unsigned nRow = 0; nRow < nRows; ++nRow)
     {
@@ -303,7 +307,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         MeshGenerator::computeNormals(*tile.pMesh);
         window.dNormals = secondsSince(phase);
         phase = Clock::now();
-        MeshGenerator::smooth(*tile.pMesh, parameters.NumberOfSmoothingSteps);
+        MeshGenerator::smooth(*tile.pMesh, parameters.NumberOfSmoothingSteps, setup.crossingGuard);
         window.dSmoothing = secondsSince(phase);
         phase = Clock::now();
         lockCut(tile, hOwnFace, window);
@@ -357,7 +361,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         nMeshVertices += tile.nInner;
     }
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
-    std::unique_ptr<TriangleMesh> pJoined = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, true);
+    std::unique_ptr<TriangleMesh> pJoined = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, true, setup.crossingGuard);
     if (pJoined)
     {
         pJoined->update_face_normals();

@@ -150,6 +150,7 @@ void MeshTiles::startTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace, dou
 {
     tile.pDecimater = std::make_unique<MeshDecimater>(*tile.pMesh, hOwnFace);
     tile.pDecimater->setGuardLocked(true);
+    tile.pDecimater->setCrossingGuard(tile.crossingGuard);
     tile.nVertices = tile.nShared + tile.nInner;
     const std::size_t nFloor = tile.nShared + std::size_t(std::ceil(double(tile.nInner) * dInnerShare));
     if (tile.nVertices > nFloor)
@@ -185,6 +186,7 @@ void MeshTiles::compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace)
     }
     auto pDecimater = std::make_unique<MeshDecimater>(*pCompact);
     pDecimater->setGuardLocked(true);
+    pDecimater->setCrossingGuard(tile.crossingGuard);
     for (std::size_t v = 0; v < original.size(); ++v)
     {
         pDecimater->quadric(TriangleMesh::VertexHandle(int(v))) = tile.pDecimater->quadric(original[v]);
@@ -252,7 +254,7 @@ void MeshTiles::runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double
 }
 
 std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
-    unsigned nVertices, bool bMustClose)
+    unsigned nVertices, bool bMustClose, const MeshCrossings::Guard& crossingGuard)
 {
     for (const Tile& tile : tiles)
     {
@@ -336,6 +338,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
     joined.update_face_normals();
     {
         MeshDecimater decimater(joined);
+        decimater.setCrossingGuard(crossingGuard);
         for (const auto vh : joined.vertices())
         {
             decimater.quadric(vh) = quadrics[std::size_t(vh.idx())];
@@ -436,6 +439,10 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
 
     Parallel::Pool pool;
     std::vector<Tile> tiles(nParts);
+    for (Tile& tile : tiles)
+    {
+        tile.crossingGuard = setup.crossingGuard;
+    }
     forEachTile(pool, tiles, [&](Tile& tile) {
         const auto nPart = static_cast<unsigned short>(&tile - tiles.data());
         std::vector<TriangleMesh::FaceHandle> faces;
@@ -455,5 +462,5 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
     facePart.clear();
     facePart.shrink_to_fit();
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
-    return joinAndFinish(tiles, nMeshVertices, nVertices, false);
+    return joinAndFinish(tiles, nMeshVertices, nVertices, false, setup.crossingGuard);
 }

@@ -87,6 +87,34 @@ void forRange(std::size_t nCount, Work work, std::size_t nMinimumChunk = 1024)
     }
 }
 
+// Calls keep(i, out) for i in [0, nCount) spread over the cores, in chunks
+// of at least nMinimumChunk, and joins what the calls put out in order of i.
+template <typename T, typename Keep>
+std::vector<T> collect(std::size_t nCount, Keep keep, std::size_t nMinimumChunk = 1024)
+{
+    const std::size_t nChunks = std::max<std::size_t>(
+        1, std::min<std::size_t>(availableCores(), nCount / std::max<std::size_t>(1, nMinimumChunk)));
+    std::vector<std::vector<T>> chunks(nChunks);
+    forRange(
+        nChunks,
+        [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t c = nBegin; c < nEnd; ++c)
+            {
+                for (std::size_t i = nCount * c / nChunks; i < nCount * (c + 1) / nChunks; ++i)
+                {
+                    keep(i, chunks[c]);
+                }
+            }
+        },
+        1);
+    std::vector<T> all;
+    for (const std::vector<T>& chunk : chunks)
+    {
+        all.insert(all.end(), chunk.begin(), chunk.end());
+    }
+    return all;
+}
+
 // Threads that live through many runs: each run hands the numbers 0 to
 // nCount - 1 out to the threads and the calling thread, one at a time, and
 // returns when every number is done. Work runs serially inside (see

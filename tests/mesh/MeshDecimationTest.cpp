@@ -194,6 +194,7 @@ TEST(MeshSmoothing, SpreadOverTheCoresGivesOpenMeshsResultWhereNothingFolds)
         smoother.initialize(Smoother::Tangential_and_Normal, Smoother::C0);
         smoother.smooth(8);
     }
+    TriangleMesh guarded = *pMesh;
     MeshGenerator::smooth(*pMesh, 8);
     ASSERT_EQ(pMesh->n_vertices(), reference.n_vertices());
     std::size_t nMoved = 0;
@@ -203,6 +204,10 @@ TEST(MeshSmoothing, SpreadOverTheCoresGivesOpenMeshsResultWhereNothingFolds)
         nMoved += reference.point(vh) != original.point(vh) ? 1 : 0;
     }
     EXPECT_GT(nMoved, reference.n_vertices() / 2);
+    // Where no facets come near each other, keeping them apart holds
+    // nothing back.
+    MeshGenerator::smooth(guarded, 8, MeshCrossings::Guard{MeshCrossings::gapFor(64.0), nullptr});
+    EXPECT_TRUE(identicalMeshes(guarded, *pMesh));
 }
 
 TEST(MeshSmoothing, ThinPartsAreKeptTheSameWayOnOneCoreAsOnAll)
@@ -221,4 +226,66 @@ TEST(MeshSmoothing, ThinPartsAreKeptTheSameWayOnOneCoreAsOnAll)
     }
     MeshGenerator::smooth(mesh, 99);
     EXPECT_TRUE(identicalMeshes(mesh, serial));
+}
+
+TEST(MeshSmoothing, AGuardedStepNeverCarriesAFacetThroughAnother)
+{
+    // At many steps the walls of a thin part are pulled through each other:
+    // the teeth of a comb through a deep slab, thin strokes.
+    const unsigned n = 64;
+    struct Case
+    {
+        const char* pName;
+        std::vector<float> front;
+        std::vector<float> back;
+    };
+    const Case cases[] = {
+        {"comb", makeCombHeights(n, 40.0f), makeCombHeights(n, 40.0f)},
+        {"strokes", makeStrokeHeights(n, 6.0f), makeStrokeHeights(n, 3.0f)},
+    };
+    for (Case c : cases)
+    {
+        SCOPED_TRACE(c.pName);
+        const TriangleMesh built = builtMesh(c.front, c.back, n);
+        ASSERT_EQ(selfCrossingsOf(built).nPairs, 0u);
+        TriangleMesh unguarded = built;
+        MeshGenerator::smooth(unguarded, 99);
+        EXPECT_GT(selfCrossingsOf(unguarded).nPairs, 0u);
+
+        const MeshCrossings::Guard guard{MeshCrossings::gapFor(double(n)), nullptr};
+        TriangleMesh guarded = built;
+        MeshGenerator::smooth(guarded, 99, guard);
+        const SelfCrossings crossings = selfCrossingsOf(guarded);
+        EXPECT_FALSE(crossings.bNotAMesh);
+        EXPECT_EQ(crossings.nPairs, 0u);
+        EXPECT_TRUE(MeshCrossings::meetingPairs(guarded, guard.dGap).empty());
+        EXPECT_TRUE(isClosedTwoManifold(guarded));
+        TriangleMesh serial = built;
+        {
+            Parallel::SerialScope scope;
+            MeshGenerator::smooth(serial, 99, guard);
+        }
+        EXPECT_TRUE(identicalMeshes(guarded, serial));
+    }
+}
+
+TEST(MeshDecimation, AGuardedDecimaterRefusesCollapsesThatWouldMeetAndGoesOnElsewhere)
+{
+    // Unsmoothed teeth three pixels wide and apart through a deep slab: long
+    // facets bridge the gaps between them and cut through their neighbours.
+    const unsigned n = 64;
+    std::vector<float> heights = makeCombHeights(n, 40.0f, 3);
+    const TriangleMesh built = builtMesh(heights, heights, n);
+    TriangleMesh unguarded = built;
+    MeshDecimater::decimateTo(unguarded, 1000);
+    ASSERT_EQ(unguarded.n_vertices(), 1000u);
+    EXPECT_GT(selfCrossingsOf(unguarded).nPairs, 0u);
+
+    TriangleMesh guarded = built;
+    MeshDecimater::decimateTo(guarded, 1000, MeshCrossings::Guard{MeshCrossings::gapFor(double(n)), nullptr});
+    EXPECT_EQ(guarded.n_vertices(), 1000u);
+    EXPECT_EQ(selfCrossingsOf(guarded).nPairs, 0u);
+    EXPECT_TRUE(isClosedTwoManifold(guarded));
+    // Collapses at the teeth's corners cut or add a little.
+    EXPECT_NEAR(volumeOf(guarded) / volumeOf(built), 1.0, 0.03);
 }

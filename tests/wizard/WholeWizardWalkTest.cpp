@@ -12,6 +12,7 @@
 #include "State.h"
 #include "StateImplementationImaging.h"
 #include "StateMachine.h"
+#include "SelfCrossings.h"
 #include "StlCheck.h"
 #include "TextEditorDialog.h"
 #include "WorkflowIdentifiers.h"
@@ -242,6 +243,7 @@ TEST(WholeWizardWalkTest, FromLibraryPicturesToAClosedPrintableStl)
     const StlReport body = walk.save(out.filePath("body.stl"));
     ASSERT_TRUE(body.isClosed()) << body.sText.toStdString();
     EXPECT_EQ(body.nParts, 1);
+    EXPECT_EQ(countSelfCrossingsInStl(out.filePath("body.stl")).nPairs, 0u) << "the body passes through itself";
     EXPECT_NEAR(std::max({body.extent(0), body.extent(1), body.extent(2)}), 50.0, 0.01);
     const std::vector<double> shown = walk.shownSize();
     ASSERT_EQ(shown.size(), 3u);
@@ -259,6 +261,10 @@ TEST(WholeWizardWalkTest, FromLibraryPicturesToAClosedPrintableStl)
     ASSERT_TRUE(report.isClosed()) << report.sText.toStdString();
     EXPECT_EQ(report.nParts, 2) << "the body and the hook";
     EXPECT_TRUE(hasBinaryStlSize(sPath, report.nFacets));
+    // The hook may stand in the body, but neither passes through itself.
+    const SelfCrossings crossings = countSelfCrossingsInStl(sPath);
+    EXPECT_FALSE(crossings.bNotAMesh);
+    EXPECT_EQ(crossings.nPairs, 0u);
     const std::vector<double> shownWithHook = walk.shownSize();
     for (int i = 0; i < 3; ++i)
         EXPECT_NEAR(shownWithHook.at(std::size_t(i)), report.extent(i), 0.01) << "axis " << i;
