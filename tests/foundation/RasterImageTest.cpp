@@ -358,6 +358,21 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
         {"between-scans.jpg", MalformedPictures::jpegWithSavedSegments(nSegments, true), "more than 4096 metadata"},
         {"separated.jpg", MalformedPictures::jpegWithSavedSegments(nSegments, false, QByteArray("\0\xff\xd0\xff\xe5\0\0", 7)),
          "more than 4096 metadata"},
+        // Nor can they hide behind a marker the decoder reads otherwise than
+        // a segment: a DNL whose length word is too short, which it reads on
+        // after, before the frame or after a scan, or a reserved marker where
+        // a restart marker is due, which it drops to look for the next one.
+        {"dnl.jpg", MalformedPictures::jpegWithSavedSegments(nSegments, false, {}, MalformedPictures::jpegShortDnl(0)),
+         "more than 4096 metadata"},
+        {"dnl-between-scans.jpg",
+         MalformedPictures::jpegWithSavedSegments(nSegments, true, {}, MalformedPictures::jpegShortDnl(1)),
+         "more than 4096 metadata"},
+        {"dnl-scans.jpg", MalformedPictures::progressiveJpegWithScans(65, MalformedPictures::jpegShortDnl(0)),
+         "more than 64 scans"},
+        {"dnl-frame.jpg",
+         MalformedPictures::progressiveJpegHeader(12000, 12000, 0x11).insert(2, MalformedPictures::jpegShortDnl(1)),
+         "(12000 x 12000); the largest size accepted is 107374182 pixels"},
+        {"restart.jpg", MalformedPictures::jpegWithCommentsAtRestarts(nSegments, 1), "more than 4096 metadata"},
     };
     for (const Case& c : cases)
     {

@@ -118,12 +118,12 @@ inline QByteArray progressiveJpegHeader(quint16 nWidth, quint16 nHeight, quint8 
     return frame + QByteArray("\xff\xd9", 2);
 }
 
-// A progressive JPEG of 8 x 8 gray pixels whose frame is followed by nScans
-// scans of one byte each, no tables: a decoder passes over the whole picture
-// once per scan.
-inline QByteArray progressiveJpegWithScans(int nScans)
+// A progressive JPEG of 8 x 8 gray pixels whose frame is followed by lead and
+// nScans scans of one byte each, no tables: a decoder passes over the whole
+// picture once per scan.
+inline QByteArray progressiveJpegWithScans(int nScans, const QByteArray& lead = QByteArray())
 {
-    QByteArray bytes("\xff\xd8\xff\xc2\x00\x0b\x08\x00\x08\x00\x08\x01\x01\x11\x00", 15);
+    QByteArray bytes = QByteArray("\xff\xd8\xff\xc2\x00\x0b\x08\x00\x08\x00\x08\x01\x01\x11\x00", 15) + lead;
     for (int n = 0; n < nScans; ++n)
     {
         // One component, spectral selection 1 to 63, then one byte of data.
@@ -141,13 +141,21 @@ inline QByteArray jpegSegment(quint8 nMarker, const QByteArray& payload = QByteA
     return segment + payload;
 }
 
+// A DNL marker whose length word (0 or 1) cannot hold itself: the decoder
+// reads the word and goes on after it.
+inline QByteArray jpegShortDnl(quint8 nLength)
+{
+    return QByteArray("\xff\xdc\x00", 3) + char(nLength);
+}
+
 // A real progressive JPEG of 16 x 8 pixels with nSegments empty segments of
 // the kinds its decoder keeps (EXIF's APP1, ICC's APP2 and comments, in turn)
 // before its frame, or with bBetweenScans before its last scan, each after
-// the given separator. The decoder walks the list of those it kept to its
-// end for each new one.
+// the given separator and all after lead. The decoder walks the list of those
+// it kept to its end for each new one.
 inline QByteArray jpegWithSavedSegments(int nSegments, bool bBetweenScans = false,
-                                        const QByteArray& separator = QByteArray())
+                                        const QByteArray& separator = QByteArray(),
+                                        const QByteArray& lead = QByteArray())
 {
     QImage picture(16, 8, QImage::Format_RGB32);
     for (int y = 0; y < picture.height(); ++y)
@@ -162,10 +170,11 @@ inline QByteArray jpegWithSavedSegments(int nSegments, bool bBetweenScans = fals
     QImageWriter writer(&buffer, "jpeg");
     writer.setProgressiveScanWrite(true);
     writer.write(picture);
-    QByteArray segments;
+    const quint8 kinds[] = {0xE1, 0xE2, 0xFE};
+    QByteArray segments = lead;
     for (int n = 0; n < nSegments; ++n)
     {
-        segments += separator + QByteArray("\xff\xe1\x00\x02\xff\xe2\x00\x02\xff\xfe\x00\x02", 12).mid(4 * (n % 3), 4);
+        segments += separator + jpegSegment(kinds[n % 3]);
     }
     // Scan data holds 0xFF only before 0x00 or a restart marker: the last
     // 0xFF 0xDA starts the last scan.
@@ -211,6 +220,31 @@ inline QByteArray restartJpeg(int nWidth, int nHeight, int nRestartInterval)
         }
     }
     return bytes + QByteArray("\xff\xd9", 2);
+}
+
+// A 64 x 64 JPEG with a restart marker after every block in which the first
+// restart marker of each of the first nScans scans is replaced by a reserved
+// marker (0x02) and nComments empty comments. Where it expects a restart
+// marker the decoder drops a reserved one and looks for the next marker: it
+// keeps every comment.
+inline QByteArray jpegWithCommentsAtRestarts(int nComments, int nScans)
+{
+    QByteArray comments;
+    for (int n = 0; n < nComments; ++n)
+    {
+        comments += jpegSegment(0xFE);
+    }
+    QByteArray bytes = restartJpeg(64, 64, 1);
+    qsizetype nAt = 0;
+    for (int n = 0; n < nScans && (nAt = bytes.indexOf("\xff\xda", nAt + 1)) >= 0; ++n)
+    {
+        // Scan data holds 0xFF only before 0x00 or a restart marker.
+        while ((nAt = bytes.indexOf('\xff', nAt + 1)) >= 0 && (quint8(bytes[nAt + 1]) & 0xF8) != 0xD0)
+        {
+        }
+        bytes.replace(nAt + 1, 1, '\x02' + comments);
+    }
+    return bytes;
 }
 
 // A picture as cameras and editors write it, 640 x 480 pixels of mid-gray,
