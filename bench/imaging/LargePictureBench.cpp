@@ -2,6 +2,8 @@
 // the working limit, so it is reduced after decoding), as a PNG and as a
 // progressive JPEG (whose decoder holds the whole picture's coefficients
 // besides the picture), and of the shape's whole mask path from that PNG.
+// The header walk that comes before decoding is timed alone on that JPEG, on
+// a picture with a camera's metadata and on hostile JPEGs it refuses.
 // The counter peak_MB is the process's peak resident memory during the
 // measured work: the peak is reset before each iteration (Linux clear_refs),
 // after the test pictures were written. base_MB is the resident memory
@@ -14,10 +16,12 @@
 #include "Logger.h"
 #include "Raster2d.h"
 #include "RawImageImporter.h"
+#include "RawImageImporterFileHeader.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QTemporaryDir>
@@ -27,6 +31,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace
 {
@@ -137,6 +142,51 @@ void BM_Import12000ProgressiveJpeg(benchmark::State& state)
     importFile(state, g_sJpeg);
 }
 BENCHMARK(BM_Import12000ProgressiveJpeg)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// Files for the header walk, and whether it must refuse them.
+std::vector<std::pair<QString, bool>> walkedFiles()
+{
+    prepareFiles();
+    static std::vector<std::pair<QString, bool>> s_files;
+    const auto add = [](const char* szName, const QByteArray& bytes, bool bRefused) {
+        QFile file(g_pFolder->filePath(szName));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        s_files.emplace_back(file.fileName(), bRefused);
+    };
+    if (s_files.empty())
+    {
+        s_files.emplace_back(g_sJpeg, false);
+        add("camera.jpg", MalformedPictures::cameraJpeg(), false);
+        // Behind a DNL whose length word is 0, 100 000 empty comments (Qt's
+        // decoder takes 7.6 s over them) and 3 000 scans (each a pass over
+        // the whole picture); ten scans each followed by a reserved marker
+        // where a restart marker is due and 16 383 empty comments (21 s).
+        const QByteArray dnl = MalformedPictures::jpegShortDnl(0);
+        add("comments.jpg", MalformedPictures::jpegWithSavedSegments(100000, false, {}, dnl), true);
+        add("scans.jpg", MalformedPictures::progressiveJpegWithScans(3000, dnl), true);
+        add("restarts.jpg", MalformedPictures::jpegWithCommentsAtRestarts(16383, 10), true);
+    }
+    return s_files;
+}
+
+void BM_JpegHeaderWalk(benchmark::State& state)
+{
+    const auto [sFile, bRefused] = walkedFiles()[std::size_t(state.range(0))];
+    state.SetLabel(QFileInfo(sFile).fileName().toStdString());
+    for (auto _ : state)
+    {
+        const RawImageImporterFileHeader header = RawImageImporterFileHeader::read(sFile);
+        if ((header.nScans > RawImageImporter::MAXIMUM_JPEG_SCANS ||
+             header.nSavedSegments > RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS) != bRefused)
+        {
+            state.SkipWithError("the walk took the file otherwise than it must");
+            break;
+        }
+    }
+    state.counters["file_MB"] = double(QFileInfo(sFile).size()) / 1e6;
+}
+BENCHMARK(BM_JpegHeaderWalk)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // From setting the file name until the whole chain has run on the reduced
 // picture.

@@ -47,31 +47,6 @@ void readPng(QFile& file, RawImageImporterFileHeader& header)
     }
 }
 
-// A frame header's sizes and the memory its decoder keeps per pixel.
-void readJpegFrame(QByteArrayView frame, RawImageImporterFileHeader& header)
-{
-    if (frame.size() < 6)
-    {
-        return;
-    }
-    const auto* pFrame = reinterpret_cast<const unsigned char*>(frame.constData());
-    header.size = QSize((pFrame[3] << 8) | pFrame[4], (pFrame[1] << 8) | pFrame[2]);
-    const int nComponents = std::min(int(pFrame[5]), int((frame.size() - 6) / 3));
-    int nMaxH = 1;
-    int nMaxV = 1;
-    for (int i = 0; i < nComponents; ++i)
-    {
-        nMaxH = std::max(nMaxH, pFrame[6 + 3 * i + 1] >> 4);
-        nMaxV = std::max(nMaxV, pFrame[6 + 3 * i + 1] & 0x0F);
-    }
-    double dSamples = 0.0;
-    for (int i = 0; i < nComponents; ++i)
-    {
-        dSamples += double(pFrame[6 + 3 * i + 1] >> 4) / nMaxH * double(pFrame[6 + 3 * i + 1] & 0x0F) / nMaxV;
-    }
-    header.dDecoderBytesPerPixel = 2.0 * dSamples;
-}
-
 // A file's bytes, read a window at a time, for a walk that mostly moves
 // forward by a few bytes: a seek of the file itself costs a system call.
 class FileWindow
@@ -101,10 +76,10 @@ private:
 };
 
 // Where the next marker starts from nPosition on, as the decoder finds it
-// after a scan's entropy-coded data or after bytes that start no marker: the
-// 0xFF before a byte that is neither 0x00 (a stuffed 0xFF data byte), a
-// restart marker (0xD0 to 0xD7) nor another 0xFF (fill); -1 when the file
-// ends first.
+// after a segment or in a scan's entropy-coded data: the 0xFF before a byte
+// that is neither 0x00 (a stuffed 0xFF data byte), another 0xFF (fill), a
+// restart marker (0xD0 to 0xD7) nor TEM (0x01). The decoder passes over those
+// and over any byte before; -1 when the file ends first.
 qint64 nextMarker(FileWindow& window, qint64 nPosition)
 {
     bool bAfterFF = false;
@@ -131,7 +106,7 @@ qint64 nextMarker(FileWindow& window, qint64 nPosition)
                 continue;
             }
             const int nByte = static_cast<unsigned char>(pBytes[i]);
-            if (nByte != 0x00 && nByte != 0xFF && (nByte < 0xD0 || nByte > 0xD7))
+            if (nByte != 0x00 && nByte != 0x01 && nByte != 0xFF && (nByte < 0xD0 || nByte > 0xD7))
             {
                 return nBase + i - 1;
             }
@@ -148,19 +123,123 @@ bool isSavedSegment(int nMarker)
     return nMarker == 0xE1 || nMarker == 0xE2 || nMarker == 0xFE;
 }
 
-// Segments and scans: from the first frame header (SOF0 to SOF15 but DHT, JPG
-// and DAC) its precision, height, width, component count, then per component
-// an id, its sampling factors and its table; and the scans and the segments
-// the decoder keeps up to the end of the image, past each scan's data, until
-// one more than the most accepted of either. Between segments the walk
-// passes over what the decoder passes over: bytes that start no marker,
-// restart and TEM markers, and the length word of an application segment or
-// comment too short to hold itself.
+// Counts a marker of a saved segment or of a scan; true once either count is
+// past the most accepted.
+bool isCountedPastLimit(int nMarker, RawImageImporterFileHeader& header)
+{
+    return (isSavedSegment(nMarker) && ++header.nSavedSegments > RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS) ||
+           (nMarker == 0xDA && ++header.nScans > RawImageImporter::MAXIMUM_JPEG_SCANS);
+}
+
+// SOF0 to SOF15 but DHT, JPG and DAC.
+bool isFrame(int nMarker)
+{
+    return nMarker >= 0xC0 && nMarker <= 0xCF && nMarker != 0xC4 && nMarker != 0xC8 && nMarker != 0xCC;
+}
+
+// The segments that encoders write, which the decoder reads to the end of
+// their length word or stops at: frames, Huffman and arithmetic tables (DHT,
+// DAC), scans, quantisation tables, the restart interval, application
+// segments and comments.
+bool isSegment(int nMarker)
+{
+    return isFrame(nMarker) || nMarker == 0xC4 || nMarker == 0xCC || nMarker == 0xDA || nMarker == 0xDB ||
+           nMarker == 0xDD || (nMarker & 0xF0) == 0xE0 || nMarker == 0xFE;
+}
+
+// The frame header whose marker stands at nPosition: its length word,
+// precision, height, width, component count, then per component an id, its
+// sampling factors and its table. Its size and the memory its decoder keeps
+// per pixel are taken where they exceed those of frames read before. The
+// decoder refuses a frame whose length word does not match its component
+// count: such a frame is left out.
+void readJpegFrame(FileWindow& window, qint64 nPosition, RawImageImporterFileHeader& header)
+{
+    const QByteArrayView bytes = window.from(nPosition + 2, 8 + 3 * 255);
+    const auto* pFrame = reinterpret_cast<const unsigned char*>(bytes.data());
+    const int nComponents = bytes.size() >= 8 ? pFrame[7] : 0;
+    if (nComponents == 0 || ((pFrame[0] << 8) | pFrame[1]) != 8 + 3 * nComponents ||
+        bytes.size() < 8 + 3 * nComponents)
+    {
+        return;
+    }
+    header.size = header.size.expandedTo(QSize((pFrame[5] << 8) | pFrame[6], (pFrame[3] << 8) | pFrame[4]));
+    const unsigned char* pSampling = pFrame + 9;
+    int nMaxH = 1;
+    int nMaxV = 1;
+    for (int i = 0; i < nComponents; ++i)
+    {
+        nMaxH = std::max(nMaxH, pSampling[3 * i] >> 4);
+        nMaxV = std::max(nMaxV, pSampling[3 * i] & 0x0F);
+    }
+    double dSamples = 0.0;
+    for (int i = 0; i < nComponents; ++i)
+    {
+        dSamples += double(pSampling[3 * i] >> 4) / nMaxH * double(pSampling[3 * i] & 0x0F) / nMaxV;
+    }
+    header.dDecoderBytesPerPixel = std::max(header.dDecoderBytesPerPixel, 2.0 * dSamples);
+}
+
+// Counts from nPosition to the end of the file, past any end of image, every
+// pair of bytes the decoder could take for a marker of a saved segment or a
+// scan, and reads, while no frame header was read, every frame header it
+// could take for its own. Where the walk cannot tell what the decoder does
+// with the bytes ahead, this is a count the decoder cannot get under: it acts
+// only on markers, 0xFF and their code, that stand in the file, and
+// entropy-coded data holds 0xFF only before 0x00 or a restart marker. A
+// segment's payload may hold such pairs; encoders write nothing that leads
+// the walk here.
+void countEveryMarker(FileWindow& window, qint64 nPosition, bool bFrameRead, RawImageImporterFileHeader& header)
+{
+    for (qint64 nBase = nPosition;;)
+    {
+        const QByteArrayView bytes = window.from(nBase, 2);
+        if (bytes.size() < 2)
+        {
+            return;
+        }
+        // A pair of which the window holds the 0xFF only is counted with the
+        // next window.
+        const char* pBytes = bytes.data();
+        const char* pEnd = pBytes + bytes.size() - 1;
+        qint64 nFrame = -1;
+        for (const char* p = pBytes; (p = static_cast<const char*>(std::memchr(p, 0xFF, std::size_t(pEnd - p)))); ++p)
+        {
+            const int nMarker = static_cast<unsigned char>(p[1]);
+            if (isCountedPastLimit(nMarker, header))
+            {
+                return;
+            }
+            if (!bFrameRead && isFrame(nMarker))
+            {
+                nFrame = nBase + (p - pBytes);
+                break;
+            }
+        }
+        if (nFrame >= 0)
+        {
+            readJpegFrame(window, nFrame, header);
+        }
+        nBase = nFrame >= 0 ? nFrame + 1 : nBase + (pEnd - pBytes);
+    }
+}
+
+// Segments and scans as the decoder meets them: from the first frame header
+// its size and the memory its decoder keeps, and the scans and the segments
+// the decoder keeps up to the end of the image, after which it reads
+// nothing, each counted up to one more than the most accepted. The walk
+// follows the decoder through what encoders write: segments by their length
+// word, a scan's entropy-coded data up to its next marker, and the bytes that
+// start no marker, fill, restart and TEM markers that the decoder passes over
+// between markers. At any other marker it counts every marker the decoder
+// could still meet: the decoder steps over a DNL whatever its length word
+// says, and in a scan with a restart interval it drops a marker it does not
+// know where a restart marker is due, to look for the next marker.
 void readJpeg(QFile& file, RawImageImporterFileHeader& header)
 {
     FileWindow window(file);
     bool bFrameRead = false;
-    for (qint64 nPosition = 2; nPosition >= 0;)
+    for (qint64 nPosition = nextMarker(window, 2); nPosition >= 0; nPosition = nextMarker(window, nPosition))
     {
         const QByteArrayView bytes = window.from(nPosition, 4);
         if (bytes.size() < 4)
@@ -169,53 +248,25 @@ void readJpeg(QFile& file, RawImageImporterFileHeader& header)
         }
         const auto* marker = reinterpret_cast<const unsigned char*>(bytes.data());
         const int nMarker = marker[1];
-        if (marker[0] != 0xFF || nMarker == 0x00 || nMarker == 0x01 || (nMarker >= 0xD0 && nMarker <= 0xD7))
-        {
-            nPosition = nextMarker(window, nPosition + 1);
-            continue;
-        }
-        if (nMarker == 0xFF)
-        {
-            // Fill before a marker.
-            ++nPosition;
-            continue;
-        }
         if (nMarker == 0xD9)
         {
             return;
         }
         const int nLength = (marker[2] << 8) | marker[3];
-        if (nLength < 2)
+        if (!isSegment(nMarker) || nLength < 2)
         {
-            // The decoder keeps no such segment, and refuses any other than
-            // an application segment or a comment.
-            if ((nMarker & 0xF0) != 0xE0 && nMarker != 0xFE)
-            {
-                return;
-            }
-            nPosition += 4;
-            continue;
+            countEveryMarker(window, nPosition, bFrameRead, header);
+            return;
         }
-        if (isSavedSegment(nMarker) && ++header.nSavedSegments > RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS)
+        if (isCountedPastLimit(nMarker, header))
         {
             return;
         }
-        if (nMarker == 0xDA)
+        if (isFrame(nMarker) && !bFrameRead)
         {
-            if (++header.nScans > RawImageImporter::MAXIMUM_JPEG_SCANS)
-            {
-                return;
-            }
-            nPosition = nextMarker(window, nPosition + 2 + nLength);
-            continue;
-        }
-        const bool bFrame = nMarker >= 0xC0 && nMarker <= 0xCF && nMarker != 0xC4 && nMarker != 0xC8 &&
-                            nMarker != 0xCC;
-        if (bFrame && !bFrameRead)
-        {
+            // The decoder refuses any frame after its first.
             bFrameRead = true;
-            const QByteArrayView frame = window.from(nPosition + 4, nLength - 2);
-            readJpegFrame(frame.first(std::min<qint64>(frame.size(), nLength - 2)), header);
+            readJpegFrame(window, nPosition, header);
         }
         nPosition += 2 + nLength;
     }

@@ -30,6 +30,12 @@ struct RawImageImporterFileHeader
     // counted up to one more than
     // RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS.
     int nSavedSegments = 0;
+    // Where a JPEG holds a marker that its encoder would not write (DNL, a
+    // reserved marker, a segment too short for its own length word), the
+    // walk cannot tell what the decoder makes of the bytes after it: from
+    // there on it counts every pair of bytes the decoder could take for a
+    // scan or a kept segment, and takes the largest size and memory of every
+    // frame header it could take for its own, unless one was read before.
 
     static RawImageImporterFileHeader read(const QString& sFileName);
 };

@@ -358,6 +358,21 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
         {"between-scans.jpg", MalformedPictures::jpegWithSavedSegments(nSegments, true), "more than 4096 metadata"},
         {"separated.jpg", MalformedPictures::jpegWithSavedSegments(nSegments, false, QByteArray("\0\xff\xd0\xff\xe5\0\0", 7)),
          "more than 4096 metadata"},
+        // Nor can they hide behind a marker the decoder reads otherwise than
+        // a segment: a DNL whose length word is too short, which it reads on
+        // after, before the frame or after a scan, or a reserved marker where
+        // a restart marker is due, which it drops to look for the next one.
+        {"dnl.jpg", MalformedPictures::jpegWithSavedSegments(nSegments, false, {}, MalformedPictures::jpegShortDnl(0)),
+         "more than 4096 metadata"},
+        {"dnl-between-scans.jpg",
+         MalformedPictures::jpegWithSavedSegments(nSegments, true, {}, MalformedPictures::jpegShortDnl(1)),
+         "more than 4096 metadata"},
+        {"dnl-scans.jpg", MalformedPictures::progressiveJpegWithScans(65, MalformedPictures::jpegShortDnl(0)),
+         "more than 64 scans"},
+        {"dnl-frame.jpg",
+         MalformedPictures::progressiveJpegHeader(12000, 12000, 0x11).insert(2, MalformedPictures::jpegShortDnl(1)),
+         "(12000 x 12000); the largest size accepted is 107374182 pixels"},
+        {"restart.jpg", MalformedPictures::jpegWithCommentsAtRestarts(nSegments, 1), "more than 4096 metadata"},
     };
     for (const Case& c : cases)
     {
@@ -388,24 +403,31 @@ TEST_F(RawImageImporterTest, HostileHeadersAreRefusedBeforeDecodingWithOneErrorL
         EXPECT_TRUE(log.lines()[0].contains("Unable to read image")) << log.lines()[0].toStdString();
     }
     // The same GIF with a screen the decoder may fill reads, and so do a
-    // progressive JPEG as encoders write it, with its usual ten scans, and
-    // one with as many metadata segments as accepted.
+    // progressive JPEG as encoders write it, with its usual ten scans, one
+    // with as many metadata segments as accepted, and a camera's photograph,
+    // whose metadata holds more pairs of bytes that could start a scan than
+    // scans are accepted.
     QImage gray(40, 30, QImage::Format_RGB32);
     gray.fill(qRgb(90, 90, 90));
     QImageWriter writer(path("progressive.jpg"), "jpeg");
     writer.setProgressiveScanWrite(true);
     ASSERT_TRUE(writer.write(gray));
+    const QByteArray camera = MalformedPictures::cameraJpeg();
+    EXPECT_GT(camera.count("\xff\xda"), 10 * RawImageImporter::MAXIMUM_JPEG_SCANS);
     const std::pair<QString, QSize> accepted[] = {
         {write("small.gif", MalformedPictures::gifWithLargeScreen(40, 30)), QSize(40, 30)},
         {path("progressive.jpg"), QSize(40, 30)},
         {write("metadata.jpg", MalformedPictures::jpegWithSavedSegments(nSegments - 1, true)), QSize(16, 8)},
+        {write("camera.jpg", camera), QSize(640, 480)},
     };
     for (const auto& [sFile, size] : accepted)
     {
+        LogCapture log;
         RawImageImporter importer;
         std::unique_ptr<Raster2dBase> pSmall(importer.import(sFile));
         ASSERT_NE(pSmall, nullptr) << sFile.toStdString();
         EXPECT_EQ(QSize(int(pSmall->getWidth()), int(pSmall->getHeight())), size);
+        EXPECT_EQ(log.count("ERROR"), 0) << sFile.toStdString();
     }
 }
 

@@ -291,6 +291,11 @@ TEST_F(ImagePagesTest, LoadPageChoosesPicturesKeepsMarginsApartAndRefusesABadFil
     expectBadFileRefused(probe, "segments.jpg",
                          MalformedPictures::jpegWithSavedSegments(RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS + 1),
                          "more than 4096 metadata segments");
+    // The same behind a marker the decoder reads on after.
+    const int nSegments = RawImageImporter::MAXIMUM_JPEG_SAVED_SEGMENTS + 1;
+    expectBadFileRefused(probe, "dnl.jpg",
+                         MalformedPictures::jpegWithSavedSegments(nSegments, true, {}, MalformedPictures::jpegShortDnl(0)),
+                         "more than 4096 metadata segments");
     ASSERT_TRUE(m_driver.waitIdle());
     EXPECT_EQ(shown(), beforeBadFile) << "the previous picture stays";
 
