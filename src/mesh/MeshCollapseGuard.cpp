@@ -9,14 +9,24 @@ MeshCollapseGuard::MeshCollapseGuard(const TriangleMesh& mesh, const MeshCrossin
     , m_entered(mesh.n_faces(), 0)
     , m_visits(mesh.n_faces(), 0)
 {
-    std::vector<int> faces;
-    faces.reserve(mesh.n_faces());
     for (const auto fh : mesh.faces())
     {
         m_boxes[std::size_t(fh.idx())] = boxOf(fh);
+    }
+    makeGrid();
+}
+
+void MeshCollapseGuard::makeGrid()
+{
+    std::vector<int> faces;
+    faces.reserve(m_mesh.n_faces());
+    for (const auto fh : m_mesh.faces())
+    {
         faces.push_back(fh.idx());
     }
     m_pGrid = std::make_unique<MeshCrossings::TriangleGrid>(MeshCrossings::TriangleGrid::over(m_boxes, faces));
+    std::fill(m_entered.begin(), m_entered.end(), 0);
+    m_nEntered = 0;
     for (const int nFace : faces)
     {
         enter(nFace);
@@ -40,15 +50,32 @@ void MeshCollapseGuard::enter(int nFace)
     {
         m_pGrid->insert(nFace, box);
         m_entered[std::size_t(nFace)] = 1;
+        ++m_nEntered;
     }
 }
 
 bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::VertexHandle v1,
     TriangleMesh::FaceHandle fl, TriangleMesh::FaceHandle fr)
 {
+    // Where each face keeps its plane (on flat ground, or along a straight
+    // crease), the faces the collapse leaves cover what its faces covered,
+    // as long as none turns over, which the decimater's vetoes see to: they
+    // meet nothing the faces before did not.
+    const MeshCrossings::Vec p0 = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(v0));
+    const MeshCrossings::Vec p1 = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(v1));
+    const double dFlat = 1e-3 * m_guard.dGap;
+    bool bFlat = true;
+    for (auto it = m_mesh.cvf_iter(v0); it.is_valid() && bFlat; ++it)
+    {
+        const MeshCrossings::Vec normal = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.calc_face_normal(*it));
+        bFlat = std::abs(OpenMesh::dot(normal, p1 - p0)) <= dFlat;
+    }
+    if (bFlat)
+    {
+        return false;
+    }
     m_changed.clear();
     m_new.clear();
-    const MeshCrossings::Vec p1 = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(v1));
     for (auto it = m_mesh.cvf_iter(v0); it.is_valid(); ++it)
     {
         m_changed.push_back(*it);
@@ -117,6 +144,7 @@ void MeshCollapseGuard::beforeCollapse(TriangleMesh::VertexHandle v0)
         {
             m_pGrid->remove(it->idx(), m_boxes[f]);
             m_entered[f] = 0;
+            --m_nEntered;
         }
     }
 }
@@ -130,5 +158,12 @@ void MeshCollapseGuard::afterCollapse()
             m_boxes[std::size_t(fh.idx())] = boxOf(fh);
             enter(fh.idx());
         }
+    }
+    // Faces grow as they are collapsed into, each into ever more cells, and
+    // every look round a face visits them all: with cells too small for
+    // the faces, the grid is made anew.
+    if (m_pGrid->entries() > 16 * std::max<std::size_t>(m_nEntered, 64))
+    {
+        makeGrid();
     }
 }

@@ -28,6 +28,9 @@ public:
     void afterCollapse();
 
 private:
+    // A grid whose cells suit the faces as they are now, all looked-after
+    // faces entered.
+    void makeGrid();
     MeshCrossings::Box boxOf(TriangleMesh::FaceHandle fh) const;
     MeshCrossings::Box boxOf(const MeshCrossings::Triangle& triangle) const;
     void enter(int nFace);
@@ -41,6 +44,7 @@ private:
     std::vector<unsigned char> m_entered;
     std::vector<unsigned> m_visits;
     unsigned m_nVisit = 0;
+    std::size_t m_nEntered = 0;
     // The faces round v0 of the collapse at hand, and the new faces.
     std::vector<TriangleMesh::FaceHandle> m_changed;
     std::vector<MeshCrossings::Triangle> m_new;

@@ -331,6 +331,7 @@ void TriangleGrid::insert(int nTriangle, const Box& box)
             m_cells[std::size_t(y) * std::size_t(m_nColumns) + std::size_t(x)].push_back(nTriangle);
         }
     }
+    m_nEntries += std::size_t(x1 - x0 + 1) * std::size_t(y1 - y0 + 1);
 }
 
 void TriangleGrid::remove(int nTriangle, const Box& box)
@@ -347,6 +348,7 @@ void TriangleGrid::remove(int nTriangle, const Box& box)
             {
                 *it = cell.back();
                 cell.pop_back();
+                --m_nEntries;
             }
         }
     }

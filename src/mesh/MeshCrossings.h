@@ -84,6 +84,8 @@ public:
     void insert(int nTriangle, const Box& box);
     // The box must be the one it was entered with.
     void remove(int nTriangle, const Box& box);
+    // Entries in all cells: a triangle counts once for each cell it is in.
+    std::size_t entries() const { return m_nEntries; }
 
     // Calls visit(nTriangle) for every triangle entered in a cell the box
     // covers; a triangle may come more than once.
@@ -119,6 +121,7 @@ private:
     int m_nColumns = 1;
     int m_nRows = 1;
     std::vector<std::vector<int>> m_cells;
+    std::size_t m_nEntries = 0;
 };
 
 template <typename Test>

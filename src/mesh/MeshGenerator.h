@@ -88,9 +88,10 @@ public:
     // So thin parts (teeth, strokes a pixel or two wide) stay whole at any
     // number of steps. With a guard, a step also never carries a facet it
     // looks after through another nor within the gap of it (the opposite
-    // walls of a thin part meet no more than its facets turn over); that
-    // costs several times the step where much moves. Where nothing is
-    // endangered, the result is OpenMesh's.
+    // walls of a thin part meet no more than its facets turn over). That
+    // costs several times the steps where much moves, so the steps are
+    // taken without it first, and again with it only where facets came to
+    // meet. Where nothing is endangered, the result is OpenMesh's.
     static void smooth(TriangleMesh& mesh, unsigned nSteps, const MeshCrossings::Guard& guard = {});
     // How decimate and generateMesh work; every setting leaves a closed mesh
     // closed.

@@ -351,16 +351,65 @@ void MeshGenerator::computeNormals(TriangleMesh& mesh)
     mesh.update_vertex_normals();
 }
 
+namespace
+{
+void smoothSteps(TriangleMesh& mesh, unsigned nSteps, const MeshCrossings::Guard& crossingGuard)
+{
+    GuardedJacobiLaplaceSmoother smoother(mesh, crossingGuard);
+    smoother.initialize(GuardedJacobiLaplaceSmoother::Tangential_and_Normal, GuardedJacobiLaplaceSmoother::C0);
+    smoother.smooth(nSteps);
+}
+
+// Whether facets the guard looks after meet with the mesh's points that did
+// not with the points before.
+bool facetsCameToMeet(
+    const TriangleMesh& mesh, const std::vector<TriangleMesh::Point>& before, const MeshCrossings::Guard& guard)
+{
+    std::vector<std::array<int, 3>> triangles(mesh.n_faces(), std::array<int, 3>{0, 0, 0});
+    std::vector<unsigned char> lookedAfter(mesh.n_faces(), 0);
+    for (const auto fh : mesh.faces())
+    {
+        const MeshCrossings::Triangle triangle = MeshCrossings::triangleOf(mesh, fh);
+        triangles[std::size_t(fh.idx())] = triangle.corners;
+        lookedAfter[std::size_t(fh.idx())] = guard.covers(MeshCrossings::boxOf(triangle, 0.5 * guard.dGap)) ? 1 : 0;
+    }
+    for (const auto& [a, b] : MeshCrossings::meetingPairs(triangles, mesh.points(), guard.dGap, &lookedAfter))
+    {
+        if (!MeshCrossings::meet(MeshCrossings::triangleOf(triangles[std::size_t(a)], before.data()),
+                MeshCrossings::triangleOf(triangles[std::size_t(b)], before.data()), guard.dGap))
+        {
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
 void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps, const MeshCrossings::Guard& crossingGuard)
 {
     if (nSteps == 0)
     {
         return;
     }
+    if (!crossingGuard.isOn())
     {
-        GuardedJacobiLaplaceSmoother smoother(mesh, crossingGuard);
-        smoother.initialize(GuardedJacobiLaplaceSmoother::Tangential_and_Normal, GuardedJacobiLaplaceSmoother::C0);
-        smoother.smooth(nSteps);
+        smoothSteps(mesh, nSteps, crossingGuard);
+    }
+    else
+    {
+        // Keeping facets apart costs several times the steps, and at few
+        // steps smoothing rarely brings any together: it is done only where
+        // smoothing without it did.
+        const std::vector<TriangleMesh::Point> before(mesh.points(), mesh.points() + mesh.n_vertices());
+        smoothSteps(mesh, nSteps, MeshCrossings::Guard());
+        if (facetsCameToMeet(mesh, before, crossingGuard))
+        {
+            for (const auto vh : mesh.all_vertices())
+            {
+                mesh.set_point(vh, before[std::size_t(vh.idx())]);
+            }
+            smoothSteps(mesh, nSteps, crossingGuard);
+        }
     }
     // The smoother moves points but leaves the face normals of the unsmoothed
     // surface; the normal-flipping test of the decimation must compare
