@@ -3,9 +3,7 @@
 #include "Parallel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <limits>
 #include <numeric>
 
 namespace
@@ -14,7 +12,6 @@ bool hasThreeCorners(const std::array<int, 3>& corners)
 {
     return corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2];
 }
-
 } // namespace
 
 MeshNearPairs::MeshNearPairs(const std::vector<std::array<int, 3>>& triangles, const MeshCrossings::Guard& guard)
@@ -41,12 +38,9 @@ void MeshNearPairs::findScope(const Point* pPoints, const std::vector<int>& tria
         {
             const std::size_t t = std::size_t(triangles[i]);
             const MeshCrossings::Box box = MeshCrossings::boxOf(triangle(int(t), pPoints), 0.5 * m_guard.dGap);
+            const MeshCrossings::Vec near(2.0 * m_dSkin);
             m_lookedAfter[t] = m_guard.covers(box) ? 1 : 0;
-            m_inScope[t] = m_lookedAfter[t]
-                    || m_guard.covers(MeshCrossings::Box{box.min - MeshCrossings::Vec(2.0 * m_dSkin),
-                        box.max + MeshCrossings::Vec(2.0 * m_dSkin)})
-                ? 1
-                : 0;
+            m_inScope[t] = m_lookedAfter[t] || m_guard.covers(MeshCrossings::Box{box.min - near, box.max + near});
         }
     });
 }
@@ -253,7 +247,7 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
         const double dMoves = double(m_moves[std::size_t(pair.a)]) + double(m_moves[std::size_t(pair.b)]);
         // Pairs on an edge have no clearance and are tested whenever they
         // move.
-        if (dMoves == 0.0 || double(pair.fClearance) - dMoves > m_guard.dGap)
+        if (dMoves == 0.0 || (!std::isinf(pair.fClearance) && double(pair.fClearance) - dMoves > m_guard.dGap))
         {
             return;
         }
