@@ -1,13 +1,16 @@
-// Reading mesh files: an ordinary hook of 60 MB as binary STL (a closed torus
-// of 1.2 million facets in the order an exporter writes them, and shuffled);
-// the slowest files within the bounds, at the size limit; files that
-// are mostly empty lines, as a fuzzer makes them: 50 MB of line breaks before
-// a triangle (read), and 50 MB of line breaks alone (refused); and facets
-// whose corners are drawn at random from 1 500 points, which OpenMesh would
-// take minutes to join (refused): a 64 MB binary STL of 1.34 million facets
-// and a 6 MB OBJ of 400 000 triangles. Time and the process's peak resident
-// memory during the read (counter peak_MB; base_MB is the resident memory
-// before it).
+// Reading mesh files: ordinary hooks of 28 to 62 MB (a closed torus of 1.2
+// million facets as binary STL, as OBJ of quads and as ASCII STL, each in the
+// order an exporter writes them and shuffled); the slowest files found within
+// the bounds at the size limit, whose facets take their corners at random
+// from points shared by about as many facets as in a closed mesh, so that the
+// work looks ordinary while OpenMesh's steps miss the caches; files that are
+// mostly empty lines, as a fuzzer makes them: 50 MB of line breaks before a
+// triangle (read), and 50 MB of line breaks alone (refused); and facets whose
+// corners are drawn at random from 1 500 points, which OpenMesh would take
+// minutes to join (refused): a 64 MB binary STL of 1.34 million facets and a
+// 6 MB OBJ of 400 000 triangles. Time and the process's peak resident memory
+// during the read (counter peak_MB; base_MB is the resident memory before
+// it; read is 1 for a file read and 0 for one refused).
 
 #include "../../tests/malformed/MalformedMeshFiles.h"
 #include "../support/PeakMemory.h"
@@ -21,10 +24,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <array>
-#include <cmath>
+#include <functional>
 #include <random>
-#include <vector>
 
 namespace
 {
@@ -50,10 +51,13 @@ QString writeOnce(const QString& sName, const QByteArray& bytes)
     return sPath;
 }
 
-void readRepeatedly(benchmark::State& state, const QString& sPath, bool bExpected)
+// Reads the file as often as the state asks; nExpected is 1 when it must be
+// read, 0 when it must be refused, -1 when either is right.
+void readRepeatedly(benchmark::State& state, const QString& sPath, int nExpected)
 {
     double dPeak = 0.0;
     double dBase = 0.0;
+    bool bRead = false;
     for (auto _ : state)
     {
         state.PauseTiming();
@@ -61,11 +65,11 @@ void readRepeatedly(benchmark::State& state, const QString& sPath, bool bExpecte
         const bool bReset = PeakMemory::resetPeak();
         state.ResumeTiming();
         MeshObject object("OBJECT");
-        const bool bRead = MeshIO::readMesh(&object, sPath, MeshIO::ImportParameters());
+        bRead = MeshIO::readMesh(&object, sPath, MeshIO::ImportParameters());
         state.PauseTiming();
         dPeak = std::max(dPeak, PeakMemory::peakMiB());
         state.ResumeTiming();
-        if (!bReset || bRead != bExpected)
+        if (!bReset || (nExpected >= 0 && bRead != (nExpected == 1)))
         {
             state.SkipWithError(bReset ? "unexpected result" : "the peak memory cannot be reset here");
             break;
@@ -73,36 +77,21 @@ void readRepeatedly(benchmark::State& state, const QString& sPath, bool bExpecte
     }
     state.counters["peak_MB"] = dPeak;
     state.counters["base_MB"] = dBase;
+    state.counters["read"] = bRead ? 1 : 0;
 }
 
-// nFacets facets whose three corners are drawn at random from nPoints points
-// on the unit sphere.
-MalformedMeshFiles::IndexedMesh scatteredCorners(int nFacets, int nPoints)
+// The file of the most facets, a multiple of 8, that make writes within the
+// size limit.
+QByteArray atSizeLimit(int nGuess, const std::function<QByteArray(int nFacets)>& make)
 {
-    MalformedMeshFiles::IndexedMesh mesh;
-    for (int i = 0; i < nPoints; ++i)
+    const double dLimit = 64.0 * 1024 * 1024;
+    QByteArray bytes = make(nGuess);
+    int nFacets = int(nGuess * dLimit / double(bytes.size())) / 8 * 8;
+    for (bytes = make(nFacets); bytes.size() > dLimit; bytes = make(nFacets))
     {
-        const double dZ = -1.0 + 2.0 * (i + 0.5) / nPoints;
-        const double dRadius = std::sqrt(1.0 - dZ * dZ);
-        const double dAngle = 2.399963229728653 * i;
-        mesh.points.push_back({float(dRadius * std::cos(dAngle)), float(dRadius * std::sin(dAngle)), float(dZ)});
+        nFacets = int(nFacets * 0.998) / 8 * 8;
     }
-    std::mt19937 random(1);
-    std::uniform_int_distribution<int> point(0, nPoints - 1);
-    for (int k = 0; k < nFacets; ++k)
-    {
-        std::array<int, 3> corners{point(random), 0, 0};
-        do
-        {
-            corners[1] = point(random);
-        } while (corners[1] == corners[0]);
-        do
-        {
-            corners[2] = point(random);
-        } while (corners[2] == corners[0] || corners[2] == corners[1]);
-        mesh.triangles.push_back(corners);
-    }
-    return mesh;
+    return bytes;
 }
 
 void BM_Read60MBBinaryStl(benchmark::State& state)
@@ -110,7 +99,7 @@ void BM_Read60MBBinaryStl(benchmark::State& state)
     // 1000 x 600 quads: 1 200 000 facets, 60 000 084 bytes.
     const QString sPath =
         writeOnce("torus.stl", MalformedMeshFiles::stlOf(MalformedMeshFiles::torus(1000, 600), false));
-    readRepeatedly(state, sPath, true);
+    readRepeatedly(state, sPath, 1);
 }
 BENCHMARK(BM_Read60MBBinaryStl)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
@@ -121,55 +110,167 @@ void BM_Read60MBBinaryStlShuffled(benchmark::State& state)
     std::mt19937 random(2);
     std::shuffle(torus.triangles.begin(), torus.triangles.end(), random);
     const QString sPath = writeOnce("torus-shuffled.stl", MalformedMeshFiles::stlOf(torus, false));
-    readRepeatedly(state, sPath, true);
+    readRepeatedly(state, sPath, 1);
 }
 BENCHMARK(BM_Read60MBBinaryStlShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-// The slowest files found within the bounds at the size limit: corners at
-// random from points shared by about six facets each, as many as in a
-// closed mesh, so that the work looks ordinary while every step misses the
-// caches. A binary STL of 1.34 million facets over 670 000 points, an OBJ of
-// 1.8 million triangles over 800 000 vertices.
-void BM_Read64MBBinaryStlOfScatteredFacets(benchmark::State& state)
+// The torus as an OBJ of 600 000 quads, each written after its last vertex
+// with indices counted back from it (28 MB); and shuffled, by index from the
+// first (35 MB).
+void BM_Read28MBObjOfQuads(benchmark::State& state)
+{
+    const QString sPath = writeOnce(
+        "torus.obj", MalformedMeshFiles::objOf(MalformedMeshFiles::torus(1000, 600), {true, true}));
+    readRepeatedly(state, sPath, 1);
+}
+BENCHMARK(BM_Read28MBObjOfQuads)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_Read35MBObjOfQuadsShuffled(benchmark::State& state)
+{
+    // Shuffled in pairs, so that each quad's two facets stay together.
+    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(1000, 600);
+    std::vector<std::pair<std::array<int, 3>, std::array<int, 3>>> quads;
+    for (size_t t = 0; t < torus.triangles.size(); t += 2)
+    {
+        quads.emplace_back(torus.triangles[t], torus.triangles[t + 1]);
+    }
+    std::mt19937 random(3);
+    std::shuffle(quads.begin(), quads.end(), random);
+    torus.triangles.clear();
+    for (const auto& quad : quads)
+    {
+        torus.triangles.insert(torus.triangles.end(), {quad.first, quad.second});
+    }
+    const QString sPath = writeOnce("torus-shuffled.obj", MalformedMeshFiles::objOf(torus, {true, false}));
+    readRepeatedly(state, sPath, 1);
+}
+BENCHMARK(BM_Read35MBObjOfQuadsShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// A torus of 416 000 facets as ASCII STL (62 MB), in order and shuffled.
+void BM_Read62MBAsciiStl(benchmark::State& state)
 {
     const QString sPath =
-        writeOnce("scattered-read.stl", MalformedMeshFiles::stlOf(scatteredCorners(1340000, 670000), false));
-    readRepeatedly(state, sPath, true);
+        writeOnce("torus-ascii.stl", MalformedMeshFiles::stlOf(MalformedMeshFiles::torus(520, 400), true));
+    readRepeatedly(state, sPath, 1);
 }
-BENCHMARK(BM_Read64MBBinaryStlOfScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_Read62MBAsciiStl)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-void BM_Read64MBObjOfScatteredFacets(benchmark::State& state)
+void BM_Read62MBAsciiStlShuffled(benchmark::State& state)
 {
-    const QString sPath = writeOnce("scattered-read.obj", MalformedMeshFiles::objOf(scatteredCorners(1800000, 800000)));
-    readRepeatedly(state, sPath, true);
+    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(520, 400);
+    std::mt19937 random(4);
+    std::shuffle(torus.triangles.begin(), torus.triangles.end(), random);
+    const QString sPath = writeOnce("torus-ascii-shuffled.stl", MalformedMeshFiles::stlOf(torus, true));
+    readRepeatedly(state, sPath, 1);
 }
-BENCHMARK(BM_Read64MBObjOfScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_Read62MBAsciiStlShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The slowest files found within the bounds at the size limit: corners at
+// random from points shared by about as many facets as in a closed mesh.
+// They may be read or refused; either must be quick.
+void scatteredAtLimit(benchmark::State& state, const QString& sName, int nGuess,
+                      const std::function<QByteArray(int nFacets)>& make)
+{
+    readRepeatedly(state, writeOnce(sName, atSizeLimit(nGuess, make)), -1);
+}
+
+// A binary STL of 1.34 million facets over 580 000 points.
+void BM_ReadBinaryStlOfScatteredFacets(benchmark::State& state)
+{
+    scatteredAtLimit(state, "scattered-read.stl", 1000000, [](int nFacets) {
+        return MalformedMeshFiles::stlOf(MalformedMeshFiles::scatteredCorners(nFacets, nFacets * 13 / 30), false);
+    });
+}
+BENCHMARK(BM_ReadBinaryStlOfScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The same with every point at x = 0: an order along x is the file's.
+void BM_ReadBinaryStlOfScatteredFacetsAtOneX(benchmark::State& state)
+{
+    scatteredAtLimit(state, "scattered-flat.stl", 1000000, [](int nFacets) {
+        return MalformedMeshFiles::stlOf(
+            MalformedMeshFiles::flattened(MalformedMeshFiles::scatteredCorners(nFacets, nFacets * 13 / 30)), false);
+    });
+}
+BENCHMARK(BM_ReadBinaryStlOfScatteredFacetsAtOneX)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// Every facet written twice in a row, each point in 8: the file looks
+// ordered.
+void BM_ReadBinaryStlOfDoubledScatteredFacets(benchmark::State& state)
+{
+    scatteredAtLimit(state, "scattered-doubled.stl", 1000000, [](int nFacets) {
+        return MalformedMeshFiles::stlOf(
+            MalformedMeshFiles::doubled(MalformedMeshFiles::scatteredCorners(nFacets / 2, 0, 4)), false);
+    });
+}
+BENCHMARK(BM_ReadBinaryStlOfDoubledScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// An ASCII STL of 700 000 facets on a grid, each point in 8.
+void BM_ReadAsciiStlOfScatteredFacets(benchmark::State& state)
+{
+    scatteredAtLimit(state, "scattered-ascii.stl", 400000, [](int nFacets) {
+        return MalformedMeshFiles::stlOf(
+            MalformedMeshFiles::onGrid(MalformedMeshFiles::scatteredCorners(nFacets, 0, 8)), true);
+    });
+}
+BENCHMARK(BM_ReadAsciiStlOfScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// An OBJ of triangles over 800 000 vertices; one whose every vertex is in
+// exactly 8, on a grid (short lines, so 2.5 million triangles); one of quads
+// on a grid whose every vertex is in 5.
+void BM_ReadObjOfScatteredFacets(benchmark::State& state)
+{
+    scatteredAtLimit(state, "scattered-read.obj", 1000000, [](int nFacets) {
+        return MalformedMeshFiles::objOf(MalformedMeshFiles::scatteredCorners(nFacets, nFacets * 4 / 9));
+    });
+}
+BENCHMARK(BM_ReadObjOfScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_ReadObjOfEvenlySharedScatteredFacets(benchmark::State& state)
+{
+    scatteredAtLimit(state, "scattered-even.obj", 1000000, [](int nFacets) {
+        return MalformedMeshFiles::objOf(
+            MalformedMeshFiles::onGrid(MalformedMeshFiles::scatteredCorners(nFacets, 0, 8)));
+    });
+}
+BENCHMARK(BM_ReadObjOfEvenlySharedScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_ReadObjOfScatteredQuads(benchmark::State& state)
+{
+    scatteredAtLimit(state, "scattered-quads.obj", 1000000, [](int nFacets) {
+        return MalformedMeshFiles::objOf(
+            MalformedMeshFiles::onGrid(MalformedMeshFiles::scatteredCorners(nFacets, 0, 5, true)), {true, false});
+    });
+}
+BENCHMARK(BM_ReadObjOfScatteredQuads)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_Refuse64MBBinaryStlOverFewPoints(benchmark::State& state)
 {
-    const QString sPath = writeOnce("scattered.stl", MalformedMeshFiles::stlOf(scatteredCorners(1340000, 1500), false));
-    readRepeatedly(state, sPath, false);
+    const QString sPath =
+        writeOnce("scattered.stl",
+                  MalformedMeshFiles::stlOf(MalformedMeshFiles::scatteredCorners(1340000, 1500), false));
+    readRepeatedly(state, sPath, 0);
 }
 BENCHMARK(BM_Refuse64MBBinaryStlOverFewPoints)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_Refuse6MBObjOverFewVertices(benchmark::State& state)
 {
-    const QString sPath = writeOnce("scattered.obj", MalformedMeshFiles::objOf(scatteredCorners(400000, 1500)));
-    readRepeatedly(state, sPath, false);
+    const QString sPath =
+        writeOnce("scattered.obj", MalformedMeshFiles::objOf(MalformedMeshFiles::scatteredCorners(400000, 1500)));
+    readRepeatedly(state, sPath, 0);
 }
 BENCHMARK(BM_Refuse6MBObjOverFewVertices)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_ReadTriangleAfter50MBOfEmptyLines(benchmark::State& state)
 {
     const QString sPath = writeOnce("flood.obj", MalformedMeshFiles::objAfterEmptyLines(FLOOD_BYTES));
-    readRepeatedly(state, sPath, true);
+    readRepeatedly(state, sPath, 1);
 }
 BENCHMARK(BM_ReadTriangleAfter50MBOfEmptyLines)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_Refuse50MBOfEmptyLines(benchmark::State& state)
 {
     const QString sPath = writeOnce("empty-lines.obj", QByteArray(FLOOD_BYTES, '\n'));
-    readRepeatedly(state, sPath, false);
+    readRepeatedly(state, sPath, 0);
 }
 BENCHMARK(BM_Refuse50MBOfEmptyLines)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 } // namespace
