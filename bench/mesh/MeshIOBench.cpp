@@ -25,7 +25,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <random>
 
 namespace
 {
@@ -94,74 +93,78 @@ QByteArray atSizeLimit(int nGuess, const std::function<QByteArray(int nFacets)>&
     return bytes;
 }
 
+// A torus of nAround x nTube quads as write makes it, its facets shuffled by
+// nSeed when that is not 0 (in pairs, so that each quad's two facets stay
+// together).
+void readTorus(benchmark::State& state, const QString& sName, int nAround, int nTube, unsigned nSeed,
+               const std::function<QByteArray(const MalformedMeshFiles::IndexedMesh&)>& write)
+{
+    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(nAround, nTube);
+    if (nSeed != 0)
+    {
+        torus = MalformedMeshFiles::shuffled(torus, nSeed, 2);
+    }
+    readRepeatedly(state, writeOnce(sName, write(torus)), 1);
+}
+
+QByteArray binaryStl(const MalformedMeshFiles::IndexedMesh& mesh)
+{
+    return MalformedMeshFiles::stlOf(mesh, false);
+}
+
+QByteArray asciiStl(const MalformedMeshFiles::IndexedMesh& mesh)
+{
+    return MalformedMeshFiles::stlOf(mesh, true);
+}
+
+QByteArray objOfQuads(const MalformedMeshFiles::IndexedMesh& mesh)
+{
+    return MalformedMeshFiles::objOf(mesh, {true, false});
+}
+
+QByteArray objOfQuadsCountedBack(const MalformedMeshFiles::IndexedMesh& mesh)
+{
+    return MalformedMeshFiles::objOf(mesh, {true, true});
+}
+
+// 1000 x 600 quads: 1 200 000 facets, 60 000 084 bytes; in order and shuffled.
 void BM_Read60MBBinaryStl(benchmark::State& state)
 {
-    // 1000 x 600 quads: 1 200 000 facets, 60 000 084 bytes.
-    const QString sPath =
-        writeOnce("torus.stl", MalformedMeshFiles::stlOf(MalformedMeshFiles::torus(1000, 600), false));
-    readRepeatedly(state, sPath, 1);
+    readTorus(state, "torus.stl", 1000, 600, 0, binaryStl);
 }
 BENCHMARK(BM_Read60MBBinaryStl)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-// The same torus with its facets in a random order.
 void BM_Read60MBBinaryStlShuffled(benchmark::State& state)
 {
-    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(1000, 600);
-    std::mt19937 random(2);
-    std::shuffle(torus.triangles.begin(), torus.triangles.end(), random);
-    const QString sPath = writeOnce("torus-shuffled.stl", MalformedMeshFiles::stlOf(torus, false));
-    readRepeatedly(state, sPath, 1);
+    readTorus(state, "torus-shuffled.stl", 1000, 600, 2, binaryStl);
 }
 BENCHMARK(BM_Read60MBBinaryStlShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-// The torus as an OBJ of 600 000 quads, each written after its last vertex
-// with indices counted back from it (28 MB); and shuffled, by index from the
-// first (35 MB).
+// The same torus as an OBJ of 600 000 quads, each written after its last
+// vertex with indices counted back from it (28 MB); and shuffled, by index
+// from the first (35 MB).
 void BM_Read28MBObjOfQuads(benchmark::State& state)
 {
-    const QString sPath = writeOnce(
-        "torus.obj", MalformedMeshFiles::objOf(MalformedMeshFiles::torus(1000, 600), {true, true}));
-    readRepeatedly(state, sPath, 1);
+    readTorus(state, "torus.obj", 1000, 600, 0, objOfQuadsCountedBack);
 }
 BENCHMARK(BM_Read28MBObjOfQuads)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_Read35MBObjOfQuadsShuffled(benchmark::State& state)
 {
-    // Shuffled in pairs, so that each quad's two facets stay together.
-    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(1000, 600);
-    std::vector<std::pair<std::array<int, 3>, std::array<int, 3>>> quads;
-    for (size_t t = 0; t < torus.triangles.size(); t += 2)
-    {
-        quads.emplace_back(torus.triangles[t], torus.triangles[t + 1]);
-    }
-    std::mt19937 random(3);
-    std::shuffle(quads.begin(), quads.end(), random);
-    torus.triangles.clear();
-    for (const auto& quad : quads)
-    {
-        torus.triangles.insert(torus.triangles.end(), {quad.first, quad.second});
-    }
-    const QString sPath = writeOnce("torus-shuffled.obj", MalformedMeshFiles::objOf(torus, {true, false}));
-    readRepeatedly(state, sPath, 1);
+    readTorus(state, "torus-shuffled.obj", 1000, 600, 3, objOfQuads);
 }
 BENCHMARK(BM_Read35MBObjOfQuadsShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // A torus of 416 000 facets as ASCII STL (62 MB), in order and shuffled.
 void BM_Read62MBAsciiStl(benchmark::State& state)
 {
-    const QString sPath =
-        writeOnce("torus-ascii.stl", MalformedMeshFiles::stlOf(MalformedMeshFiles::torus(520, 400), true));
-    readRepeatedly(state, sPath, 1);
+    readTorus(state, "torus-ascii.stl", 520, 400, 0, asciiStl);
 }
 BENCHMARK(BM_Read62MBAsciiStl)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_Read62MBAsciiStlShuffled(benchmark::State& state)
 {
-    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(520, 400);
-    std::mt19937 random(4);
-    std::shuffle(torus.triangles.begin(), torus.triangles.end(), random);
-    const QString sPath = writeOnce("torus-ascii-shuffled.stl", MalformedMeshFiles::stlOf(torus, true));
-    readRepeatedly(state, sPath, 1);
+    readTorus(state, "torus-ascii-shuffled.stl", 520, 400, 4, asciiStl);
 }
 BENCHMARK(BM_Read62MBAsciiStlShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 

@@ -328,6 +328,27 @@ inline IndexedMesh scatteredCorners(int nFacets, int nPoints, int nShare = 0, bo
     return mesh;
 }
 
+// The mesh with its triangles in a random order, in groups of nGroup that
+// keep theirs (2: a quad's two facets stay together).
+inline IndexedMesh shuffled(IndexedMesh mesh, unsigned nSeed, size_t nGroup = 1)
+{
+    std::vector<size_t> groups(mesh.triangles.size() / nGroup);
+    for (size_t g = 0; g < groups.size(); ++g)
+    {
+        groups[g] = g;
+    }
+    std::mt19937 random(nSeed);
+    std::shuffle(groups.begin(), groups.end(), random);
+    std::vector<std::array<int, 3>> triangles;
+    for (size_t g : groups)
+    {
+        triangles.insert(triangles.end(), mesh.triangles.begin() + long(g * nGroup),
+                         mesh.triangles.begin() + long((g + 1) * nGroup));
+    }
+    mesh.triangles = triangles;
+    return mesh;
+}
+
 // Every triangle written twice in a row.
 inline IndexedMesh doubled(IndexedMesh mesh)
 {
