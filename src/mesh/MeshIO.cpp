@@ -47,16 +47,24 @@ constexpr qint64 MAXIMUM_FILE_BYTES = 64 * 1024 * 1024;
 
 // Reads the whole file through Qt, so that resources, directories, devices
 // and unreadable paths are all refused here before any parser sees the
-// bytes. A file above the size limit is refused with one error line.
-bool readWholeFile(const QString& sFileName, QByteArray& content)
+// bytes; sRefusal says why. A file above the size limit is refused too.
+bool readWholeFile(const QString& sFileName, QByteArray& content, QString& sRefusal)
 {
-    if (QFileInfo(sFileName).isDir())
+    const QFileInfo info(sFileName);
+    if (info.isDir())
     {
+        sRefusal = QString("it is a folder");
+        return false;
+    }
+    if (!info.exists())
+    {
+        sRefusal = QString("it does not exist");
         return false;
     }
     QFile file(sFileName);
     if (!file.open(QIODevice::ReadOnly) || file.isSequential())
     {
+        sRefusal = file.isOpen() ? QString("it is no file of fixed size") : QString("it cannot be opened");
         return false;
     }
     // The size is asked before reading and checked again after it, in case
@@ -77,13 +85,17 @@ bool readWholeFile(const QString& sFileName, QByteArray& content)
     if (nSize > MAXIMUM_FILE_BYTES)
     {
         content.clear();
-        LOG_ERROR(QString("Mesh file %1 is too large (%2 bytes); the largest mesh file read has %3 bytes")
-                      .arg(sFileName)
-                      .arg(nSize)
-                      .arg(MAXIMUM_FILE_BYTES));
+        sRefusal = QString("it is too large (%1 bytes); the largest mesh file read has %2 bytes")
+                       .arg(nSize)
+                       .arg(MAXIMUM_FILE_BYTES);
         return false;
     }
-    return file.error() == QFileDevice::NoError;
+    if (file.error() != QFileDevice::NoError)
+    {
+        sRefusal = QString("it cannot be read: %1").arg(file.errorString());
+        return false;
+    }
+    return true;
 }
 
 // A read-only stream over bytes held elsewhere: OpenMesh parses the checked
@@ -255,24 +267,35 @@ void quietOpenMesh()
     });
 }
 
-// The reading itself; may throw.
-bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const MeshIO::ImportParameters& parameters)
+// Why a read mesh cannot be placed: all its points at one place, or out of
+// reach of unit size.
+QString whyNotNormalised(const TriangleMesh& mesh)
+{
+    const TriangleMesh::Point first = mesh.point(*mesh.vertices_begin());
+    for (const auto vh : mesh.vertices())
+    {
+        if (mesh.point(vh) != first)
+        {
+            return QString("it cannot be brought to unit size");
+        }
+    }
+    return QString("all its points lie at one place");
+}
+
+// The reading itself; may throw. On false, sRefusal says why.
+bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const MeshIO::ImportParameters& parameters,
+                     QString& sRefusal)
 {
     MeshIO::registerHookResources();
     QByteArray content;
-    if (!readWholeFile(sFileName, content))
+    if (!readWholeFile(sFileName, content, sRefusal))
     {
         return false;
     }
-    QString sRefusal;
     const MeshIOChecks::Format format =
         MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower(), sRefusal);
     if (format == MeshIOChecks::Format::Invalid)
     {
-        if (!sRefusal.isEmpty())
-        {
-            LOG_ERROR(QString("Mesh file %1 is refused: %2").arg(sFileName, sRefusal));
-        }
         return false;
     }
 
@@ -283,6 +306,7 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     std::unique_ptr<TriangleMesh> pMesh(new TriangleMesh);
     if (!parse(content, format, *pMesh))
     {
+        sRefusal = QString("the mesh library cannot read it");
         return false;
     }
     content.clear();
@@ -290,9 +314,16 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     // Modelling programs often leave vertices behind that no face uses: one
     // far away would shrink the visible mesh to nothing in the normalisation.
     MeshGenerator::removeIsolatedVertices(*pMesh);
-    // Normalised before the object takes the mesh, so a refusal leaves it as it was.
-    if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0 || !MeshObject::normalizePoints(*pMesh))
+    // OpenMesh leaves out facets with two corners at one point.
+    if (pMesh->n_faces() == 0)
     {
+        sRefusal = QString("none of its facets has three corners at different points");
+        return false;
+    }
+    // Normalised before the object takes the mesh, so a refusal leaves it as it was.
+    if (!MeshObject::normalizePoints(*pMesh))
+    {
+        sRefusal = whyNotNormalised(*pMesh);
         return false;
     }
     // Scaled about its centre, which normalising put at the origin, then moved.
@@ -379,7 +410,8 @@ bool MeshIO::exportMeshObject(const QString& sObjectName, const QString& sFileNa
     return writeMesh(pMeshObject, sFileName);
 }
 
-bool MeshIO::readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportParameters parameters)
+bool MeshIO::readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportParameters parameters,
+                      QString* psRefusal)
 {
     if (!pMeshObject)
     {
@@ -387,25 +419,35 @@ bool MeshIO::readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportP
     }
     // Nothing may leave the reader: a file that exhausts memory, or a reader
     // that throws, is a refused file.
+    QString sRefusal;
     try
     {
-        return readCheckedMesh(pMeshObject, sFileName, parameters);
+        if (readCheckedMesh(pMeshObject, sFileName, parameters, sRefusal))
+        {
+            return true;
+        }
     }
     catch (const std::exception& e)
     {
-        LOG_ERROR(QString("Mesh file %1 could not be read: %2").arg(sFileName, QString::fromLocal8Bit(e.what())));
+        sRefusal = QString("reading it failed: %1").arg(QString::fromLocal8Bit(e.what()));
     }
     catch (...)
     {
-        LOG_ERROR(QString("Mesh file %1 could not be read").arg(sFileName));
+        sRefusal = QString("reading it failed");
+    }
+    LOG_ERROR(QString("Mesh file %1 is refused: %2").arg(sFileName, sRefusal));
+    if (psRefusal)
+    {
+        *psRefusal = sRefusal;
     }
     return false;
 }
 
-bool MeshIO::importMeshObject(const QString& sObjectName, const QString& sFileName, ImportParameters parameters)
+bool MeshIO::importMeshObject(const QString& sObjectName, const QString& sFileName, ImportParameters parameters,
+                              QString* psRefusal)
 {
     std::unique_ptr<MeshObject> pMeshObject(new MeshObject(sObjectName));
-    if (!readMesh(pMeshObject.get(), sFileName, parameters))
+    if (!readMesh(pMeshObject.get(), sFileName, parameters, psRefusal))
     {
         return false;
     }

@@ -150,23 +150,33 @@ bool readsThreeCoordinatesOnly(Words& words, quint32 pPoint[3])
 // Binary STL: an 80-byte header, a little-endian triangle count and 50 bytes
 // per triangle (normal, three corners, attribute). The size must match the
 // count exactly and every corner coordinate must be finite. Each facet's
-// nine coordinates, as the bits of their floats, go to addFacet.
+// nine coordinates, as the bits of their floats, go to addFacet. Returns why
+// the bytes are no binary STL, or nothing.
 template <typename AddFacet>
-bool readBinaryStl(const QByteArray& content, AddFacet addFacet)
+QString readBinaryStl(const QByteArray& content, AddFacet addFacet)
 {
     using MeshIOChecks::BINARY_STL_FACET_BYTES;
     using MeshIOChecks::BINARY_STL_HEADER_BYTES;
     const qint64 nSize = content.size();
     if (nSize < BINARY_STL_HEADER_BYTES)
     {
-        return false;
+        return QString("it has %1 bytes, fewer than the %2 of a binary STL's header")
+            .arg(nSize)
+            .arg(BINARY_STL_HEADER_BYTES);
     }
     const auto* pBytes = reinterpret_cast<const unsigned char*>(content.constData());
     const quint32 nTriangles = quint32(pBytes[80]) | (quint32(pBytes[81]) << 8) | (quint32(pBytes[82]) << 16) |
                                (quint32(pBytes[83]) << 24);
-    if (nTriangles == 0 || nSize != BINARY_STL_HEADER_BYTES + BINARY_STL_FACET_BYTES * qint64(nTriangles))
+    if (nTriangles == 0)
     {
-        return false;
+        return QString("its header counts no facet");
+    }
+    if (nSize != BINARY_STL_HEADER_BYTES + BINARY_STL_FACET_BYTES * qint64(nTriangles))
+    {
+        return QString("the facet count in its header, %1, asks for %2 bytes, but it has %3")
+            .arg(nTriangles)
+            .arg(BINARY_STL_HEADER_BYTES + BINARY_STL_FACET_BYTES * qint64(nTriangles))
+            .arg(nSize);
     }
     for (quint32 t = 0; t < nTriangles; ++t)
     {
@@ -178,12 +188,12 @@ bool readBinaryStl(const QByteArray& content, AddFacet addFacet)
             // All exponent bits set: infinite or not a number.
             if ((corners[k] & 0x7F800000u) == 0x7F800000u)
             {
-                return false;
+                return QString("facet %1 has a corner that is not a finite number").arg(t + 1);
             }
         }
         addFacet(corners);
     }
-    return true;
+    return QString();
 }
 
 bool hasControlCharacter(const char* pBegin, const char* pEnd)
@@ -212,9 +222,10 @@ bool mentionsLoop(const char* pBegin, const char* pEnd)
 // the end, and another solid may follow). Blank lines only between facets
 // and after a loop's third corner (where OpenMesh's own writer puts one). No
 // other line may mention a loop. Each facet's nine coordinates, as the bits
-// of their floats, go to addFacet.
+// of their floats, go to addFacet. Returns why the bytes are no ASCII STL,
+// or nothing.
 template <typename AddFacet>
-bool readAsciiStl(const QByteArray& content, AddFacet addFacet)
+QString readAsciiStl(const QByteArray& content, AddFacet addFacet)
 {
     enum State
     {
@@ -228,12 +239,20 @@ bool readAsciiStl(const QByteArray& content, AddFacet addFacet)
     State state = BEFORE_SOLID;
     int nVertices = 0;
     int nFacets = 0;
+    qint64 nLine = 0;
     quint32 corners[9];
+    // What the line that broke the grammar should have been (%1 its number).
+    const char* szWhy = nullptr;
+    const auto fail = [&szWhy](const char* szExpected) {
+        szWhy = szExpected;
+        return false;
+    };
     const bool bLinesOk = forEachLine(content.constData(), std::size_t(content.size()), [&](const char* pBegin,
                                                                                              const char* pEnd) {
+        ++nLine;
         if (hasControlCharacter(pBegin, pEnd))
         {
-            return false;
+            return fail("line %1 holds a control character");
         }
         const bool bMentionsLoop = mentionsLoop(pBegin, pEnd);
         Words words(pBegin, pEnd);
@@ -241,7 +260,11 @@ bool readAsciiStl(const QByteArray& content, AddFacet addFacet)
         if (!words.next(keyword))
         {
             return state == BEFORE_SOLID || state == IN_SOLID || state == AFTER_SOLID ||
-                   (state == IN_LOOP && nVertices == 3);
+                   (state == IN_LOOP && nVertices == 3) || fail("line %1 is empty inside a facet");
+        }
+        if (bMentionsLoop && state != IN_FACET)
+        {
+            return fail("line %1 mentions \"outer\" outside a facet's \"outer loop\"");
         }
         std::string_view second;
         switch (state)
@@ -249,62 +272,69 @@ bool readAsciiStl(const QByteArray& content, AddFacet addFacet)
         case BEFORE_SOLID:
         case AFTER_SOLID:
             state = IN_SOLID;
-            return equalsIgnoringCase(keyword, "solid") && !bMentionsLoop;
+            return equalsIgnoringCase(keyword, "solid") || fail("line %1 is not \"solid\" with a name");
         case IN_SOLID:
             if (equalsIgnoringCase(keyword, "endsolid"))
             {
                 state = AFTER_SOLID;
-                return !bMentionsLoop;
+                return true;
             }
             state = IN_FACET;
-            if (!equalsIgnoringCase(keyword, "facet") || !words.next(second) || !equalsIgnoringCase(second, "normal") ||
-                bMentionsLoop)
-            {
-                return false;
-            }
             // The facet's normal is recomputed; its three values are not read.
-            for (int k = 0; k < 3; ++k)
-            {
-                if (!words.next(second))
-                {
-                    return false;
-                }
-            }
-            return words.atEnd();
+            return (equalsIgnoringCase(keyword, "facet") && words.next(second) &&
+                    equalsIgnoringCase(second, "normal") && words.next(second) && words.next(second) &&
+                    words.next(second) && words.atEnd()) ||
+                   fail("line %1 is neither \"facet normal\" with three values nor \"endsolid\"");
         case IN_FACET:
             state = IN_LOOP;
             nVertices = 0;
-            return equalsIgnoringCase(keyword, "outer") && words.next(second) && equalsIgnoringCase(second, "loop") &&
-                   words.atEnd() && bMentionsLoop;
+            return (equalsIgnoringCase(keyword, "outer") && words.next(second) &&
+                    equalsIgnoringCase(second, "loop") && words.atEnd() && bMentionsLoop) ||
+                   fail("line %1 is not \"outer loop\"");
         case IN_LOOP:
             if (nVertices == 3)
             {
                 state = AFTER_LOOP;
                 addFacet(corners);
-                return equalsIgnoringCase(keyword, "endloop") && words.atEnd();
+                return (equalsIgnoringCase(keyword, "endloop") && words.atEnd()) ||
+                       fail(equalsIgnoringCase(keyword, "vertex") ? "line %1 gives a facet a fourth corner"
+                                                                  : "line %1 is not \"endloop\"");
             }
             ++nVertices;
-            return equalsIgnoringCase(keyword, "vertex") &&
-                   readsThreeCoordinatesOnly(words, corners + 3 * (nVertices - 1)) && !bMentionsLoop;
+            return (equalsIgnoringCase(keyword, "vertex") &&
+                    readsThreeCoordinatesOnly(words, corners + 3 * (nVertices - 1))) ||
+                   fail("line %1 is not \"vertex\" with three finite coordinates");
         case AFTER_LOOP:
             state = IN_SOLID;
             ++nFacets;
-            return equalsIgnoringCase(keyword, "endfacet") && words.atEnd();
+            return (equalsIgnoringCase(keyword, "endfacet") && words.atEnd()) ||
+                   fail("line %1 is not \"endfacet\"");
         }
         return false;
     });
-    return bLinesOk && (state == IN_SOLID || state == AFTER_SOLID) && nFacets > 0;
+    if (!bLinesOk)
+    {
+        return QString(szWhy).arg(nLine);
+    }
+    if (state != IN_SOLID && state != AFTER_SOLID)
+    {
+        return QString("it ends inside a facet");
+    }
+    return nFacets > 0 ? QString() : QString("it holds no facet");
 }
 
 // An STL that readStl (one of the two readers above) accepts and whose points
-// are within the bounds on their facets (sRefusal says why not). The quick
-// count settles almost every file; only one it finds beyond a bound is read
-// again and counted exactly, so that a refusal rests on true figures.
+// are within the bounds on their facets; otherwise sRefusal says why not, and
+// bWellFormed whether readStl accepted it. The quick count settles almost
+// every file; only one it finds beyond a bound is read again and counted
+// exactly, so that a refusal rests on true figures.
 template <typename ReadStl>
-bool isValidStl(const QByteArray& content, ReadStl readStl, QString& sRefusal)
+bool isValidStl(const QByteArray& content, ReadStl readStl, QString& sRefusal, bool& bWellFormed)
 {
     MeshPointShares::QuickStlShares quick(content.size());
-    if (!readStl(content, [&quick](const quint32 coordinates[9]) { quick.addFacet(coordinates); }))
+    sRefusal = readStl(content, [&quick](const quint32 coordinates[9]) { quick.addFacet(coordinates); });
+    bWellFormed = sRefusal.isEmpty();
+    if (!bWellFormed)
     {
         return false;
     }
@@ -384,9 +414,11 @@ bool isValidObj(QByteArray& content, QString& sRefusal)
     long long nTexCoords = 0;
     long long nNormals = 0;
     long long nFaces = 0;
+    qint64 nLine = 0;
     MeshPointShares::ObjShares shares;
     std::vector<quint32> vCorners;
     const bool bLinesOk = forEachLine(content.data(), std::size_t(content.size()), [&](char* pBegin, char* pEnd) {
+        ++nLine;
         while (pBegin != pEnd && (*pBegin == ' ' || *pBegin == '\t' || *pBegin == '\r'))
         {
             ++pBegin;
@@ -411,6 +443,7 @@ bool isValidObj(QByteArray& content, QString& sRefusal)
                 std::string_view value;
                 if (!words.next(value) || !isCoordinate(value))
                 {
+                    sRefusal = QString("line %1: a vertex needs three finite coordinates").arg(nLine);
                     return false;
                 }
             }
@@ -435,6 +468,10 @@ bool isValidObj(QByteArray& content, QString& sRefusal)
                 long long nVertex = 0;
                 if (!readObjCorner(corner, nVertices, nTexCoords, nNormals, nVertex))
                 {
+                    const int nShown = int(std::min<std::size_t>(corner.size(), 24));
+                    sRefusal = QString("line %1: the face corner \"%2\" does not name what is defined before it")
+                                   .arg(nLine)
+                                   .arg(QString::fromLatin1(corner.data(), nShown));
                     return false;
                 }
                 if (++nCorners <= MAXIMUM_FACE_CORNERS)
@@ -444,6 +481,7 @@ bool isValidObj(QByteArray& content, QString& sRefusal)
             }
             if (nCorners < 3)
             {
+                sRefusal = QString("line %1: a face has fewer than three corners").arg(nLine);
                 return false;
             }
             if (nCorners > MAXIMUM_FACE_CORNERS)
@@ -458,12 +496,20 @@ bool isValidObj(QByteArray& content, QString& sRefusal)
         }
         return true;
     });
-    if (!bLinesOk || nFaces == 0)
+    if (!bLinesOk)
     {
         return false;
     }
-    sRefusal = shares.tally().refusal();
+    sRefusal = nFaces == 0 ? QString("it has no face") : shares.tally().refusal();
     return sRefusal.isEmpty();
+}
+
+// Whether the bytes begin as an ASCII STL does, with "solid".
+bool looksLikeText(const QByteArray& content)
+{
+    Words words(content.constData(), content.constData() + std::min<qsizetype>(content.size(), 64));
+    std::string_view first;
+    return words.next(first) && equalsIgnoringCase(first, "solid");
 }
 } // namespace
 
@@ -474,22 +520,44 @@ Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& s
     sRefusal.clear();
     if (content.isEmpty())
     {
+        sRefusal = QString("it is empty");
         return Format::Invalid;
     }
     if (sSuffixLower == QLatin1String("stl"))
     {
         const auto readBinary = [](const QByteArray& bytes, auto addFacet) { return readBinaryStl(bytes, addFacet); };
         const auto readAscii = [](const QByteArray& bytes, auto addFacet) { return readAsciiStl(bytes, addFacet); };
-        if (isValidStl(content, readBinary, sRefusal))
+        bool bWellFormed = false;
+        if (isValidStl(content, readBinary, sRefusal, bWellFormed))
         {
             return Format::BinaryStl;
         }
-        return sRefusal.isEmpty() && isValidStl(content, readAscii, sRefusal) ? Format::AsciiStl : Format::Invalid;
+        if (bWellFormed)
+        {
+            return Format::Invalid;
+        }
+        // Neither form: the reason is that of the form the file is laid out
+        // in, its size matching its count as a binary STL's does, or its
+        // text beginning as an ASCII STL's.
+        const qint64 nCount =
+            content.size() < BINARY_STL_HEADER_BYTES ? -1 : qFromLittleEndian<quint32>(content.constData() + 80);
+        const bool bBinaryLayout = content.size() == BINARY_STL_HEADER_BYTES + BINARY_STL_FACET_BYTES * nCount;
+        const QString sBinaryRefusal = sRefusal;
+        if (isValidStl(content, readAscii, sRefusal, bWellFormed))
+        {
+            return Format::AsciiStl;
+        }
+        if (!bWellFormed && (bBinaryLayout || !looksLikeText(content)))
+        {
+            sRefusal = sBinaryRefusal;
+        }
+        return Format::Invalid;
     }
     if (sSuffixLower == QLatin1String("obj"))
     {
         return isValidObj(content, sRefusal) ? Format::Obj : Format::Invalid;
     }
+    sRefusal = QString("only STL and OBJ files are read");
     return Format::Invalid;
 }
 } // namespace MeshIOChecks

@@ -29,10 +29,11 @@ enum class Format
 // other suffix. For an OBJ, material-library lines are turned into comments
 // in place: the reader would open the file they name.
 // A well-formed mesh over which the reader would hold the interface thread
-// for minutes is Invalid too, with the reason in sRefusal, one line: an OBJ
-// face of more than 4096 corners, a point shared by more than 8192 facets,
-// or points shared by so many facets in all that joining them would take
-// too long (MeshPointShares.h has the bounds and their measurements). For
-// every other result sRefusal is empty.
+// for minutes is Invalid too: an OBJ face of more than 4096 corners, a point
+// shared by more than 8192 facets, or points shared by so many facets in all
+// that joining them would take too long (MeshPointShares.h has the bounds and
+// their measurements). For Invalid, sRefusal says why in one line for the
+// user (for a malformed file, the first line that breaks its format where
+// there is one); for every other result it is empty.
 Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& sRefusal);
 } // namespace MeshIOChecks

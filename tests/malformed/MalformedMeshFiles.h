@@ -396,7 +396,7 @@ inline Corpus extremeExtents()
     };
 }
 
-// Malformed files, each to be refused without a trace.
+// Malformed files, each to be refused with one error line saying why.
 inline Corpus refused()
 {
     QByteArray truncated = binaryStl(2, twoTriangles());
@@ -414,6 +414,9 @@ inline Corpus refused()
         {"truncated.stl", truncated},
         {"count-too-large.stl", binaryStl(5, twoTriangles())},
         {"count-too-small.stl", binaryStl(1, twoTriangles())},
+        // Every facet with two corners at one point, or all three.
+        {"two-equal-corners.stl", binaryStl(2, {0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0})},
+        {"one-place.stl", binaryStl(2, std::vector<float>(18, 2.0f))},
         {"nan.stl", binaryStl(2, nanCorner)},
         {"inf.stl", binaryStl(2, infCorner)},
         {"nan-ascii.stl", asciiStl(asciiFacet("vertex 0 0 0\nvertex nan 0 0\nvertex 0 1 0\n"))},

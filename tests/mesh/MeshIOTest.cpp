@@ -275,9 +275,9 @@ TEST_F(MeshIOTest, ImportPlacesTheMeshAndReplacesAnObjectOfTheSameName)
     EXPECT_EQ(spyAdded.count(), 2);
 }
 
-// Malformed files made here, each refused without touching the object or the
-// tree.
-TEST_F(MeshIOTest, MalformedFilesAreRefusedAndAddNothing)
+// Malformed files made here, each refused with one error line that names the
+// file and the reason, without touching the object or the tree.
+TEST_F(MeshIOTest, MalformedFilesAreRefusedWithOneErrorAndAddNothing)
 {
     const MalformedMeshFiles::Corpus corpus = MalformedMeshFiles::refused();
     for (const auto& entry : corpus)
@@ -292,14 +292,37 @@ TEST_F(MeshIOTest, MalformedFilesAreRefusedAndAddNothing)
         slPaths << path(entry.first);
     }
     slPaths << path("folder.stl") << path("does-not-exist.obj") << ":/hooks/NoSuchHook.obj" << QString();
+    // Some of the reasons, in full.
+    const std::map<QString, QString> reasons = {
+        {"count-too-large.stl", "the facet count in its header, 5, asks for 334 bytes, but it has 184"},
+        {"two-equal-corners.stl", "none of its facets has three corners at different points"},
+        {"one-place.stl", "none of its facets has three corners at different points"},
+        {"single-point.obj", "all its points lie at one place"},
+        {"index-too-large.obj", "line 4: the face corner \"9\" does not name what is defined before it"},
+        {"no-faces.obj", "it has no face"},
+        {"four-corners.stl", "line 7 gives a facet a fourth corner"},
+        {"empty.obj", "it is empty"},
+        {"truncated.stl", "the facet count in its header, 2, asks for 184 bytes, but it has 177"},
+        {"tetrahedron.off", "only STL and OBJ files are read"},
+        {"folder.stl", "it is a folder"},
+        {"NoSuchHook.obj", "it does not exist"},
+    };
 
     QSignalSpy spyAdded(ObjectRoot::getInstance(), &ObjectRoot::signalChildAdded);
     for (const QString& sPath : slPaths)
     {
         SCOPED_TRACE(sPath.toStdString());
         MeshObject object("OBJECT");
-        EXPECT_FALSE(MeshIO::readMesh(&object, sPath, MeshIO::ImportParameters()));
+        LogCapture log;
+        QString sRefusal;
+        EXPECT_FALSE(MeshIO::readMesh(&object, sPath, MeshIO::ImportParameters(), &sRefusal));
         EXPECT_EQ(object.getMesh(), nullptr);
+        const QStringList slLines = log.lines();
+        EXPECT_TRUE(slLines.size() == 1 && slLines[0].startsWith("ERROR: ") &&
+                    slLines[0].endsWith(QString("Mesh file %1 is refused: %2").arg(sPath, sRefusal)))
+            << slLines.join("\n").toStdString();
+        const auto it = reasons.find(QFileInfo(sPath).fileName());
+        EXPECT_TRUE(it == reasons.end() ? !sRefusal.isEmpty() : sRefusal == it->second) << sRefusal.toStdString();
         EXPECT_FALSE(MeshIO::importMeshObject("MESH_HOOK:0", sPath, MeshIO::ImportParameters()));
     }
     EXPECT_EQ(spyAdded.count(), 0);
@@ -359,10 +382,10 @@ TEST_F(MeshIOTest, FilesAboveTheSizeLimitAreRefusedWithOneErrorNamingTheSize)
     EXPECT_EQ(log.count("ERROR"), 1);
     EXPECT_TRUE(log.lines()[0].contains(QString::number(nLimit + 1))) << log.lines()[0].toStdString();
 
-    // At the limit the file is read and checked: zeros are no mesh, refused
-    // without a word.
+    // At the limit the file is read and checked: zeros are no mesh.
     EXPECT_FALSE(MeshIO::readMesh(&object, path("at-limit.obj"), MeshIO::ImportParameters()));
-    EXPECT_EQ(log.lines().size(), 1);
+    ASSERT_EQ(log.lines().size(), 2);
+    EXPECT_TRUE(log.lines()[1].endsWith("is refused: it has no face")) << log.lines()[1].toStdString();
 
     // A flood of empty lines is checked line by line and the triangle after
     // it read.
