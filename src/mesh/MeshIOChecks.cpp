@@ -1,134 +1,18 @@
 #include "MeshIOChecks.h"
 
+#include "MeshFileText.h"
 #include "MeshPointShares.h"
 
 #include <QtEndian>
 
-#include <charconv>
-#include <cmath>
+#include <algorithm>
 #include <cstring>
-#include <limits>
 #include <string_view>
-#include <vector>
+
+using namespace MeshFileText;
 
 namespace
 {
-// The most corners of one OBJ face. The mesh library's face import takes time
-// growing with the square of a face's corners, on the interface thread (one
-// face of 50 000 corners takes a second, four times as many sixteen times
-// as long); a hook's faces have a few corners, the cap of a finely divided
-// cylinder a few hundred, rarely a few thousand.
-constexpr int MAXIMUM_FACE_CORNERS = 4096;
-
-// The characters the readers' streams skip between words.
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// The whitespace-separated words of one line, read where they lie.
-class Words
-{
-public:
-    Words(const char* pBegin, const char* pEnd) : m_p(pBegin), m_pEnd(pEnd) {}
-
-    bool next(std::string_view& word)
-    {
-        while (m_p != m_pEnd && isSpace(*m_p))
-        {
-            ++m_p;
-        }
-        if (m_p == m_pEnd)
-        {
-            return false;
-        }
-        const char* pStart = m_p;
-        while (m_p != m_pEnd && !isSpace(*m_p))
-        {
-            ++m_p;
-        }
-        word = std::string_view(pStart, std::size_t(m_p - pStart));
-        return true;
-    }
-
-    bool atEnd()
-    {
-        std::string_view rest;
-        Words copy = *this;
-        return !copy.next(rest);
-    }
-
-private:
-    const char* m_p;
-    const char* m_pEnd;
-};
-
-// Calls visit(begin, end) for each line (without its '\n') until it returns
-// false; true when every line was accepted.
-template <typename Char, typename Visit>
-bool forEachLine(Char* pData, std::size_t nSize, Visit visit)
-{
-    Char* pLine = pData;
-    Char* const pEnd = pData + nSize;
-    while (pLine < pEnd)
-    {
-        Char* pBreak = static_cast<Char*>(std::memchr(pLine, '\n', std::size_t(pEnd - pLine)));
-        Char* pLineEnd = pBreak ? pBreak : pEnd;
-        if (!visit(pLine, pLineEnd))
-        {
-            return false;
-        }
-        pLine = pLineEnd + 1;
-    }
-    return true;
-}
-
-bool equalsIgnoringCase(std::string_view word, std::string_view keyword)
-{
-    if (word.size() != keyword.size())
-    {
-        return false;
-    }
-    for (std::size_t i = 0; i < word.size(); ++i)
-    {
-        const char c = word[i] >= 'A' && word[i] <= 'Z' ? char(word[i] - 'A' + 'a') : word[i];
-        if (c != keyword[i])
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Drops one leading '+', which the readers' streams accept and from_chars
-// does not; "+-1" stays unreadable.
-std::string_view withoutPlus(std::string_view word)
-{
-    if (word.size() > 1 && word[0] == '+' && word[1] != '-')
-    {
-        word.remove_prefix(1);
-    }
-    return word;
-}
-
-// A whole word that the readers take as a single-precision coordinate: a
-// finite decimal number no larger than the largest float (a larger one makes
-// the stream fail and leaves the value unset).
-bool readCoordinate(std::string_view word, double& dValue)
-{
-    word = withoutPlus(word);
-    const char* pEnd = word.data() + word.size();
-    const auto result = std::from_chars(word.data(), pEnd, dValue);
-    return result.ec == std::errc() && result.ptr == pEnd && std::isfinite(dValue) &&
-           std::fabs(dValue) <= double(std::numeric_limits<float>::max());
-}
-
-bool isCoordinate(std::string_view word)
-{
-    double dValue = 0.0;
-    return readCoordinate(word, dValue);
-}
-
 // The next three words are coordinates and nothing follows them; the bits
 // of their floats go to pPoint.
 bool readsThreeCoordinatesOnly(Words& words, quint32 pPoint[3])
@@ -136,13 +20,10 @@ bool readsThreeCoordinatesOnly(Words& words, quint32 pPoint[3])
     for (int k = 0; k < 3; ++k)
     {
         std::string_view word;
-        double dValue = 0.0;
-        if (!words.next(word) || !readCoordinate(word, dValue))
+        if (!words.next(word) || !readCoordinate(word, pPoint[k]))
         {
             return false;
         }
-        const float fValue = float(dValue);
-        std::memcpy(&pPoint[k], &fValue, sizeof(fValue));
     }
     return words.atEnd();
 }
@@ -349,161 +230,6 @@ bool isValidStl(const QByteArray& content, ReadStl readStl, QString& sRefusal, b
     return sRefusal.isEmpty();
 }
 
-// One index of an OBJ face corner: an integer, 1-based, or negative counting
-// back from the last element defined so far; it must name an existing
-// element, whose index from 0 goes to nElement. A negative index is compared
-// as it is: the smallest one has no negation.
-bool readObjIndex(std::string_view word, long long nDefined, long long& nElement)
-{
-    word = withoutPlus(word);
-    long long nIndex = 0;
-    const char* pEnd = word.data() + word.size();
-    const auto result = std::from_chars(word.data(), pEnd, nIndex);
-    if (result.ec != std::errc() || result.ptr != pEnd || nIndex == 0 ||
-        !(nIndex > 0 ? nIndex <= nDefined : nIndex >= -nDefined))
-    {
-        return false;
-    }
-    nElement = nIndex > 0 ? nIndex - 1 : nDefined + nIndex;
-    return true;
-}
-
-// One face corner: vertex[/[texture][/[normal]]]; its vertex's index from 0
-// goes to nVertex.
-bool readObjCorner(std::string_view corner, long long nVertices, long long nTexCoords, long long nNormals,
-                   long long& nVertex)
-{
-    const long long nDefined[3] = {nVertices, nTexCoords, nNormals};
-    for (int nPart = 0;; ++nPart)
-    {
-        if (nPart == 3)
-        {
-            return false;
-        }
-        const std::size_t nSlash = corner.find('/');
-        const std::string_view part = corner.substr(0, nSlash);
-        long long nElement = 0;
-        // Only the vertex index is required.
-        if ((nPart == 0 || !part.empty()) && !readObjIndex(part, nDefined[nPart], nElement))
-        {
-            return false;
-        }
-        if (nPart == 0)
-        {
-            nVertex = nElement;
-        }
-        if (nSlash == std::string_view::npos)
-        {
-            return true;
-        }
-        corner.remove_prefix(nSlash + 1);
-    }
-}
-
-// OBJ: three finite coordinates on every vertex line, at least one face,
-// every face with three or more corners whose vertex (and texture and
-// normal, where given) indices name elements defined before the face, no
-// face with more corners than allowed and the vertices within the bounds on
-// their facets (sRefusal says so for either). Lines are taken as the reader
-// takes them: trimmed of blanks, tabs and line breaks, and skipped when they
-// then start with '#' or another blank character; everything from a '#' on
-// is a comment.
-bool isValidObj(QByteArray& content, QString& sRefusal)
-{
-    long long nVertices = 0;
-    long long nTexCoords = 0;
-    long long nNormals = 0;
-    long long nFaces = 0;
-    qint64 nLine = 0;
-    MeshPointShares::ObjShares shares;
-    std::vector<quint32> vCorners;
-    const bool bLinesOk = forEachLine(content.data(), std::size_t(content.size()), [&](char* pBegin, char* pEnd) {
-        ++nLine;
-        while (pBegin != pEnd && (*pBegin == ' ' || *pBegin == '\t' || *pBegin == '\r'))
-        {
-            ++pBegin;
-        }
-        if (pBegin == pEnd || *pBegin == '#' || isSpace(*pBegin))
-        {
-            return true;
-        }
-        char* pComment = static_cast<char*>(std::memchr(pBegin, '#', std::size_t(pEnd - pBegin)));
-        Words words(pBegin, pComment ? pComment : pEnd);
-        std::string_view keyword;
-        words.next(keyword);
-        if (keyword == "mtllib")
-        {
-            // The reader would open the named file; a comment it skips.
-            *pBegin = '#';
-        }
-        else if (keyword == "v")
-        {
-            for (int k = 0; k < 3; ++k)
-            {
-                std::string_view value;
-                if (!words.next(value) || !isCoordinate(value))
-                {
-                    sRefusal = QString("line %1: a vertex needs three finite coordinates").arg(nLine);
-                    return false;
-                }
-            }
-            ++nVertices;
-            shares.addVertex();
-        }
-        else if (keyword == "vt")
-        {
-            ++nTexCoords;
-        }
-        else if (keyword == "vn")
-        {
-            ++nNormals;
-        }
-        else if (keyword == "f")
-        {
-            vCorners.clear();
-            long long nCorners = 0;
-            std::string_view corner;
-            while (words.next(corner))
-            {
-                long long nVertex = 0;
-                if (!readObjCorner(corner, nVertices, nTexCoords, nNormals, nVertex))
-                {
-                    const int nShown = int(std::min<std::size_t>(corner.size(), 24));
-                    sRefusal = QString("line %1: the face corner \"%2\" does not name what is defined before it")
-                                   .arg(nLine)
-                                   .arg(QString::fromLatin1(corner.data(), nShown));
-                    return false;
-                }
-                if (++nCorners <= MAXIMUM_FACE_CORNERS)
-                {
-                    vCorners.push_back(quint32(nVertex));
-                }
-            }
-            if (nCorners < 3)
-            {
-                sRefusal = QString("line %1: a face has fewer than three corners").arg(nLine);
-                return false;
-            }
-            if (nCorners > MAXIMUM_FACE_CORNERS)
-            {
-                sRefusal = QString("a face has %1 corners; the most accepted are %2")
-                               .arg(nCorners)
-                               .arg(MAXIMUM_FACE_CORNERS);
-                return false;
-            }
-            shares.addFace(vCorners);
-            ++nFaces;
-        }
-        return true;
-    });
-    if (!bLinesOk)
-    {
-        return false;
-    }
-    sRefusal = nFaces == 0 ? QString("it has no face") : shares.tally().refusal();
-    return sRefusal.isEmpty();
-}
-
 // Whether the bytes begin as an ASCII STL does, with "solid".
 bool looksLikeText(const QByteArray& content)
 {
@@ -555,7 +281,7 @@ Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& s
     }
     if (sSuffixLower == QLatin1String("obj"))
     {
-        return isValidObj(content, sRefusal) ? Format::Obj : Format::Invalid;
+        return checkObj(content, sRefusal) ? Format::Obj : Format::Invalid;
     }
     sRefusal = QString("only STL and OBJ files are read");
     return Format::Invalid;

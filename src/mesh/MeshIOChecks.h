@@ -36,4 +36,11 @@ enum class Format
 // user (for a malformed file, the first line that breaks its format where
 // there is one); for every other result it is empty.
 Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& sRefusal);
+
+// The part of checkContent for OBJ: three finite coordinates on every vertex
+// line, at least one face, every face with three or more corners whose
+// vertex (and texture and normal, where given) indices name elements defined
+// before the face, no face with more corners than allowed and the vertices
+// within the bounds on their facets.
+bool checkObj(QByteArray& content, QString& sRefusal);
 } // namespace MeshIOChecks
