@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "Logger.h"
+#include "MeshFacetOrder.h"
 #include "MeshGenerator.h"
 #include "MeshIOChecks.h"
 #include "MeshLookup.h"
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +27,6 @@
 #include <istream>
 #include <limits>
 #include <memory>
-#include <numeric>
 #include <streambuf>
 #include <string>
 
@@ -160,83 +159,6 @@ bool parse(const QByteArray& content, MeshIOChecks::Format format, TriangleMesh&
     return OpenMesh::IO::read_mesh(mesh, stream, sExtension, options);
 }
 
-// Whether most facets of a checked binary STL share an edge with the facet
-// before them, as an exporter writes them: row by row, in strips or fans.
-// (Sharing a corner is not enough: random facets in pairs would pass.)
-bool stlFacetsFollowEachOther(const char* pFacets, qint64 nFacets)
-{
-    constexpr qint64 FACET = MeshIOChecks::BINARY_STL_FACET_BYTES;
-    qint64 nFollowing = 0;
-    for (qint64 i = 1; i < nFacets; ++i)
-    {
-        const char* pBefore = pFacets + (i - 1) * FACET + 12;
-        const char* pCorners = pBefore + FACET;
-        int nShared = 0;
-        for (int k = 0; k < 9; ++k)
-        {
-            nShared += std::memcmp(pCorners + 12 * (k / 3), pBefore + 12 * (k % 3), 12) == 0 ? 1 : 0;
-        }
-        nFollowing += nShared >= 2 ? 1 : 0;
-    }
-    return 2 * nFollowing >= nFacets;
-}
-
-// The facets of a checked binary STL put in the order of their smallest
-// corner along x, unless they already follow each other. OpenMesh looks each
-// corner up in a tree of the points read so far, sorted by x first, and
-// joins each facet to those round its corners: in a file whose facets come
-// in a scattered order both walk all over memory, and a 60 MB mesh took five
-// times as long to read as in an exporter's order. The order costs two
-// counting passes over the facets and a copy.
-void orderStlFacets(QByteArray& content)
-{
-    constexpr qint64 HEADER = MeshIOChecks::BINARY_STL_HEADER_BYTES;
-    constexpr qint64 FACET = MeshIOChecks::BINARY_STL_FACET_BYTES;
-    const qint64 nFacets = (content.size() - HEADER) / FACET;
-    if (stlFacetsFollowEachOther(content.constData() + HEADER, nFacets))
-    {
-        return;
-    }
-    // Each facet's smallest x as an integer in the floats' order, above the
-    // facet's place.
-    std::vector<quint64> vKeys(static_cast<std::size_t>(nFacets));
-    for (qint64 i = 0; i < nFacets; ++i)
-    {
-        const char* pCorners = content.constData() + HEADER + i * FACET + 12;
-        quint32 nSmallest = ~0u;
-        for (int k = 0; k < 3; ++k)
-        {
-            const quint32 nBits = qFromLittleEndian<quint32>(pCorners + 12 * k);
-            nSmallest = std::min(nSmallest, (nBits & 0x80000000u) ? ~nBits : nBits | 0x80000000u);
-        }
-        vKeys[std::size_t(i)] = quint64(nSmallest) << 32 | quint64(i);
-    }
-    std::vector<quint64> vSorted(vKeys.size());
-    for (const int nShift : {32, 48})
-    {
-        std::vector<quint32> vStarts(65537, 0);
-        for (const quint64 nKey : vKeys)
-        {
-            ++vStarts[((nKey >> nShift) & 0xFFFF) + 1];
-        }
-        std::partial_sum(vStarts.begin(), vStarts.end(), vStarts.begin());
-        for (const quint64 nKey : vKeys)
-        {
-            vSorted[vStarts[(nKey >> nShift) & 0xFFFF]++] = nKey;
-        }
-        vKeys.swap(vSorted);
-    }
-    QByteArray ordered(content.size(), Qt::Uninitialized);
-    char* pOut = ordered.data();
-    std::memcpy(pOut, content.constData(), HEADER);
-    for (qint64 i = 0; i < nFacets; ++i)
-    {
-        const qint64 nFrom = qint64(vKeys[std::size_t(i)] & 0xFFFFFFFFu);
-        std::memcpy(pOut + HEADER + i * FACET, content.constData() + HEADER + nFrom * FACET, FACET);
-    }
-    content = ordered;
-}
-
 // A free name beside sFileName with the same suffix (the writer is chosen by
 // the extension), hidden and marked as ours.
 QString temporaryNameBeside(const QFileInfo& info)
@@ -292,17 +214,14 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     {
         return false;
     }
+    MeshIOChecks::Faces faces;
     const MeshIOChecks::Format format =
-        MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower(), sRefusal);
-    if (format == MeshIOChecks::Format::Invalid)
+        MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower(), sRefusal, faces);
+    if (format == MeshIOChecks::Format::Invalid || !MeshFacetOrder::putInOrder(content, format, faces, sRefusal))
     {
         return false;
     }
-
-    if (format == MeshIOChecks::Format::BinaryStl)
-    {
-        orderStlFacets(content);
-    }
+    faces = MeshIOChecks::Faces();
     std::unique_ptr<TriangleMesh> pMesh(new TriangleMesh);
     if (!parse(content, format, *pMesh))
     {

@@ -13,11 +13,13 @@ class MeshObject;
 // false and never reaches the object tree. Reading opens the chosen file and
 // no other (an OBJ's material library is ignored). Files above 64 MiB are
 // refused, and so are meshes over which OpenMesh would hold the thread for
-// minutes (an OBJ face of more than 4096 corners, a point shared by more than
-// 8192 facets, points shared by so many facets in all that joining them would
-// take too long). Every refusal is one error line in the log naming the file
-// and the reason, which the caller may have as well. Vertices that no face
-// uses are left out. GUI thread only.
+// many seconds or minutes (an OBJ face of more than 4096 corners, a point
+// shared by more than 8192 facets, points shared by so many facets in all
+// that joining them would take too long, facets whose corners lie so far
+// apart that no order of them reads quickly). Facets in a scattered order
+// are put in order before OpenMesh joins them. Every refusal is one error
+// line in the log naming the file and the reason, which the caller may have
+// as well. Vertices that no face uses are left out. GUI thread only.
 //
 // The functions need no instance; constructing one registers the hook bundle
 // (the reading functions do so themselves as well).

@@ -32,9 +32,10 @@ bool readsThreeCoordinatesOnly(Words& words, quint32 pPoint[3])
 // per triangle (normal, three corners, attribute). The size must match the
 // count exactly and every corner coordinate must be finite. Each facet's
 // nine coordinates, as the bits of their floats, go to addFacet. Returns why
-// the bytes are no binary STL, or nothing.
+// the bytes are no binary STL, or nothing. (Its facets are read from its
+// bytes when they are put in order.)
 template <typename AddFacet>
-QString readBinaryStl(const QByteArray& content, AddFacet addFacet)
+QString readBinaryStl(const QByteArray& content, AddFacet addFacet, MeshIOChecks::Faces*)
 {
     using MeshIOChecks::BINARY_STL_FACET_BYTES;
     using MeshIOChecks::BINARY_STL_HEADER_BYTES;
@@ -103,10 +104,10 @@ bool mentionsLoop(const char* pBegin, const char* pEnd)
 // the end, and another solid may follow). Blank lines only between facets
 // and after a loop's third corner (where OpenMesh's own writer puts one). No
 // other line may mention a loop. Each facet's nine coordinates, as the bits
-// of their floats, go to addFacet. Returns why the bytes are no ASCII STL,
-// or nothing.
+// of their floats, go to addFacet, and with its lines to *pFaces when given.
+// Returns why the bytes are no ASCII STL, or nothing.
 template <typename AddFacet>
-QString readAsciiStl(const QByteArray& content, AddFacet addFacet)
+QString readAsciiStl(const QByteArray& content, AddFacet addFacet, MeshIOChecks::Faces* pFaces)
 {
     enum State
     {
@@ -121,6 +122,7 @@ QString readAsciiStl(const QByteArray& content, AddFacet addFacet)
     int nVertices = 0;
     int nFacets = 0;
     qint64 nLine = 0;
+    quint32 nFacetBegin = 0;
     quint32 corners[9];
     // What the line that broke the grammar should have been (%1 its number).
     const char* szWhy = nullptr;
@@ -161,6 +163,7 @@ QString readAsciiStl(const QByteArray& content, AddFacet addFacet)
                 return true;
             }
             state = IN_FACET;
+            nFacetBegin = quint32(pBegin - content.constData());
             // The facet's normal is recomputed; its three values are not read.
             return (equalsIgnoringCase(keyword, "facet") && words.next(second) &&
                     equalsIgnoringCase(second, "normal") && words.next(second) && words.next(second) &&
@@ -177,6 +180,13 @@ QString readAsciiStl(const QByteArray& content, AddFacet addFacet)
             {
                 state = AFTER_LOOP;
                 addFacet(corners);
+                if (pFaces)
+                {
+                    for (int k = 0; k < 3; ++k)
+                    {
+                        pFaces->vPoints.push_back({corners[3 * k], corners[3 * k + 1], corners[3 * k + 2]});
+                    }
+                }
                 return (equalsIgnoringCase(keyword, "endloop") && words.atEnd()) ||
                        fail(equalsIgnoringCase(keyword, "vertex") ? "line %1 gives a facet a fourth corner"
                                                                   : "line %1 is not \"endloop\"");
@@ -188,6 +198,11 @@ QString readAsciiStl(const QByteArray& content, AddFacet addFacet)
         case AFTER_LOOP:
             state = IN_SOLID;
             ++nFacets;
+            if (pFaces)
+            {
+                const auto nEnd = std::min<qsizetype>(pEnd - content.constData() + 1, content.size());
+                pFaces->vSpans.push_back({nFacetBegin, quint32(nEnd)});
+            }
             return (equalsIgnoringCase(keyword, "endfacet") && words.atEnd()) ||
                    fail("line %1 is not \"endfacet\"");
         }
@@ -210,10 +225,11 @@ QString readAsciiStl(const QByteArray& content, AddFacet addFacet)
 // every file; only one it finds beyond a bound is read again and counted
 // exactly, so that a refusal rests on true figures.
 template <typename ReadStl>
-bool isValidStl(const QByteArray& content, ReadStl readStl, QString& sRefusal, bool& bWellFormed)
+bool isValidStl(const QByteArray& content, ReadStl readStl, QString& sRefusal, bool& bWellFormed,
+                MeshIOChecks::Faces& faces)
 {
     MeshPointShares::QuickStlShares quick(content.size());
-    sRefusal = readStl(content, [&quick](const quint32 coordinates[9]) { quick.addFacet(coordinates); });
+    sRefusal = readStl(content, [&quick](const quint32 coordinates[9]) { quick.addFacet(coordinates); }, &faces);
     bWellFormed = sRefusal.isEmpty();
     if (!bWellFormed)
     {
@@ -225,7 +241,7 @@ bool isValidStl(const QByteArray& content, ReadStl readStl, QString& sRefusal, b
         return true;
     }
     MeshPointShares::ExactStlShares exact(quickTally.facets());
-    readStl(content, [&exact](const quint32 coordinates[9]) { exact.addFacet(coordinates); });
+    readStl(content, [&exact](const quint32 coordinates[9]) { exact.addFacet(coordinates); }, nullptr);
     sRefusal = exact.tally().refusal();
     return sRefusal.isEmpty();
 }
@@ -241,7 +257,7 @@ bool looksLikeText(const QByteArray& content)
 
 namespace MeshIOChecks
 {
-Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& sRefusal)
+Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& sRefusal, Faces& faces)
 {
     sRefusal.clear();
     if (content.isEmpty())
@@ -251,10 +267,14 @@ Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& s
     }
     if (sSuffixLower == QLatin1String("stl"))
     {
-        const auto readBinary = [](const QByteArray& bytes, auto addFacet) { return readBinaryStl(bytes, addFacet); };
-        const auto readAscii = [](const QByteArray& bytes, auto addFacet) { return readAsciiStl(bytes, addFacet); };
+        const auto readBinary = [](const QByteArray& bytes, auto addFacet, Faces* pFaces) {
+            return readBinaryStl(bytes, addFacet, pFaces);
+        };
+        const auto readAscii = [](const QByteArray& bytes, auto addFacet, Faces* pFaces) {
+            return readAsciiStl(bytes, addFacet, pFaces);
+        };
         bool bWellFormed = false;
-        if (isValidStl(content, readBinary, sRefusal, bWellFormed))
+        if (isValidStl(content, readBinary, sRefusal, bWellFormed, faces))
         {
             return Format::BinaryStl;
         }
@@ -269,7 +289,7 @@ Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& s
             content.size() < BINARY_STL_HEADER_BYTES ? -1 : qFromLittleEndian<quint32>(content.constData() + 80);
         const bool bBinaryLayout = content.size() == BINARY_STL_HEADER_BYTES + BINARY_STL_FACET_BYTES * nCount;
         const QString sBinaryRefusal = sRefusal;
-        if (isValidStl(content, readAscii, sRefusal, bWellFormed))
+        if (isValidStl(content, readAscii, sRefusal, bWellFormed, faces))
         {
             return Format::AsciiStl;
         }
@@ -281,7 +301,7 @@ Format checkContent(QByteArray& content, const QString& sSuffixLower, QString& s
     }
     if (sSuffixLower == QLatin1String("obj"))
     {
-        return checkObj(content, sRefusal) ? Format::Obj : Format::Invalid;
+        return checkObj(content, sRefusal, faces) ? Format::Obj : Format::Invalid;
     }
     sRefusal = QString("only STL and OBJ files are read");
     return Format::Invalid;

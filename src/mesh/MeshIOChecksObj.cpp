@@ -75,7 +75,7 @@ namespace MeshIOChecks
 // Lines are taken as the reader takes them: trimmed of blanks, tabs and line
 // breaks, and skipped when they then start with '#' or another blank
 // character; everything from a '#' on is a comment.
-bool checkObj(QByteArray& content, QString& sRefusal)
+bool checkObj(QByteArray& content, QString& sRefusal, Faces& faces)
 {
     long long nVertices = 0;
     long long nTexCoords = 0;
@@ -105,9 +105,9 @@ bool checkObj(QByteArray& content, QString& sRefusal)
         }
         else if (keyword == "v")
         {
-            for (int k = 0; k < 3; ++k)
+            std::array<quint32, 3> point;
+            for (quint32& nBits : point)
             {
-                quint32 nBits = 0;
                 std::string_view value;
                 if (!words.next(value) || !readCoordinate(value, nBits))
                 {
@@ -117,6 +117,8 @@ bool checkObj(QByteArray& content, QString& sRefusal)
             }
             ++nVertices;
             shares.addVertex();
+            faces.vPoints.push_back(point);
+            faces.vSpans.push_back({quint32(pBegin - content.data()), quint32(pEnd - content.data())});
         }
         else if (keyword == "vt")
         {
@@ -160,6 +162,8 @@ bool checkObj(QByteArray& content, QString& sRefusal)
                 return false;
             }
             shares.addFace(vCorners);
+            faces.vCorners.insert(faces.vCorners.end(), vCorners.begin(), vCorners.end());
+            faces.vFaceEnds.push_back(quint32(faces.vCorners.size()));
             ++nFaces;
         }
         return true;
