@@ -1,16 +1,18 @@
 // Reading mesh files: ordinary hooks of 28 to 62 MB (a closed torus of 1.2
 // million facets as binary STL, as OBJ of quads and as ASCII STL, each in the
-// order an exporter writes them and shuffled); the slowest files found within
-// the bounds at the size limit, whose facets take their corners at random
-// from points shared by about as many facets as in a closed mesh, so that the
-// work looks ordinary while OpenMesh's steps miss the caches; files that are
-// mostly empty lines, as a fuzzer makes them: 50 MB of line breaks before a
-// triangle (read), and 50 MB of line breaks alone (refused); and facets whose
-// corners are drawn at random from 1 500 points, which OpenMesh would take
-// minutes to join (refused): a 64 MB binary STL of 1.34 million facets and a
-// 6 MB OBJ of 400 000 triangles. Time and the process's peak resident memory
-// during the read (counter peak_MB; base_MB is the resident memory before
-// it; read is 1 for a file read and 0 for one refused).
+// order an exporter writes them and shuffled, the binary STL also with its
+// quads shuffled whole); the slowest files found at the size limit, whose
+// facets take their corners at random from points shared by about as many
+// facets as in a closed mesh, so that the work looks ordinary while
+// OpenMesh's steps miss the caches (now refused), and the slowest found that
+// are still read; files that are mostly empty lines, as a fuzzer makes them:
+// 50 MB of line breaks before a triangle (read), and 50 MB of line breaks
+// alone (refused); and facets whose corners are drawn at random from 1 500
+// points, which OpenMesh would take minutes to join (refused): a 64 MB binary
+// STL of 1.34 million facets and a 6 MB OBJ of 400 000 triangles. Time and
+// the process's peak resident memory during the read (counter peak_MB;
+// base_MB is the resident memory before it; read is 1 for a file read and 0
+// for one refused).
 
 #include "../../tests/malformed/MalformedMeshFiles.h"
 #include "../support/PeakMemory.h"
@@ -94,15 +96,15 @@ QByteArray atSizeLimit(int nGuess, const std::function<QByteArray(int nFacets)>&
 }
 
 // A torus of nAround x nTube quads as write makes it, its facets shuffled by
-// nSeed when that is not 0 (in pairs, so that each quad's two facets stay
-// together).
+// nSeed when that is not 0, in groups of nGroup (2: each quad's two facets
+// stay together).
 void readTorus(benchmark::State& state, const QString& sName, int nAround, int nTube, unsigned nSeed,
-               const std::function<QByteArray(const MalformedMeshFiles::IndexedMesh&)>& write)
+               const std::function<QByteArray(const MalformedMeshFiles::IndexedMesh&)>& write, size_t nGroup = 1)
 {
     MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(nAround, nTube);
     if (nSeed != 0)
     {
-        torus = MalformedMeshFiles::shuffled(torus, nSeed, 2);
+        torus = MalformedMeshFiles::shuffled(torus, nSeed, nGroup);
     }
     readRepeatedly(state, writeOnce(sName, write(torus)), 1);
 }
@@ -127,7 +129,9 @@ QByteArray objOfQuadsCountedBack(const MalformedMeshFiles::IndexedMesh& mesh)
     return MalformedMeshFiles::objOf(mesh, {true, true});
 }
 
-// 1000 x 600 quads: 1 200 000 facets, 60 000 084 bytes; in order and shuffled.
+// 1000 x 600 quads: 1 200 000 facets, 60 000 084 bytes; in order, shuffled,
+// and with its quads shuffled (each quad's two facets share an edge, so that
+// half the file seems to follow on).
 void BM_Read60MBBinaryStl(benchmark::State& state)
 {
     readTorus(state, "torus.stl", 1000, 600, 0, binaryStl);
@@ -140,6 +144,12 @@ void BM_Read60MBBinaryStlShuffled(benchmark::State& state)
 }
 BENCHMARK(BM_Read60MBBinaryStlShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
+void BM_Read60MBBinaryStlOfShuffledQuads(benchmark::State& state)
+{
+    readTorus(state, "torus-shuffled-quads.stl", 1000, 600, 2, binaryStl, 2);
+}
+BENCHMARK(BM_Read60MBBinaryStlOfShuffledQuads)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
 // The same torus as an OBJ of 600 000 quads, each written after its last
 // vertex with indices counted back from it (28 MB); and shuffled, by index
 // from the first (35 MB).
@@ -151,7 +161,7 @@ BENCHMARK(BM_Read28MBObjOfQuads)->Unit(benchmark::kMillisecond)->Iterations(3)->
 
 void BM_Read35MBObjOfQuadsShuffled(benchmark::State& state)
 {
-    readTorus(state, "torus-shuffled.obj", 1000, 600, 3, objOfQuads);
+    readTorus(state, "torus-shuffled.obj", 1000, 600, 3, objOfQuads, 2);
 }
 BENCHMARK(BM_Read35MBObjOfQuadsShuffled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
@@ -245,6 +255,53 @@ void BM_ReadObjOfScatteredQuads(benchmark::State& state)
     });
 }
 BENCHMARK(BM_ReadObjOfScatteredQuads)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The slowest files found that are read, at the size limit, as binary STL
+// and as OBJ: the torus in an exporter's order with every sixth facet's last
+// corner drawn at random, as many far corners as a file's order may have;
+// and shuffled, with as many facets of random corners as its facets' order
+// may leave far.
+MalformedMeshFiles::IndexedMesh torusWithScatteredCorners(int nFacets)
+{
+    return MalformedMeshFiles::withScatteredCorners(MalformedMeshFiles::torus(nFacets / 1200, 600), 6);
+}
+
+MalformedMeshFiles::IndexedMesh shuffledTorusWithScatteredFacets(int nFacets)
+{
+    const int nScattered = nFacets / 20;
+    return MalformedMeshFiles::shuffled(
+        MalformedMeshFiles::withScatteredFacets(MalformedMeshFiles::torus((nFacets - nScattered) / 1200, 600),
+                                                nScattered),
+        7);
+}
+
+void BM_ReadBinaryStlInOrderWithScatteredCorners(benchmark::State& state)
+{
+    scatteredAtLimit(state, "torus-scattered-corners.stl", 1000000,
+                     [](int nFacets) { return binaryStl(torusWithScatteredCorners(nFacets)); });
+}
+BENCHMARK(BM_ReadBinaryStlInOrderWithScatteredCorners)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_ReadBinaryStlShuffledWithScatteredFacets(benchmark::State& state)
+{
+    scatteredAtLimit(state, "torus-scattered-facets.stl", 1000000,
+                     [](int nFacets) { return binaryStl(shuffledTorusWithScatteredFacets(nFacets)); });
+}
+BENCHMARK(BM_ReadBinaryStlShuffledWithScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_ReadObjInOrderWithScatteredCorners(benchmark::State& state)
+{
+    scatteredAtLimit(state, "torus-scattered-corners.obj", 1000000,
+                     [](int nFacets) { return MalformedMeshFiles::objOf(torusWithScatteredCorners(nFacets)); });
+}
+BENCHMARK(BM_ReadObjInOrderWithScatteredCorners)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_ReadObjShuffledWithScatteredFacets(benchmark::State& state)
+{
+    scatteredAtLimit(state, "torus-scattered-facets.obj", 1000000,
+                     [](int nFacets) { return MalformedMeshFiles::objOf(shuffledTorusWithScatteredFacets(nFacets)); });
+}
+BENCHMARK(BM_ReadObjShuffledWithScatteredFacets)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_Refuse64MBBinaryStlOverFewPoints(benchmark::State& state)
 {
