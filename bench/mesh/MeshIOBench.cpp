@@ -27,9 +27,12 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 
 namespace
 {
+using MalformedMeshFiles::IndexedMesh;
+
 const int FLOOD_BYTES = 50 * 1000 * 1000;
 
 QTemporaryDir* g_pFolder = nullptr;
@@ -99,9 +102,9 @@ QByteArray atSizeLimit(int nGuess, const std::function<QByteArray(int nFacets)>&
 // nSeed when that is not 0, in groups of nGroup (2: each quad's two facets
 // stay together).
 void readTorus(benchmark::State& state, const QString& sName, int nAround, int nTube, unsigned nSeed,
-               const std::function<QByteArray(const MalformedMeshFiles::IndexedMesh&)>& write, size_t nGroup = 1)
+               const std::function<QByteArray(const IndexedMesh&)>& write, size_t nGroup = 1)
 {
-    MalformedMeshFiles::IndexedMesh torus = MalformedMeshFiles::torus(nAround, nTube);
+    IndexedMesh torus = MalformedMeshFiles::torus(nAround, nTube);
     if (nSeed != 0)
     {
         torus = MalformedMeshFiles::shuffled(torus, nSeed, nGroup);
@@ -109,22 +112,22 @@ void readTorus(benchmark::State& state, const QString& sName, int nAround, int n
     readRepeatedly(state, writeOnce(sName, write(torus)), 1);
 }
 
-QByteArray binaryStl(const MalformedMeshFiles::IndexedMesh& mesh)
+QByteArray binaryStl(const IndexedMesh& mesh)
 {
     return MalformedMeshFiles::stlOf(mesh, false);
 }
 
-QByteArray asciiStl(const MalformedMeshFiles::IndexedMesh& mesh)
+QByteArray asciiStl(const IndexedMesh& mesh)
 {
     return MalformedMeshFiles::stlOf(mesh, true);
 }
 
-QByteArray objOfQuads(const MalformedMeshFiles::IndexedMesh& mesh)
+QByteArray objOfQuads(const IndexedMesh& mesh)
 {
     return MalformedMeshFiles::objOf(mesh, {true, false});
 }
 
-QByteArray objOfQuadsCountedBack(const MalformedMeshFiles::IndexedMesh& mesh)
+QByteArray objOfQuadsCountedBack(const IndexedMesh& mesh)
 {
     return MalformedMeshFiles::objOf(mesh, {true, true});
 }
@@ -256,23 +259,47 @@ void BM_ReadObjOfScatteredQuads(benchmark::State& state)
 }
 BENCHMARK(BM_ReadObjOfScatteredQuads)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
+// The mesh with every nEvery-th triangle taking its last corner at random
+// from all the points (one other than its first two).
+IndexedMesh withScatteredCorners(IndexedMesh mesh, int nEvery)
+{
+    std::mt19937 random(6);
+    std::uniform_int_distribution<int> point(0, int(mesh.points.size()) - 1);
+    for (size_t t = 0; t < mesh.triangles.size(); t += size_t(nEvery))
+    {
+        auto& triangle = mesh.triangles[t];
+        do
+        {
+            triangle[2] = point(random);
+        } while (triangle[2] == triangle[0] || triangle[2] == triangle[1]);
+    }
+    return mesh;
+}
+
+// The mesh with nFacets more triangles whose corners are drawn at random
+// from its points.
+IndexedMesh withScatteredFacets(IndexedMesh mesh, int nFacets)
+{
+    const IndexedMesh scattered = MalformedMeshFiles::scatteredCorners(nFacets, int(mesh.points.size()));
+    mesh.triangles.insert(mesh.triangles.end(), scattered.triangles.begin(), scattered.triangles.end());
+    return mesh;
+}
+
 // The slowest files found that are read, at the size limit, as binary STL
 // and as OBJ: the torus in an exporter's order with every sixth facet's last
 // corner drawn at random, as many far corners as a file's order may have;
 // and shuffled, with as many facets of random corners as its facets' order
 // may leave far.
-MalformedMeshFiles::IndexedMesh torusWithScatteredCorners(int nFacets)
+IndexedMesh torusWithScatteredCorners(int nFacets)
 {
-    return MalformedMeshFiles::withScatteredCorners(MalformedMeshFiles::torus(nFacets / 1200, 600), 6);
+    return withScatteredCorners(MalformedMeshFiles::torus(nFacets / 1200, 600), 6);
 }
 
-MalformedMeshFiles::IndexedMesh shuffledTorusWithScatteredFacets(int nFacets)
+IndexedMesh shuffledTorusWithScatteredFacets(int nFacets)
 {
     const int nScattered = nFacets / 20;
     return MalformedMeshFiles::shuffled(
-        MalformedMeshFiles::withScatteredFacets(MalformedMeshFiles::torus((nFacets - nScattered) / 1200, 600),
-                                                nScattered),
-        7);
+        withScatteredFacets(MalformedMeshFiles::torus((nFacets - nScattered) / 1200, 600), nScattered), 7);
 }
 
 void BM_ReadBinaryStlInOrderWithScatteredCorners(benchmark::State& state)

@@ -328,32 +328,6 @@ inline IndexedMesh scatteredCorners(int nFacets, int nPoints, int nShare = 0, bo
     return mesh;
 }
 
-// The mesh with every nEvery-th triangle taking its last corner at random
-// from all the points (one other than its first two).
-inline IndexedMesh withScatteredCorners(IndexedMesh mesh, int nEvery)
-{
-    std::mt19937 random(6);
-    std::uniform_int_distribution<int> point(0, int(mesh.points.size()) - 1);
-    for (size_t t = 0; t < mesh.triangles.size(); t += size_t(nEvery))
-    {
-        auto& triangle = mesh.triangles[t];
-        do
-        {
-            triangle[2] = point(random);
-        } while (triangle[2] == triangle[0] || triangle[2] == triangle[1]);
-    }
-    return mesh;
-}
-
-// The mesh with nFacets more triangles whose corners are drawn at random
-// from its points.
-inline IndexedMesh withScatteredFacets(IndexedMesh mesh, int nFacets)
-{
-    const IndexedMesh scattered = scatteredCorners(nFacets, int(mesh.points.size()));
-    mesh.triangles.insert(mesh.triangles.end(), scattered.triangles.begin(), scattered.triangles.end());
-    return mesh;
-}
-
 // The mesh with its triangles in a random order, in groups of nGroup that
 // keep theirs (2: a quad's two facets stay together).
 inline IndexedMesh shuffled(IndexedMesh mesh, unsigned nSeed, size_t nGroup = 1)
