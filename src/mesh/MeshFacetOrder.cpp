@@ -85,7 +85,12 @@ public:
     template <typename Visit>
     void visitCorners(std::size_t nFace, Visit visit) const
     {
-        visitStlCorners(m_faces.vPoints[3 * nFace].data(), visit);
+        quint32 coordinates[9];
+        for (int k = 0; k < 3; ++k)
+        {
+            std::copy_n(m_faces.vPoints[3 * nFace + k].begin(), 3, coordinates + 3 * k);
+        }
+        visitStlCorners(coordinates, visit);
     }
 
 private:
