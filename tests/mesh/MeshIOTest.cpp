@@ -131,10 +131,10 @@ TEST_F(MeshIOTest, BinaryStlRoundTripKeepsFacesAndClosedness)
 
 // Facets in a scattered order are put in order before OpenMesh joins them,
 // in either form of STL and in OBJ (of quads, with indices counted back,
-// with texture coordinates and normals):
-// every facet must arrive whole, with its winding, and few of their corners
-// far from where their point was met before. Quads shuffled whole look half
-// in order, each facet after its quad's other one.
+// with texture coordinates and normals): every facet must arrive whole, with
+// its winding, and few of their corners far from where their point was met
+// before. Quads shuffled whole look half in order, each facet after its
+// quad's other one.
 TEST_F(MeshIOTest, AMeshReadsAsTheSameClosedMeshInAnOrderOfNeighboursWhateverTheOrderOfItsFacets)
 {
     using MalformedMeshFiles::objOf;
