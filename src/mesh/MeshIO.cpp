@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "Logger.h"
+#include "MeshFacetOrder.h"
 #include "MeshGenerator.h"
 #include "MeshIOChecks.h"
 #include "MeshLookup.h"
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +27,6 @@
 #include <istream>
 #include <limits>
 #include <memory>
-#include <numeric>
 #include <streambuf>
 #include <string>
 
@@ -47,16 +46,24 @@ constexpr qint64 MAXIMUM_FILE_BYTES = 64 * 1024 * 1024;
 
 // Reads the whole file through Qt, so that resources, directories, devices
 // and unreadable paths are all refused here before any parser sees the
-// bytes. A file above the size limit is refused with one error line.
-bool readWholeFile(const QString& sFileName, QByteArray& content)
+// bytes; sRefusal says why. A file above the size limit is refused too.
+bool readWholeFile(const QString& sFileName, QByteArray& content, QString& sRefusal)
 {
-    if (QFileInfo(sFileName).isDir())
+    const QFileInfo info(sFileName);
+    if (info.isDir())
     {
+        sRefusal = QString("it is a folder");
+        return false;
+    }
+    if (!info.exists())
+    {
+        sRefusal = QString("it does not exist");
         return false;
     }
     QFile file(sFileName);
     if (!file.open(QIODevice::ReadOnly) || file.isSequential())
     {
+        sRefusal = file.isOpen() ? QString("it is no file of fixed size") : QString("it cannot be opened");
         return false;
     }
     // The size is asked before reading and checked again after it, in case
@@ -77,13 +84,17 @@ bool readWholeFile(const QString& sFileName, QByteArray& content)
     if (nSize > MAXIMUM_FILE_BYTES)
     {
         content.clear();
-        LOG_ERROR(QString("Mesh file %1 is too large (%2 bytes); the largest mesh file read has %3 bytes")
-                      .arg(sFileName)
-                      .arg(nSize)
-                      .arg(MAXIMUM_FILE_BYTES));
+        sRefusal = QString("it is too large (%1 bytes); the largest mesh file read has %2 bytes")
+                       .arg(nSize)
+                       .arg(MAXIMUM_FILE_BYTES);
         return false;
     }
-    return file.error() == QFileDevice::NoError;
+    if (file.error() != QFileDevice::NoError)
+    {
+        sRefusal = QString("it cannot be read: %1").arg(file.errorString());
+        return false;
+    }
+    return true;
 }
 
 // A read-only stream over bytes held elsewhere: OpenMesh parses the checked
@@ -148,83 +159,6 @@ bool parse(const QByteArray& content, MeshIOChecks::Format format, TriangleMesh&
     return OpenMesh::IO::read_mesh(mesh, stream, sExtension, options);
 }
 
-// Whether most facets of a checked binary STL share an edge with the facet
-// before them, as an exporter writes them: row by row, in strips or fans.
-// (Sharing a corner is not enough: random facets in pairs would pass.)
-bool stlFacetsFollowEachOther(const char* pFacets, qint64 nFacets)
-{
-    constexpr qint64 FACET = MeshIOChecks::BINARY_STL_FACET_BYTES;
-    qint64 nFollowing = 0;
-    for (qint64 i = 1; i < nFacets; ++i)
-    {
-        const char* pBefore = pFacets + (i - 1) * FACET + 12;
-        const char* pCorners = pBefore + FACET;
-        int nShared = 0;
-        for (int k = 0; k < 9; ++k)
-        {
-            nShared += std::memcmp(pCorners + 12 * (k / 3), pBefore + 12 * (k % 3), 12) == 0 ? 1 : 0;
-        }
-        nFollowing += nShared >= 2 ? 1 : 0;
-    }
-    return 2 * nFollowing >= nFacets;
-}
-
-// The facets of a checked binary STL put in the order of their smallest
-// corner along x, unless they already follow each other. OpenMesh looks each
-// corner up in a tree of the points read so far, sorted by x first, and
-// joins each facet to those round its corners: in a file whose facets come
-// in a scattered order both walk all over memory, and a 60 MB mesh took five
-// times as long to read as in an exporter's order. The order costs two
-// counting passes over the facets and a copy.
-void orderStlFacets(QByteArray& content)
-{
-    constexpr qint64 HEADER = MeshIOChecks::BINARY_STL_HEADER_BYTES;
-    constexpr qint64 FACET = MeshIOChecks::BINARY_STL_FACET_BYTES;
-    const qint64 nFacets = (content.size() - HEADER) / FACET;
-    if (stlFacetsFollowEachOther(content.constData() + HEADER, nFacets))
-    {
-        return;
-    }
-    // Each facet's smallest x as an integer in the floats' order, above the
-    // facet's place.
-    std::vector<quint64> vKeys(static_cast<std::size_t>(nFacets));
-    for (qint64 i = 0; i < nFacets; ++i)
-    {
-        const char* pCorners = content.constData() + HEADER + i * FACET + 12;
-        quint32 nSmallest = ~0u;
-        for (int k = 0; k < 3; ++k)
-        {
-            const quint32 nBits = qFromLittleEndian<quint32>(pCorners + 12 * k);
-            nSmallest = std::min(nSmallest, (nBits & 0x80000000u) ? ~nBits : nBits | 0x80000000u);
-        }
-        vKeys[std::size_t(i)] = quint64(nSmallest) << 32 | quint64(i);
-    }
-    std::vector<quint64> vSorted(vKeys.size());
-    for (const int nShift : {32, 48})
-    {
-        std::vector<quint32> vStarts(65537, 0);
-        for (const quint64 nKey : vKeys)
-        {
-            ++vStarts[((nKey >> nShift) & 0xFFFF) + 1];
-        }
-        std::partial_sum(vStarts.begin(), vStarts.end(), vStarts.begin());
-        for (const quint64 nKey : vKeys)
-        {
-            vSorted[vStarts[(nKey >> nShift) & 0xFFFF]++] = nKey;
-        }
-        vKeys.swap(vSorted);
-    }
-    QByteArray ordered(content.size(), Qt::Uninitialized);
-    char* pOut = ordered.data();
-    std::memcpy(pOut, content.constData(), HEADER);
-    for (qint64 i = 0; i < nFacets; ++i)
-    {
-        const qint64 nFrom = qint64(vKeys[std::size_t(i)] & 0xFFFFFFFFu);
-        std::memcpy(pOut + HEADER + i * FACET, content.constData() + HEADER + nFrom * FACET, FACET);
-    }
-    content = ordered;
-}
-
 // A free name beside sFileName with the same suffix (the writer is chosen by
 // the extension), hidden and marked as ours.
 QString temporaryNameBeside(const QFileInfo& info)
@@ -255,34 +189,43 @@ void quietOpenMesh()
     });
 }
 
-// The reading itself; may throw.
-bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const MeshIO::ImportParameters& parameters)
+// Why a read mesh cannot be placed: all its points at one place, or out of
+// reach of unit size.
+QString whyNotNormalised(const TriangleMesh& mesh)
+{
+    const TriangleMesh::Point first = mesh.point(*mesh.vertices_begin());
+    for (const auto vh : mesh.vertices())
+    {
+        if (mesh.point(vh) != first)
+        {
+            return QString("it cannot be brought to unit size");
+        }
+    }
+    return QString("all its points lie at one place");
+}
+
+// The reading itself; may throw. On false, sRefusal says why.
+bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const MeshIO::ImportParameters& parameters,
+                     QString& sRefusal)
 {
     MeshIO::registerHookResources();
     QByteArray content;
-    if (!readWholeFile(sFileName, content))
+    if (!readWholeFile(sFileName, content, sRefusal))
     {
         return false;
     }
-    QString sRefusal;
+    MeshIOChecks::Faces faces;
     const MeshIOChecks::Format format =
-        MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower(), sRefusal);
-    if (format == MeshIOChecks::Format::Invalid)
+        MeshIOChecks::checkContent(content, QFileInfo(sFileName).suffix().toLower(), sRefusal, faces);
+    if (format == MeshIOChecks::Format::Invalid || !MeshFacetOrder::putInOrder(content, format, faces, sRefusal))
     {
-        if (!sRefusal.isEmpty())
-        {
-            LOG_ERROR(QString("Mesh file %1 is refused: %2").arg(sFileName, sRefusal));
-        }
         return false;
     }
-
-    if (format == MeshIOChecks::Format::BinaryStl)
-    {
-        orderStlFacets(content);
-    }
+    faces = MeshIOChecks::Faces();
     std::unique_ptr<TriangleMesh> pMesh(new TriangleMesh);
     if (!parse(content, format, *pMesh))
     {
+        sRefusal = QString("the mesh library cannot read it");
         return false;
     }
     content.clear();
@@ -290,9 +233,16 @@ bool readCheckedMesh(MeshObject* pMeshObject, const QString& sFileName, const Me
     // Modelling programs often leave vertices behind that no face uses: one
     // far away would shrink the visible mesh to nothing in the normalisation.
     MeshGenerator::removeIsolatedVertices(*pMesh);
-    // Normalised before the object takes the mesh, so a refusal leaves it as it was.
-    if (pMesh->n_vertices() == 0 || pMesh->n_faces() == 0 || !MeshObject::normalizePoints(*pMesh))
+    // OpenMesh leaves out facets with two corners at one point.
+    if (pMesh->n_faces() == 0)
     {
+        sRefusal = QString("none of its facets has three corners at different points");
+        return false;
+    }
+    // Normalised before the object takes the mesh, so a refusal leaves it as it was.
+    if (!MeshObject::normalizePoints(*pMesh))
+    {
+        sRefusal = whyNotNormalised(*pMesh);
         return false;
     }
     // Scaled about its centre, which normalising put at the origin, then moved.
@@ -379,7 +329,8 @@ bool MeshIO::exportMeshObject(const QString& sObjectName, const QString& sFileNa
     return writeMesh(pMeshObject, sFileName);
 }
 
-bool MeshIO::readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportParameters parameters)
+bool MeshIO::readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportParameters parameters,
+                      QString* psRefusal)
 {
     if (!pMeshObject)
     {
@@ -387,25 +338,35 @@ bool MeshIO::readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportP
     }
     // Nothing may leave the reader: a file that exhausts memory, or a reader
     // that throws, is a refused file.
+    QString sRefusal;
     try
     {
-        return readCheckedMesh(pMeshObject, sFileName, parameters);
+        if (readCheckedMesh(pMeshObject, sFileName, parameters, sRefusal))
+        {
+            return true;
+        }
     }
     catch (const std::exception& e)
     {
-        LOG_ERROR(QString("Mesh file %1 could not be read: %2").arg(sFileName, QString::fromLocal8Bit(e.what())));
+        sRefusal = QString("reading it failed: %1").arg(QString::fromLocal8Bit(e.what()));
     }
     catch (...)
     {
-        LOG_ERROR(QString("Mesh file %1 could not be read").arg(sFileName));
+        sRefusal = QString("reading it failed");
+    }
+    LOG_ERROR(QString("Mesh file %1 is refused: %2").arg(sFileName, sRefusal));
+    if (psRefusal)
+    {
+        *psRefusal = sRefusal;
     }
     return false;
 }
 
-bool MeshIO::importMeshObject(const QString& sObjectName, const QString& sFileName, ImportParameters parameters)
+bool MeshIO::importMeshObject(const QString& sObjectName, const QString& sFileName, ImportParameters parameters,
+                              QString* psRefusal)
 {
     std::unique_ptr<MeshObject> pMeshObject(new MeshObject(sObjectName));
-    if (!readMesh(pMeshObject.get(), sFileName, parameters))
+    if (!readMesh(pMeshObject.get(), sFileName, parameters, psRefusal))
     {
         return false;
     }

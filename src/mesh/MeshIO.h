@@ -11,12 +11,15 @@ class MeshObject;
 // sizes, indices out of range, lines outside the format's grammar, no faces,
 // non-finite coordinates, no extent) and every other format is refused with
 // false and never reaches the object tree. Reading opens the chosen file and
-// no other (an OBJ's material library is ignored); a file above 64 MiB is
-// refused with one error line naming its size, and so is a mesh over which
-// OpenMesh would hold the thread for minutes (an OBJ face of more than 4096
-// corners, a point shared by more than 8192 facets, points shared by so many
-// facets in all that joining them would take too long). Vertices that no
-// face uses are left out. GUI thread only.
+// no other (an OBJ's material library is ignored). Files above 64 MiB are
+// refused, and so are meshes over which OpenMesh would hold the thread for
+// many seconds or minutes (an OBJ face of more than 4096 corners, a point
+// shared by more than 8192 facets, points shared by so many facets in all
+// that joining them would take too long, facets whose corners lie so far
+// apart that no order of them reads quickly). Facets in a scattered order
+// are put in order before OpenMesh joins them. Every refusal is one error
+// line in the log naming the file and the reason, which the caller may have
+// as well. Vertices that no face uses are left out. GUI thread only.
 //
 // The functions need no instance; constructing one registers the hook bundle
 // (the reading functions do so themselves as well).
@@ -52,15 +55,17 @@ public:
     // parameters.nType, is updated, normalised, scaled and moved. The
     // normalisation is computed in double precision; a mesh that does not
     // come out finite and at unit size is refused. On false the object is
-    // unchanged. Throws nothing: an exception inside (memory exhausted) is
-    // logged as one error line and gives false.
-    static bool readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportParameters parameters);
+    // unchanged, and for a refused file the reason, one line for the user,
+    // goes to *psRefusal when given. Throws nothing: an exception inside
+    // (memory exhausted) refuses the file.
+    static bool readMesh(MeshObject* pMeshObject, const QString& sFileName, ImportParameters parameters,
+                         QString* psRefusal = nullptr);
 
     // Reads the file into a new MeshObject named sObjectName and puts it into
     // the object tree (announced), replacing an object of that name already
-    // there. On false the tree is unchanged.
+    // there. On false the tree is unchanged; the reason as for readMesh.
     static bool importMeshObject(const QString& sObjectName, const QString& sFileName,
-                                 ImportParameters parameters);
+                                 ImportParameters parameters, QString* psRefusal = nullptr);
 
     // Registers the embedded hook bundle; repeated calls have no effect.
     static void registerHookResources();

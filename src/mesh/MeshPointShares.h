@@ -35,9 +35,9 @@
 //     (1.2 million facets, W = 2.2 * 10^7) reads in 1.2 s in an exporter's
 //     order and in 8.5 s with its facets shuffled, and 1.34 million facets
 //     with random corners, about six to a point (W = 2.8 * 10^7), in 13.5 s.
-// The reader puts a binary STL's facets in order first when they come
-// scattered, which brings the shuffled torus to 1.4 s through MeshIO and
-// spares random corners the cache misses of one corner in three.
+// The reader puts facets that come in a scattered order in order first, and
+// refuses those whose corners no order brings near each other
+// (MeshFacetOrder.h): that bounds the time per facet.
 namespace MeshPointShares
 {
 // The most facets that may share one point: a pole or a cone's tip of a real
@@ -53,11 +53,12 @@ constexpr quint64 MAXIMUM_FACETS_PER_POINT = 8192;
 //     mesh's size: a closed cone of 8192 facets round its tip and 8192 round
 //     its base centre (W = 1.34 * 10^8) may have 2.3 * 10^8, a cylinder of
 //     8192 sides with both caps (W = 1.35 * 10^8) 1.66 * 10^8.
-// Random corners just within it read through MeshIO, one core, in 0.3 s at
+// Random corners just within it took, through MeshIO on one core, 0.3 s at
 // 64 000 facets, 2.0 s at 128 000, 2.8 s at 256 000, 4.3 s at 512 000,
 // 6.8 s at a million and 9.4 to 10.8 s at 64 MiB (1.34 million), where the
 // time per facet above is most of it; an OBJ of 1.8 million triangles over
-// 800 000 vertices, at the size limit, in 10.6 to 10.9 s.
+// 800 000 vertices, at the size limit, 10.6 to 10.9 s. From a few tens of
+// thousands of facets on, such files are now refused for their far corners.
 quint64 workBudget(quint64 nFacets);
 
 // The figures of a mesh's points: its facets, the most facets one point has
@@ -117,6 +118,13 @@ inline bool stlFacetKeys(const quint32 coordinates[9], StlPointKey keys[3])
     return !same(0, 1) && !same(1, 2) && !same(0, 2);
 }
 
+// A key mixed into 64 bits whose high ones choose a slot of a table.
+inline quint64 hashOf(const std::array<quint32, 3>& key)
+{
+    const quint64 nFirstTwo = (quint64(key[0]) << 32 | key[1]) * 0x9E3779B97F4A7C15ull;
+    return (nFirstTwo ^ key[2]) * 0xC2B2AE3D27D4EB4Full;
+}
+
 // The points of an STL counted quickly: in a table of slots chosen by a hash
 // of their keys, so that points sharing a slot are counted together and
 // every figure is at least the true one. A slot for every 16 bytes of the
@@ -136,9 +144,7 @@ public:
         ++m_nFacets;
         for (const StlPointKey& key : keys)
         {
-            const quint64 nFirstTwo = (quint64(key[0]) << 32 | key[1]) * 0x9E3779B97F4A7C15ull;
-            const quint64 nHash = (nFirstTwo ^ key[2]) * 0xC2B2AE3D27D4EB4Full;
-            quint16& nCount = m_vCounts[std::size_t(nHash >> (64 - m_nBits))];
+            quint16& nCount = m_vCounts[std::size_t(hashOf(key) >> (64 - m_nBits))];
             // A count that stops at its largest value is beyond the bound.
             if (nCount != 0xFFFF)
             {

@@ -3,13 +3,13 @@
 #include "FileDialogs.h"
 #include "ObjectRoot.h"
 #include "RawImageImporter.h"
+#include "RefusalMessage.h"
 #include "ResourceDialog.h"
 #include "SimpleException.h"
 #include "StateImplementationImaging.h"
 
 #include <QCoreApplication>
 #include <QImageReader>
-#include <QMessageBox>
 
 namespace
 {
@@ -85,14 +85,7 @@ bool confirmReadableImage(QWidget* pParent, const QString& sFile,
     {
         return true;
     }
-    showRefusal(pParent, tr("Load Error"), tr("Could not load file"), QStringLiteral("%1\n%2").arg(sFile, sReason));
+    RefusalMessage::showLoadError(pParent, sFile, sReason);
     return false;
-}
-
-void showRefusal(QWidget* pParent, const QString& sTitle, const QString& sText, const QString& sDetails)
-{
-    QMessageBox box(QMessageBox::Critical, sTitle, sText, QMessageBox::Ok, pParent);
-    box.setInformativeText(sDetails);
-    box.exec();
 }
 } // namespace ImagePage

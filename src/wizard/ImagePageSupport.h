@@ -57,7 +57,4 @@ QString chooseFromLibrary(const QString& sRootPath);
 bool confirmReadableImage(QWidget* pParent, const QString& sFile,
                           const std::function<QString(const QString& sFile)>& pageCheck = {});
 
-// The modal message of a picture that cannot be used: a title, a text and
-// below them the details (the file, the reason).
-void showRefusal(QWidget* pParent, const QString& sTitle, const QString& sText, const QString& sDetails);
 } // namespace ImagePage

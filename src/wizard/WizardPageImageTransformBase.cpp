@@ -5,6 +5,7 @@
 #include "ImagePageSupport.h"
 #include "ImageView.h"
 #include "ObjectRoot.h"
+#include "RefusalMessage.h"
 #include "SimpleException.h"
 #include "StateImplementationImagingSteps.h"
 #include "WidgetHelper.h"
@@ -90,7 +91,7 @@ void WizardPageImageTransformBase::slotProcessingRefused(const QString& sReason)
         return;
     }
     m_bRefusalShown = true;
-    ImagePage::showRefusal(this, tr("Transform Error"), tr("Could not rotate and scale the image"), sReason);
+    RefusalMessage::show(this, tr("Transform Error"), tr("Could not rotate and scale the image"), sReason);
 }
 
 void WizardPageImageTransformBase::slotUpdateRotate(int)

@@ -8,6 +8,7 @@
 #include "MeshIO.h"
 #include "MeshObject.h"
 #include "MeshRenderWidget.h"
+#include "RefusalMessage.h"
 #include "ResourceDialog.h"
 #include "Scene.h"
 #include "SimpleException.h"
@@ -18,7 +19,6 @@
 #include "ui_WizardPageMeshHooksGui.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -155,19 +155,21 @@ void WizardPageMeshHooks::slotUpdateNavigationParameters()
 void WizardPageMeshHooks::loadHook(const QString& sFileName)
 {
     bool bOk = false;
+    QString sRefusal;
     try
     {
         // The message below comes with the ordinary cursor.
         const WaitCursor cursor;
-        bOk = getStateImplementation()->loadHook(sFileName);
+        bOk = getStateImplementation()->loadHook(sFileName, &sRefusal);
     }
     catch (const std::exception& e)
     {
-        LOG_ERROR(QStringLiteral("Loading the hook %1 failed: %2").arg(sFileName, QString::fromLatin1(e.what())));
+        sRefusal = QString::fromLatin1(e.what());
+        LOG_ERROR(QStringLiteral("Loading the hook %1 failed: %2").arg(sFileName, sRefusal));
     }
     if (!bOk)
     {
-        QMessageBox::critical(nullptr, tr("Load Error"), tr("Could not load file"), QMessageBox::Ok);
+        RefusalMessage::showLoadError(nullptr, sFileName, sRefusal);
     }
 }
 

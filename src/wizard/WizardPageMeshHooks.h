@@ -58,7 +58,8 @@ private:
     // The combo box again from the scene's hooks, its signals blocked.
     void fillHookList();
     // Loads the hook; a file that cannot be read (or anything that fails on
-    // the way) is reported with the "Load Error" message, never thrown.
+    // the way) is reported with the "Load Error" message, which names the
+    // file and the reason, never thrown.
     void loadHook(const QString& sFileName);
 
     Ui::WizardPageMeshHooksGui* m_pUi = nullptr;

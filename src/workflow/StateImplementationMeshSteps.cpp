@@ -317,7 +317,7 @@ void StateImplementationMeshHooks::onLeft()
     MeshMerger::merge(MESH_MERGED, pScene->getNameMeshGenerated(), pScene->getNamesHooks(), dScale);
 }
 
-bool StateImplementationMeshHooks::loadHook(const QString& sFileName)
+bool StateImplementationMeshHooks::loadHook(const QString& sFileName, QString* psRefusal)
 {
     MeshIO::ImportParameters parameters;
     parameters.nType = 2;
@@ -337,7 +337,7 @@ bool StateImplementationMeshHooks::loadHook(const QString& sFileName)
         return false;
     }
     const QString sName = createHookObjectName(s_nHookCounter++);
-    return MeshIO::importMeshObject(sName, sFileName, parameters);
+    return MeshIO::importMeshObject(sName, sFileName, parameters, psRefusal);
 }
 
 StateImplementationBase* StateImplementationMeshExport::clone() const

@@ -96,8 +96,9 @@ public:
     void onLeft() override;
 
     // Reads a hook file (or ":/hooks/..." resource) into the next "MESH_HOOK:n"
-    // placed around the body; false when it cannot be read or placed.
-    virtual bool loadHook(const QString& sFileName);
+    // placed around the body; false when it cannot be read or placed, with
+    // the reader's reason for a refused file in *psRefusal when given.
+    virtual bool loadHook(const QString& sFileName, QString* psRefusal = nullptr);
 };
 
 class StateImplementationMeshExport : public StateImplementationBase

@@ -7,10 +7,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -118,18 +120,55 @@ inline QByteArray stlOf(const IndexedMesh& mesh, bool bAscii)
     return bAscii ? asciiStl(facets) : binaryStl(quint32(mesh.triangles.size()), corners);
 }
 
-inline QByteArray objOf(const IndexedMesh& mesh)
+// How objOf writes faces: as triangles, or a triangle and the next one that
+// shares its first and last corner as one quad (as the torus's are); with
+// indices from the first vertex, or counted back from the last vertex
+// written, each face then written as soon as its vertices are.
+struct ObjStyle
 {
-    QByteArray bytes;
-    for (const auto& point : mesh.points)
+    bool bQuads = false;
+    bool bNegative = false;
+};
+
+inline QByteArray objOf(const IndexedMesh& mesh, ObjStyle style = {})
+{
+    std::vector<std::vector<int>> faces;
+    for (size_t t = 0; t < mesh.triangles.size(); ++t)
     {
+        const auto& triangle = mesh.triangles[t];
+        faces.push_back({triangle[0], triangle[1], triangle[2]});
+        if (style.bQuads && t + 1 < mesh.triangles.size() && mesh.triangles[t + 1][0] == triangle[0] &&
+            mesh.triangles[t + 1][1] == triangle[2])
+        {
+            faces.back().push_back(mesh.triangles[++t][2]);
+        }
+    }
+    // A face is written once its last vertex is.
+    std::vector<std::vector<size_t>> after(mesh.points.size());
+    for (size_t f = 0; f < faces.size(); ++f)
+    {
+        int nLast = 0;
+        for (int i : faces[f])
+        {
+            nLast = std::max(nLast, i);
+        }
+        after[style.bNegative ? size_t(nLast) : mesh.points.size() - 1].push_back(f);
+    }
+    QByteArray bytes;
+    for (size_t v = 0; v < mesh.points.size(); ++v)
+    {
+        const auto& point = mesh.points[v];
         bytes += "v " + QByteArray::number(point[0]) + ' ' + QByteArray::number(point[1]) + ' ' +
                  QByteArray::number(point[2]) + '\n';
-    }
-    for (const auto& triangle : mesh.triangles)
-    {
-        bytes += "f " + QByteArray::number(triangle[0] + 1) + ' ' + QByteArray::number(triangle[1] + 1) + ' ' +
-                 QByteArray::number(triangle[2] + 1) + '\n';
+        for (size_t f : after[v])
+        {
+            bytes += 'f';
+            for (int i : faces[f])
+            {
+                bytes += ' ' + QByteArray::number(style.bNegative ? i - int(v) - 1 : i + 1);
+            }
+            bytes += '\n';
+        }
     }
     return bytes;
 }
@@ -225,6 +264,125 @@ inline IndexedMesh fewPoints(int nFacets, int nPoints)
     return mesh;
 }
 
+// nFacets facets whose corners are drawn at random from nPoints points on
+// the unit sphere, three different ones each. With nShare, the points are as
+// many as make every one a corner of exactly nShare faces (the points of
+// nFacets triangles each in 8 facets are at the work allowed per facet); with
+// bQuads, the facets come in pairs, each a quad of four random corners split
+// along its diagonal.
+inline IndexedMesh scatteredCorners(int nFacets, int nPoints, int nShare = 0, bool bQuads = false)
+{
+    const int nPerFace = bQuads ? 4 : 3;
+    const int nFaces = bQuads ? nFacets / 2 : nFacets;
+    const size_t nCorners = size_t(nFaces) * size_t(nPerFace);
+    if (nShare > 0)
+    {
+        nPoints = int(nCorners / size_t(nShare));
+    }
+    IndexedMesh mesh;
+    for (int i = 0; i < nPoints; ++i)
+    {
+        const double dZ = -1.0 + 2.0 * (i + 0.5) / nPoints;
+        const double dRadius = std::sqrt(1.0 - dZ * dZ);
+        const double dAngle = 2.399963229728653 * i;
+        mesh.points.push_back({float(dRadius * std::cos(dAngle)), float(dRadius * std::sin(dAngle)), float(dZ)});
+    }
+    std::mt19937 random(1);
+    std::uniform_int_distribution<int> point(0, nPoints - 1);
+    std::vector<int> corners(nCorners);
+    for (size_t i = 0; i < nCorners; ++i)
+    {
+        corners[i] = nShare > 0 ? int(i % size_t(nPoints)) : point(random);
+    }
+    if (nShare > 0)
+    {
+        std::shuffle(corners.begin(), corners.end(), random);
+    }
+    for (size_t k = 0; k < nCorners; k += size_t(nPerFace))
+    {
+        // A corner that repeats one before it in its face is drawn again, or
+        // with every point's count fixed, swapped with a corner of a face
+        // further on (of one before at the last face).
+        for (size_t c = k + 1; c < k + size_t(nPerFace); ++c)
+        {
+            while (std::find(corners.begin() + long(k), corners.begin() + long(c), corners[c]) !=
+                   corners.begin() + long(c))
+            {
+                if (nShare == 0)
+                {
+                    corners[c] = point(random);
+                    continue;
+                }
+                const size_t nRest = nCorners - k - size_t(nPerFace);
+                const size_t nOther = std::uniform_int_distribution<size_t>(0, (nRest ? nRest : k) - 1)(random);
+                std::swap(corners[c], corners[nRest ? k + size_t(nPerFace) + nOther : nOther]);
+            }
+        }
+        const int* p = &corners[k];
+        mesh.triangles.push_back({p[0], p[1], p[2]});
+        if (bQuads)
+        {
+            mesh.triangles.push_back({p[0], p[2], p[3]});
+        }
+    }
+    return mesh;
+}
+
+// The mesh with its triangles in a random order, in groups of nGroup that
+// keep theirs (2: a quad's two facets stay together).
+inline IndexedMesh shuffled(IndexedMesh mesh, unsigned nSeed, size_t nGroup = 1)
+{
+    std::vector<size_t> groups(mesh.triangles.size() / nGroup);
+    for (size_t g = 0; g < groups.size(); ++g)
+    {
+        groups[g] = g;
+    }
+    std::mt19937 random(nSeed);
+    std::shuffle(groups.begin(), groups.end(), random);
+    std::vector<std::array<int, 3>> triangles;
+    for (size_t g : groups)
+    {
+        triangles.insert(triangles.end(), mesh.triangles.begin() + long(g * nGroup),
+                         mesh.triangles.begin() + long((g + 1) * nGroup));
+    }
+    mesh.triangles = triangles;
+    return mesh;
+}
+
+// Every triangle written twice in a row.
+inline IndexedMesh doubled(IndexedMesh mesh)
+{
+    std::vector<std::array<int, 3>> triangles;
+    for (const auto& triangle : mesh.triangles)
+    {
+        triangles.insert(triangles.end(), {triangle, triangle});
+    }
+    mesh.triangles = triangles;
+    return mesh;
+}
+
+// The mesh with its points moved to whole numbers, each point to its own
+// place of a cube of 128^3, in order: short lines in an OBJ.
+inline IndexedMesh onGrid(IndexedMesh mesh)
+{
+    for (size_t i = 0; i < mesh.points.size(); ++i)
+    {
+        mesh.points[i] = {float(i % 128), float(i / 128 % 128), float(i / 16384)};
+    }
+    return mesh;
+}
+
+// The mesh with every point moved to x = 0 (distinct points of the unit
+// sphere stay distinct, as their z differ).
+inline IndexedMesh flattened(IndexedMesh mesh)
+{
+    for (auto& point : mesh.points)
+    {
+        point[0] = 0.0f;
+    }
+    return mesh;
+}
+
 // Well-formed meshes of extreme extent: all must come out finite at unit size.
 inline Corpus extremeExtents()
 {
@@ -238,7 +396,7 @@ inline Corpus extremeExtents()
     };
 }
 
-// Malformed files, each to be refused without a trace.
+// Malformed files, each to be refused with one error line saying why.
 inline Corpus refused()
 {
     QByteArray truncated = binaryStl(2, twoTriangles());
@@ -256,6 +414,9 @@ inline Corpus refused()
         {"truncated.stl", truncated},
         {"count-too-large.stl", binaryStl(5, twoTriangles())},
         {"count-too-small.stl", binaryStl(1, twoTriangles())},
+        // Every facet with two corners at one point, or all three.
+        {"two-equal-corners.stl", binaryStl(2, {0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0})},
+        {"one-place.stl", binaryStl(2, std::vector<float>(18, 2.0f))},
         {"nan.stl", binaryStl(2, nanCorner)},
         {"inf.stl", binaryStl(2, infCorner)},
         {"nan-ascii.stl", asciiStl(asciiFacet("vertex 0 0 0\nvertex nan 0 0\nvertex 0 1 0\n"))},

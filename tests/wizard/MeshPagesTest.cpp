@@ -2,6 +2,7 @@
 // loaded, moved, turned, scaled and deleted on the preview, and the export
 // page's sizes, views, scaling and saving. Runs under xvfb-run (label gl).
 
+#include "../malformed/MalformedMeshFiles.h"
 #include "FileDialogs.h"
 #include "MeshData.h"
 #include "MeshLookup.h"
@@ -26,6 +27,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -296,30 +298,62 @@ TEST(MeshPagesTest, AHookFromTheLibraryAppearsInTheSceneAndThePreviewAndItsContr
     EXPECT_EQ(pPreview->getDisplayListNames(), QStringList({MESH_GENERATED}));
 }
 
-TEST(MeshPagesTest, AHookThatCannotBeLoadedIsReportedAndNothingIsAdded)
+// Every kind of refusal is reported with the file and the reader's reason
+// under "Could not load file".
+TEST(MeshPagesTest, AHookThatCannotBeLoadedIsReportedWithItsReasonAndNothingIsAdded)
 {
     WizardDriver driver;
     ASSERT_TRUE(reachHooksPage(driver));
-    const QString sBroken = driver.folder() + "/broken.stl";
-    QFile file(sBroken);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("solid nothing\nfacet normal 0 0 1\n");
-    file.close();
-
-    for (const QString& sPath : {QString(":/hooks/Missing.obj"), sBroken})
+    const struct
     {
+        const char* szName; // empty: the resource path
+        QByteArray bytes;
+        const char* szReason;
+    } files[] = {
+        {"", {}, "it does not exist"},
+        {"broken.stl", "solid nothing\nfacet normal 0 0 1\n", "it ends inside a facet"},
+        {"no-face.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n", "it has no face"},
+        {"fan.stl", MalformedMeshFiles::fanStl(9000, 1000, false), "a point is shared by more than 8192 facets"},
+        {"crowded.obj", MalformedMeshFiles::objOf(MalformedMeshFiles::fewPoints(14000, 6)),
+         "joining them would take too long"},
+        {"large.obj", {}, "it is too large (67108865 bytes)"},
+    };
+    for (const auto& file : files)
+    {
+        const QString sPath = *file.szName ? driver.folder() + "/" + file.szName : QString(":/hooks/Missing.obj");
+        QFile out(sPath);
+        if (*file.szName)
+        {
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(file.bytes);
+            // A sparse file of zeros just above the size limit.
+            ASSERT_TRUE(file.bytes.size() > 0 || out.resize(64 * 1024 * 1024 + 1));
+            out.close();
+        }
         QStringList messages;
         driver.answerFileDialog(sPath);
-        driver.answerModal([&messages](QWidget* pModal) { answerMessageBox(pModal, &messages); });
+        driver.answerModal([&](QWidget* pModal) {
+            auto* pBox = qobject_cast<QMessageBox*>(pModal);
+            ASSERT_NE(pBox, nullptr);
+            if (QByteArray(file.szName) == "crowded.obj")
+            {
+                driver.screenshot("mesh_hooks_refused_message", pBox);
+            }
+            messages << pBox->windowTitle() << pBox->text() << pBox->informativeText();
+            pBox->button(QMessageBox::Ok)->click();
+        });
         ASSERT_TRUE(driver.click("m_pPushButtonLoadHookFromFile"));
-        EXPECT_EQ(messages, QStringList({"Load Error", "Could not load file"})) << sPath.toStdString();
+        ASSERT_EQ(messages.size(), 3) << sPath.toStdString();
+        EXPECT_EQ(messages.mid(0, 2), QStringList({"Load Error", "Could not load file"}));
+        EXPECT_TRUE(messages[2].startsWith(sPath + "\n") && messages[2].contains(file.szReason))
+            << messages[2].toStdString();
         EXPECT_EQ(Scene::getInstance()->getNumberOfHooks(), 0);
     }
     EXPECT_EQ(FileDialogs::getLastDir(), driver.folder()) << "the folder of the file chosen is kept";
     // A hook from a file of the user's.
     driver.answerFileDialog(":/hooks/TorusHalf.obj");
     ASSERT_TRUE(driver.click("m_pPushButtonLoadHookFromFile"));
-    EXPECT_EQ(Scene::getInstance()->getNamesHooks(), QStringList({"MESH_HOOK:2"})) << "failed loads use up numbers";
+    EXPECT_EQ(Scene::getInstance()->getNamesHooks(), QStringList({"MESH_HOOK:6"})) << "failed loads use up numbers";
 }
 
 TEST(MeshPagesTest, TheExportPageShowsTheMergedObjectsSizeAndSavesItAsAClosedBinaryStl)

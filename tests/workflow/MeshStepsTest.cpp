@@ -179,7 +179,9 @@ TEST(MeshStepsTest, HooksAreNamedMergedAndExportedAsAClosedBinaryStl)
     EXPECT_NEAR(std::max({body.extent(0), body.extent(1), body.extent(2)}), 50.0, 0.01);
 
     ASSERT_TRUE(pMachine->transition(PREVIOUS));
-    EXPECT_FALSE(pHooks->loadHook(dir.filePath("missing.obj")));
+    QString sRefusal;
+    EXPECT_FALSE(pHooks->loadHook(dir.filePath("missing.obj"), &sRefusal));
+    EXPECT_EQ(sRefusal, "it does not exist") << "the reader's reason is handed on";
     ASSERT_TRUE(pHooks->loadHook(":/hooks/TorusFull.obj"));
     EXPECT_EQ(Scene::getInstance()->getNamesHooks(), QStringList({"MESH_HOOK:1"})) << "a failed import uses up its number";
 
