@@ -419,7 +419,7 @@ std::size_t Area::size() const
 }
 
 std::vector<std::pair<int, int>> meetingPairs(const std::vector<std::array<int, 3>>& triangles,
-    const TriangleMesh::Point* pPoints, double dGap, const std::vector<unsigned char>* pMoved)
+    const TriangleMesh::Point* pPoints, double dGap, const std::vector<unsigned char>* pMarked)
 {
     const std::size_t nTriangles = triangles.size();
     std::vector<Box> boxes(nTriangles);
@@ -447,7 +447,7 @@ std::vector<std::pair<int, int>> meetingPairs(const std::vector<std::array<int, 
         grid.insert(t, boxes[std::size_t(t)]);
     }
     return grid.pairsWhere(boxes, [&](int a, int b) {
-        return (!pMoved || (*pMoved)[std::size_t(a)] || (*pMoved)[std::size_t(b)])
+        return (!pMarked || (*pMarked)[std::size_t(a)] || (*pMarked)[std::size_t(b)])
             && meet(triangleOf(triangles[std::size_t(a)], pPoints), triangleOf(triangles[std::size_t(b)], pPoints),
                 dGap);
     });

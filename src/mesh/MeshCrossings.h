@@ -233,10 +233,10 @@ struct Guard
 };
 
 // The pairs of triangles that meet, each once, the smaller number first.
-// With pMoved, only pairs of which at least one triangle is marked. A
+// With pMarked, only pairs of which at least one triangle is marked. A
 // triangle with two equal corners (a deleted face) takes no part.
 std::vector<std::pair<int, int>> meetingPairs(const std::vector<std::array<int, 3>>& triangles,
-    const TriangleMesh::Point* pPoints, double dGap, const std::vector<unsigned char>* pMoved = nullptr);
+    const TriangleMesh::Point* pPoints, double dGap, const std::vector<unsigned char>* pMarked = nullptr);
 
 // The same for the faces of a mesh, by face number.
 std::vector<std::pair<int, int>> meetingPairs(const TriangleMesh& mesh, double dGap);

@@ -123,7 +123,7 @@ public:
         std::size_t nDone = 0;
         while (nDone < nCollapses)
         {
-            if (m_heap.empty() && m_pCollapseGuard
+            if (m_heap.empty() && !m_guardRefused.empty()
                 && m_nSinceRetry >= std::max<std::size_t>(1, m_heapPosition.size() / 1000))
             {
                 retryRefused();
@@ -411,19 +411,28 @@ private:
         {
             return false;
         }
-        return !(m_pCollapseGuard && m_pCollapseGuard->wouldMeet(ci.v0, ci.v1, ci.fl, ci.fr));
+        if (m_pCollapseGuard && m_pCollapseGuard->wouldMeet(ci.v0, ci.v1, ci.fl, ci.fr))
+        {
+            m_guardRefused.push_back(ci.v0);
+            return false;
+        }
+        return true;
     }
 
     // A collapse refused because its faces would meet faces further off may
     // be allowed once those have changed, which does not clear its mark:
-    // when nothing is left to take, every vertex is weighed again with
-    // nothing refused.
+    // when nothing is left to take, the vertices of such refusals are
+    // weighed again with nothing refused.
     void retryRefused()
     {
         m_nSinceRetry = 0;
-        for (const auto vh : m_mesh.vertices())
+        std::sort(m_guardRefused.begin(), m_guardRefused.end());
+        m_guardRefused.erase(std::unique(m_guardRefused.begin(), m_guardRefused.end()), m_guardRefused.end());
+        std::vector<VertexHandle> refused;
+        refused.swap(m_guardRefused);
+        for (const VertexHandle vh : refused)
         {
-            if (!m_mesh.status(vh).locked())
+            if (!m_mesh.status(vh).deleted())
             {
                 weighAll(vh);
             }
@@ -493,6 +502,8 @@ private:
     std::unique_ptr<MeshCollapseGuard> m_pCollapseGuard;
     // Collapses since refusals were last cleared.
     std::size_t m_nSinceRetry = 0;
+    // The vertices whose collapses that test refused since.
+    std::vector<VertexHandle> m_guardRefused;
     // Per vertex: the quadric (about its point), the half-edge of its
     // cheapest collapse and its place in the heap.
     std::vector<Quadric> m_quadrics;

@@ -88,7 +88,7 @@ constexpr double AREA_MARGIN = 4.0;
 // The whole mesh in one piece: build, normals, smoothing, then decimation.
 std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFront,
     const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
-    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings)
+    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings, bool& bInParts)
 {
     Clock::time_point start = Clock::now();
     std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::createMesh(imageFront, imageBack));
@@ -103,23 +103,28 @@ std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFro
     MeshGenerator::smooth(*pMesh, parameters.NumberOfSmoothingSteps, setup.crossingGuard);
     timings.dSmoothing = secondsSince(start);
     start = Clock::now();
+    // A mesh this large may be decimated in parts cut out of it.
+    bInParts = setup.nParts != 1 && pMesh->n_vertices() >= setup.nMinimumVerticesForParts;
     MeshGenerator::decimate(*pMesh, parameters.NumberOfVertices, setup);
     timings.dDecimation = secondsSince(start);
     return pMesh;
 }
 
 // Build, smoothing and decimation, in tiles where the rasters are large,
-// then the shells without volume left out; their number in nLeftOut.
+// then the shells without volume left out; their number in nLeftOut, and in
+// bInParts whether the mesh may have been worked on in parts.
 std::unique_ptr<TriangleMesh> generateOnce(const MeshGenerator::Image& imageFront,
     const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
-    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings, unsigned& nLeftOut)
+    const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings, unsigned& nLeftOut,
+    bool& bInParts)
 {
     MeshGenerator::Timings once;
     std::unique_ptr<TriangleMesh> pMesh = MeshTiles::generateInTiles(imageFront, imageBack, parameters, setup, once);
+    bInParts = pMesh != nullptr;
     if (!pMesh)
     {
         once = MeshGenerator::Timings();
-        pMesh = generateWhole(imageFront, imageBack, parameters, setup, once);
+        pMesh = generateWhole(imageFront, imageBack, parameters, setup, once, bInParts);
     }
     // Small islands of a shape (specks a thresholded picture keeps) can come
     // out of smoothing and decimation as shells without volume, which a
@@ -182,7 +187,9 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
     MOLDENA_ASSERT(imageBack.nHeight == imageFront.nHeight);
     Timings timings;
     unsigned nLeftOut = 0;
-    std::unique_ptr<TriangleMesh> pMesh = generateOnce(imageFront, imageBack, parameters, setup, timings, nLeftOut);
+    bool bInParts = false;
+    std::unique_ptr<TriangleMesh> pMesh
+        = generateOnce(imageFront, imageBack, parameters, setup, timings, nLeftOut, bInParts);
     // Smoothing and decimation rarely carry a facet through another (thin
     // parts, fine relief), and keeping them from it everywhere costs several
     // times the rest: they do so only where the result shows it is needed,
@@ -199,8 +206,14 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
         {
             const std::vector<MeshCrossings::Box> meeting = whereFacetsMeet(*pMesh, dGap, timings);
             const MeshCrossings::Guard& guard = again.crossingGuard;
-            if (meeting.empty() || (guard.isOn() && !guard.pArea && again.nParts == 1))
+            if (meeting.empty())
             {
+                break;
+            }
+            if (guard.isOn() && !guard.pArea && !bInParts)
+            {
+                LOG_WARNING(
+                    QStringLiteral("The mesh passes through itself at %1 pair(s) of facets").arg(meeting.size()));
                 break;
             }
             if (guard.isOn() && !guard.pArea)
@@ -218,7 +231,7 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
                 pArea->mark(meeting, AREA_MARGIN);
                 again.crossingGuard = MeshCrossings::Guard{dGap, std::move(pArea)};
             }
-            pMesh = generateOnce(imageFront, imageBack, parameters, again, timings, nLeftOut);
+            pMesh = generateOnce(imageFront, imageBack, parameters, again, timings, nLeftOut, bInParts);
         }
     }
     if (nLeftOut > 0)

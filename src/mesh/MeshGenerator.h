@@ -121,7 +121,7 @@ public:
         // there; slower. generateMesh works without this first and turns it
         // on only where facets of its result meet (with the gap of
         // MeshCrossings::gapFor the rasters' size), until none do; decimate
-        // uses it as given.
+        // uses it as given. OpenMesh's decimater does not keep facets apart.
         MeshCrossings::Guard crossingGuard;
     };
 
@@ -142,7 +142,9 @@ public:
     // hands over, before it is normalised and turned; the caller owns it.
     // Where facets of the result meet (thin parts smoothed or decimated
     // through each other), it is made again with smoothing and decimation
-    // keeping them apart there, until none meet.
+    // keeping them apart there, until none meet: a WARNING says where they
+    // still do once keeping them apart everywhere in one piece has not
+    // helped (a build whose facets meet already).
     // Large rasters are worked on in tiles (see DecimationSetup), each tile
     // on its own core from its build on; the result is the same kind of
     // mesh, within the same errors. May throw.

@@ -17,10 +17,16 @@ bool hasThreeCorners(const std::array<int, 3>& corners)
 MeshNearPairs::MeshNearPairs(const std::vector<std::array<int, 3>>& triangles, const MeshCrossings::Guard& guard)
     : m_triangles(triangles)
     , m_guard(guard)
-    , m_inScope(triangles.size(), 0)
     , m_lookedAfter(triangles.size(), 0)
     , m_moves(triangles.size(), 0.0f)
 {
+    for (const std::array<int, 3>& corners : triangles)
+    {
+        if (hasThreeCorners(corners))
+        {
+            m_nPoints = std::max(m_nPoints, std::size_t(*std::max_element(corners.begin(), corners.end())) + 1);
+        }
+    }
 }
 
 float MeshNearPairs::clearanceOf(int a, int b, const Point* pPoints) const
@@ -28,37 +34,24 @@ float MeshNearPairs::clearanceOf(int a, int b, const Point* pPoints) const
     return float(MeshCrossings::clearance(triangle(a, pPoints), triangle(b, pPoints), m_dSkin));
 }
 
-void MeshNearPairs::findScope(const Point* pPoints, const std::vector<int>& triangles)
+MeshCrossings::Box MeshNearPairs::reach(int t, const Point* pBefore, const Point* pAfter) const
 {
-    // A triangle that is not near what the guard looks after must go about
-    // the skin before it is: by then its corners have gone half the skin
-    // and the scope is found again.
-    Parallel::forRange(triangles.size(), [&](std::size_t nBegin, std::size_t nEnd) {
-        for (std::size_t i = nBegin; i < nEnd; ++i)
-        {
-            const std::size_t t = std::size_t(triangles[i]);
-            const MeshCrossings::Box box = MeshCrossings::boxOf(triangle(int(t), pPoints), 0.5 * m_guard.dGap);
-            const MeshCrossings::Vec near(2.0 * m_dSkin);
-            m_lookedAfter[t] = m_guard.covers(box) ? 1 : 0;
-            m_inScope[t] = m_lookedAfter[t] || m_guard.covers(MeshCrossings::Box{box.min - near, box.max + near});
-        }
-    });
+    MeshCrossings::Box box = MeshCrossings::boxOf(triangle(t, pBefore), 0.0);
+    const MeshCrossings::Box after = MeshCrossings::boxOf(triangle(t, pAfter), 0.0);
+    box.min.minimize(after.min);
+    box.max.maximize(after.max);
+    return box;
 }
 
-void MeshNearPairs::makeList(const Point* pPoints)
+void MeshNearPairs::makeList(const Point* pBefore, const Point* pAfter)
 {
     std::vector<int> taking;
     taking.reserve(m_triangles.size());
-    std::size_t nPoints = 0;
     for (std::size_t t = 0; t < m_triangles.size(); ++t)
     {
         if (hasThreeCorners(m_triangles[t]))
         {
             taking.push_back(int(t));
-            for (const int nCorner : m_triangles[t])
-            {
-                nPoints = std::max(nPoints, std::size_t(nCorner) + 1);
-            }
         }
     }
     if (taking.size() < 2)
@@ -66,62 +59,86 @@ void MeshNearPairs::makeList(const Point* pPoints)
         return;
     }
     // The triangles whose pairs are found anew: all the first time, then
-    // those with a corner that went too far.
-    std::vector<unsigned char> renewed(m_triangles.size(), 0);
+    // those with a corner that goes too far in this step, and those that
+    // the guard comes to look after or leaves. Their corners are listed
+    // where the step takes them; while it lasts, each corner may stand
+    // before or after it, so they are looked for over both.
     const bool bFirst = m_listed.empty();
     if (bFirst)
     {
-        m_listed.assign(pPoints, pPoints + nPoints);
-        for (const int t : taking)
-        {
-            renewed[std::size_t(t)] = 1;
-        }
-        m_dSkin = skinFor(taking, pPoints);
+        m_dSkin = skinFor(taking, pBefore);
+        m_listed.assign(pAfter, pAfter + m_nPoints);
     }
-    else
+    std::vector<unsigned char> far(m_nPoints, bFirst ? 1 : 0);
+    for (const int v : m_far)
     {
-        std::vector<unsigned char> far(m_listed.size(), 0);
-        for (const int v : m_far)
-        {
-            far[std::size_t(v)] = 1;
-            m_listed[std::size_t(v)] = pPoints[v];
-        }
-        for (const int t : taking)
-        {
-            for (const int nCorner : m_triangles[std::size_t(t)])
-            {
-                renewed[std::size_t(t)] |= far[std::size_t(nCorner)];
-            }
-        }
+        far[std::size_t(v)] = 1;
+        m_listed[std::size_t(v)] = pAfter[v];
     }
     m_far.clear();
-    findScope(pPoints, taking);
-
-    // A pair is listed when the boxes of its triangles, where their corners
-    // were listed and grown by the gap and the skin, overlap.
+    std::vector<unsigned char> renewed(m_triangles.size(), 0);
+    std::vector<MeshCrossings::Box> reaches(m_triangles.size());
+    double dWidest = 0.0;
+    for (const int t : taking)
+    {
+        for (const int nCorner : m_triangles[std::size_t(t)])
+        {
+            renewed[std::size_t(t)] |= far[std::size_t(nCorner)];
+        }
+        const MeshCrossings::Box& box = reaches[std::size_t(t)] = reach(t, pBefore, pAfter);
+        dWidest = std::max({dWidest, box.max[0] - box.min[0], box.max[1] - box.min[1]});
+    }
+    // Looked after: a triangle whose box touches the area. A pair can meet
+    // within the area only where a triangle of it reaches, so its other
+    // triangle lies within the widest triangle of the area; the skin
+    // covers what either moves before this is found again.
+    const MeshCrossings::Vec near(dWidest + 2.0 * m_dSkin + m_guard.dGap);
     std::vector<MeshCrossings::Box> boxes(m_triangles.size());
     std::vector<int> inScope;
     std::vector<int> searching;
     for (const int t : taking)
     {
-        if (!m_inScope[std::size_t(t)])
+        const std::size_t i = std::size_t(t);
+        const MeshCrossings::Box& box = reaches[i];
+        const unsigned char lookedAfter = m_guard.covers(box) ? 1 : 0;
+        renewed[i] |= lookedAfter != m_lookedAfter[i] ? 1 : 0;
+        m_lookedAfter[i] = lookedAfter;
+        if (!lookedAfter && !m_guard.covers(MeshCrossings::Box{box.min - near, box.max + near}))
         {
             continue;
         }
-        boxes[std::size_t(t)] = MeshCrossings::boxOf(triangle(t, m_listed.data()), 0.5 * (m_guard.dGap + m_dSkin));
+        boxes[i] = renewed[i] ? box : MeshCrossings::boxOf(triangle(t, m_listed.data()), 0.0);
+        const MeshCrossings::Vec grow(0.5 * (m_guard.dGap + m_dSkin));
+        boxes[i].min -= grow;
+        boxes[i].max += grow;
         inScope.push_back(t);
-        if (renewed[std::size_t(t)])
+        if (renewed[i])
         {
             searching.push_back(t);
         }
     }
+    std::vector<unsigned char> inScopeMark(m_triangles.size(), 0);
+    for (const int t : inScope)
+    {
+        inScopeMark[std::size_t(t)] = 1;
+    }
+    // Listed pairs of renewed triangles stay, with the clearance each step
+    // has kept up to date, where their boxes still overlap.
+    m_pairs.erase(std::remove_if(m_pairs.begin(), m_pairs.end(),
+                      [&](const Pair& pair) {
+                          const std::size_t a = std::size_t(pair.a);
+                          const std::size_t b = std::size_t(pair.b);
+                          return (renewed[a] || renewed[b])
+                              && !(inScopeMark[a] && inScopeMark[b] && (m_lookedAfter[a] || m_lookedAfter[b])
+                                  && boxes[a].overlaps(boxes[b]));
+                      }),
+        m_pairs.end());
+    indexPairs();
     MeshCrossings::TriangleGrid grid = MeshCrossings::TriangleGrid::over(boxes, inScope);
     for (const int t : inScope)
     {
         grid.insert(t, boxes[std::size_t(t)]);
     }
-    // Pairs already listed keep their clearance, which each step has kept
-    // up to date; only pairs not yet listed are measured.
     const auto search = [&](std::size_t i, std::vector<Pair>& out) {
         const int t = searching[i];
         const MeshCrossings::Box& box = boxes[std::size_t(t)];
@@ -139,18 +156,28 @@ void MeshNearPairs::makeList(const Point* pPoints)
         near.erase(std::unique(near.begin(), near.end()), near.end());
         for (const int u : near)
         {
-            if (!bFirst && isListed(t, u))
+            if (!isListed(t, u))
             {
-                continue;
+                const int a = std::min(t, u);
+                const int b = std::max(t, u);
+                out.push_back(Pair{a, b, clearanceOf(a, b, pBefore)});
             }
-            const int a = std::min(t, u);
-            const int b = std::max(t, u);
-            out.push_back(Pair{a, b, clearanceOf(a, b, pPoints)});
         }
     };
     const std::vector<Pair> found = Parallel::collect<Pair>(searching.size(), search);
     m_pairs.insert(m_pairs.end(), found.begin(), found.end());
     indexPairs();
+}
+
+void MeshNearPairs::findFar(const Point* pBefore, const Point* pAfter)
+{
+    const float fHalfSkin = float(0.5 * m_dSkin);
+    m_far = Parallel::collect<int>(m_listed.size(), [&](std::size_t v, std::vector<int>& out) {
+        if ((pBefore[v] - m_listed[v]).norm() > fHalfSkin || (pAfter[v] - m_listed[v]).norm() > fHalfSkin)
+        {
+            out.push_back(int(v));
+        }
+    });
 }
 
 void MeshNearPairs::indexPairs()
@@ -186,15 +213,16 @@ bool MeshNearPairs::isListed(int t, int u) const
 
 double MeshNearPairs::skinFor(const std::vector<int>& triangles, const Point* pPoints) const
 {
-    // Half a middling triangle: the list holds the triangles round each one
-    // and the next ring, and a point may go a quarter of a triangle's size
-    // before its pairs are found anew.
+    // Half a middling triangle across the x-y plane (walls stand tall over
+    // little of it): the list holds the triangles round each one and the
+    // next ring, and a point may go a quarter of a triangle's size before
+    // its pairs are found anew.
     std::vector<double> extents;
     extents.reserve(triangles.size());
     for (const int t : triangles)
     {
         const MeshCrossings::Box box = MeshCrossings::boxOf(triangle(t, pPoints), 0.0);
-        extents.push_back(std::max({box.max[0] - box.min[0], box.max[1] - box.min[1], box.max[2] - box.min[2]}));
+        extents.push_back(std::max(box.max[0] - box.min[0], box.max[1] - box.min[1]));
     }
     double dSkin = 0.0;
     if (!extents.empty())
@@ -237,10 +265,16 @@ void MeshNearPairs::measureMoves(const Point* pBefore, const Point* pAfter, cons
 std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
     const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged)
 {
-    if (m_bRemake)
+    if (!pChanged)
     {
-        makeList(pBefore);
-        m_bRemake = false;
+        if (!m_listed.empty())
+        {
+            findFar(pBefore, pAfter);
+        }
+        if (m_listed.empty() || !m_far.empty())
+        {
+            makeList(pBefore, pAfter);
+        }
     }
     measureMoves(pBefore, pAfter, pChanged);
     const auto test = [&](const Pair& pair, std::vector<std::pair<int, int>>& out) {
@@ -251,10 +285,13 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
         {
             return;
         }
-        // A clearance above the gap says the pair was apart before.
-        if (MeshCrossings::meet(triangle(pair.a, pAfter), triangle(pair.b, pAfter), m_guard.dGap)
-            && (double(pair.fClearance) > 1.001 * m_guard.dGap
-                || !MeshCrossings::meet(triangle(pair.a, pBefore), triangle(pair.b, pBefore), m_guard.dGap)))
+        // A clearance above the gap says the pair was apart before; a pair
+        // on an edge has none.
+        const bool bApartBefore = std::isinf(pair.fClearance)
+            ? !MeshCrossings::meet(triangle(pair.a, pBefore), triangle(pair.b, pBefore), m_guard.dGap)
+            : double(pair.fClearance) > 1.001 * m_guard.dGap
+                || !MeshCrossings::meet(triangle(pair.a, pBefore), triangle(pair.b, pBefore), m_guard.dGap);
+        if (bApartBefore && MeshCrossings::meet(triangle(pair.a, pAfter), triangle(pair.b, pAfter), m_guard.dGap))
         {
             out.emplace_back(pair.a, pair.b);
         }
@@ -306,12 +343,4 @@ void MeshNearPairs::moved(const Point* pBefore, const Point* pAfter)
             pair.fClearance = dLeft > 4.0 * m_guard.dGap ? float(dLeft) : clearanceOf(pair.a, pair.b, pAfter);
         }
     });
-    const float fHalfSkin = float(0.5 * m_dSkin);
-    m_far = Parallel::collect<int>(m_listed.size(), [&](std::size_t v, std::vector<int>& out) {
-        if ((pAfter[v] - m_listed[v]).norm() > fHalfSkin)
-        {
-            out.push_back(int(v));
-        }
-    });
-    m_bRemake = !m_far.empty();
 }

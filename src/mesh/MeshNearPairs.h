@@ -14,9 +14,10 @@
 //
 // The list holds every pair of which a triangle is looked after and whose
 // boxes, grown by the gap and a skin, overlap where their points stood when
-// they were listed; a pair not on it stays apart as long as no point has gone
-// half the skin from there. Where a point has, the pairs of the triangles
-// round it are found anew. Each step takes from a pair's clearance what its
+// they were listed; a pair not on it stays apart as long as no point goes
+// half the skin from there. Where a step takes a point that far, the pairs
+// of the triangles round it are found anew before the step is tested, over
+// where the step takes them as well as where they stand. Each step takes from a pair's clearance what its
 // triangles moved; a pair is tested again only when that comes near the gap.
 // Pairs on an edge, which meet only by folding onto each other, are tested
 // in every step in which they move.
@@ -50,11 +51,14 @@ private:
     };
 
     // Lists the pairs, all the first time, then those of the triangles with
-    // a corner in m_far.
-    void makeList(const Point* pPoints);
-    // The triangles the list looks at, as they stand at the points: those
-    // near what the guard looks after; which of them it looks after.
-    void findScope(const Point* pPoints, const std::vector<int>& triangles);
+    // a corner in m_far or that the guard comes to look after or leaves,
+    // for a step from pBefore to pAfter.
+    void makeList(const Point* pBefore, const Point* pAfter);
+    // The points the step takes, or took, half the skin from where they
+    // were listed, into m_far.
+    void findFar(const Point* pBefore, const Point* pAfter);
+    // The box over a triangle before and after the step.
+    MeshCrossings::Box reach(int t, const Point* pBefore, const Point* pAfter) const;
     void indexPairs();
     bool isListed(int t, int u) const;
     double skinFor(const std::vector<int>& triangles, const Point* pPoints) const;
@@ -75,15 +79,13 @@ private:
     // m_pairsOf[m_pairsFrom[t + 1]].
     std::vector<int> m_pairsFrom;
     std::vector<int> m_pairsOf;
-    // Per triangle: whether it is near what the guard looks after, and
-    // whether it is looked after.
-    std::vector<unsigned char> m_inScope;
+    // Per triangle: whether it is looked after.
     std::vector<unsigned char> m_lookedAfter;
+    std::size_t m_nPoints = 0;
     // Where the points stood when their pairs were listed; empty until then.
     std::vector<Point> m_listed;
-    // The points that went half the skin from there.
+    // The points that go half the skin from there.
     std::vector<int> m_far;
-    bool m_bRemake = true;
     std::vector<float> m_moves;
     // The last round in which each pair was looked at.
     std::vector<unsigned> m_pairRounds;

@@ -361,7 +361,8 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         nMeshVertices += tile.nInner;
     }
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
-    std::unique_ptr<TriangleMesh> pJoined = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, true, setup.crossingGuard);
+    std::unique_ptr<TriangleMesh> pJoined
+        = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, true, setup.crossingGuard);
     if (pJoined)
     {
         pJoined->update_face_normals();

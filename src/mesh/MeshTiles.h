@@ -107,9 +107,10 @@ double innerTarget(double dBudget, double dReserve, std::size_t nMeshVertices, s
 
 // Fits the tiles together (each vertex once, its quadrics summed over the
 // tiles), releasing each tile as it goes, and decimates the joined mesh to
-// nVertices, keeping faces apart where the guard looks. Rethrows a tile's exception; nothing when the tiles do not fit,
-// or, with bMustClose, when the joined mesh is not closed. nGlobalVertices:
-// the range of the vertices' numbers.
+// nVertices, keeping faces apart where the guard looks. Rethrows a tile's
+// exception; nothing when the tiles do not fit, or, with bMustClose, when
+// the joined mesh is not closed. nGlobalVertices: the range of the
+// vertices' numbers.
 std::unique_ptr<TriangleMesh> joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
     unsigned nVertices, bool bMustClose, const MeshCrossings::Guard& crossingGuard);
 } // namespace MeshTiles

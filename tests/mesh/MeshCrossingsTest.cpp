@@ -1,4 +1,5 @@
 #include "MeshCrossings.h"
+#include "MeshNearPairs.h"
 #include "SelfCrossings.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +19,9 @@ Triangle triangle(std::array<int, 3> corners, Vec a, Vec b, Vec c)
 }
 
 // Whether CGAL's exact predicates find the two triangles passing through or
-// touching each other other than in what they share.
-bool meetExactly(const Triangle& a, const Triangle& b)
+// touching each other other than in what they share. Two triangles on an
+// edge run the same way along it make no mesh: the second is turned round.
+bool meetExactly(const Triangle& a, Triangle b, bool bTurned = false)
 {
     std::vector<std::array<float, 3>> points;
     std::vector<int> numbers;
@@ -36,7 +38,7 @@ bool meetExactly(const Triangle& a, const Triangle& b)
         return int(points.size() - 1);
     };
     std::vector<std::array<int, 3>> triangles;
-    for (const Triangle* pTriangle : {&a, &b})
+    for (const Triangle* pTriangle : {&a, const_cast<const Triangle*>(&b)})
     {
         std::array<int, 3> corners;
         for (std::size_t i = 0; i < 3; ++i)
@@ -46,6 +48,13 @@ bool meetExactly(const Triangle& a, const Triangle& b)
         triangles.push_back(corners);
     }
     const SelfCrossings crossings = countSelfCrossings(points, triangles);
+    if (crossings.bNotAMesh && !bTurned)
+    {
+        std::swap(b.corners[1], b.corners[2]);
+        std::swap(b.points[1], b.points[2]);
+        return meetExactly(a, b, true);
+    }
+    EXPECT_FALSE(crossings.bNotAMesh);
     return crossings.nPairs + crossings.nBetweenShells > 0;
 }
 } // namespace
@@ -155,4 +164,65 @@ TEST(MeshCrossings, AnAreaTouchesTheBoxesOverItsMarkedCellsOnly)
     EXPECT_TRUE(guard.covers(MeshCrossings::Box{Vec(10, 0, 0), Vec(11, 1, 0)}));
     guard.dGap = 0.0;
     EXPECT_FALSE(guard.covers(MeshCrossings::Box{Vec(4, 2, 0), Vec(5, 3, 0)}));
+}
+
+TEST(MeshNearPairs, APairThatAStepCarriesThroughEachOtherIsFoundHoweverFarAndWhereverTheGuardLooks)
+{
+    // Small triangles far off make the skin half a unit. In the first case a
+    // corner goes six units through another triangle in one step; in the
+    // second the guard looks after a cell under one end of a long triangle,
+    // and a corner of a triangle near its other end sinks through it by a
+    // little.
+    struct Case
+    {
+        const char* pName;
+        std::vector<TriangleMesh::Point> moving;
+        bool bArea;
+    };
+    const Case cases[] = {
+        {"far in one step", {{0.2f, 0.2f, 5.0f}, {0.6f, 0.2f, 5.0f}, {0.2f, 0.6f, 5.0f}}, false},
+        {"near a looked-after triangle", {{19.0f, 0.7f, 0.1f}, {19.5f, 0.7f, 0.1f}, {19.0f, 1.2f, 0.1f}}, true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pName);
+        std::vector<TriangleMesh::Point> points;
+        std::vector<std::array<int, 3>> triangles;
+        const auto add = [&](TriangleMesh::Point a, TriangleMesh::Point b, TriangleMesh::Point d) {
+            const int n = int(points.size());
+            points.insert(points.end(), {a, b, d});
+            triangles.push_back({n, n + 1, n + 2});
+        };
+        if (c.bArea)
+        {
+            add({0.5f, 0.5f, 0.0f}, {20.0f, 0.5f, 0.0f}, {20.0f, 1.5f, 0.0f});
+        }
+        else
+        {
+            add({0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+        }
+        add(c.moving[0], c.moving[1], c.moving[2]);
+        for (int i = 0; i < 98; ++i)
+        {
+            const float x = 30.0f + 2.0f * float(i % 10);
+            const float y = 30.0f + 2.0f * float(i / 10);
+            add({x, y, 0.0f}, {x + 1.0f, y, 0.0f}, {x, y + 1.0f, 0.0f});
+        }
+        MeshCrossings::Guard guard{1e-4, nullptr};
+        if (c.bArea)
+        {
+            auto pArea = std::make_shared<MeshCrossings::Area>(64, 64);
+            pArea->mark({MeshCrossings::Box{Vec(0.5, 0.5, 0), Vec(0.5, 0.5, 0)}}, 0.0);
+            guard.pArea = pArea;
+        }
+        MeshNearPairs pairs(triangles, guard);
+        const std::vector<TriangleMesh::Point> before = points;
+        // A step in which nothing moves lists the pairs.
+        EXPECT_TRUE(pairs.newlyMeeting(before.data(), before.data()).empty());
+        pairs.moved(before.data(), before.data());
+        std::vector<TriangleMesh::Point> after = points;
+        after[3][2] = c.bArea ? -0.05f : -1.0f;
+        const std::vector<std::pair<int, int>> meeting = pairs.newlyMeeting(before.data(), after.data());
+        EXPECT_EQ(meeting, (std::vector<std::pair<int, int>>{{0, 1}}));
+    }
 }

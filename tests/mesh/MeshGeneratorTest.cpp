@@ -468,6 +468,17 @@ TEST(MeshGenerator, ThinPartsNeverPassThroughThemselvesInTheSavedSolid)
         const StlReport report = checkStl(dir.filePath("thin.stl"));
         EXPECT_TRUE(report.isClosed()) << report.sText.toStdString();
     }
+    // In tiles too, whose cuts no tile sees across.
+    const Case& slotCase = cases[0];
+    std::vector<float> front = slotCase.front;
+    std::vector<float> back = slotCase.back;
+    MeshGenerator::DecimationSetup tiles;
+    tiles.nParts = 4;
+    tiles.nMinimumVerticesForParts = 0;
+    std::unique_ptr<TriangleMesh> pTiled(MeshGenerator::generateMesh(imageOf(front, slotCase.n, slotCase.n),
+        imageOf(back, slotCase.n, slotCase.n), parametersOf(slotCase.nVertices, slotCase.nSteps), tiles));
+    EXPECT_EQ(selfCrossingsOf(*pTiled).nPairs, 0u);
+    EXPECT_TRUE(isClosedTwoManifold(*pTiled));
 }
 
 TEST(MeshGenerator, AShapeWhoseFacetsMeetNowhereIsGeneratedAsBeforeTheGuard)
