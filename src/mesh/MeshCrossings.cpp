@@ -423,20 +423,16 @@ std::vector<std::pair<int, int>> meetingPairs(const std::vector<std::array<int, 
 {
     const std::size_t nTriangles = triangles.size();
     std::vector<Box> boxes(nTriangles);
-    std::vector<int> taking;
-    taking.reserve(nTriangles);
-    for (std::size_t t = 0; t < nTriangles; ++t)
-    {
+    // Boxes grown by half the gap each overlap for any two triangles that
+    // come within the gap.
+    const std::vector<int> taking = Parallel::collect<int>(nTriangles, [&](std::size_t t, std::vector<int>& out) {
         const std::array<int, 3>& corners = triangles[t];
-        if (corners[0] == corners[1] || corners[1] == corners[2] || corners[0] == corners[2])
+        if (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2])
         {
-            continue;
+            boxes[t] = boxOf(triangleOf(corners, pPoints), 0.5 * dGap);
+            out.push_back(int(t));
         }
-        // Boxes grown by half the gap each overlap for any two triangles
-        // that come within the gap.
-        boxes[t] = boxOf(triangleOf(corners, pPoints), 0.5 * dGap);
-        taking.push_back(int(t));
-    }
+    });
     if (taking.size() < 2)
     {
         return {};
