@@ -229,7 +229,14 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
                 auto pArea = guard.pArea ? std::make_shared<MeshCrossings::Area>(*guard.pArea)
                                          : std::make_shared<MeshCrossings::Area>(imageFront.nWidth, imageFront.nHeight);
                 pArea->mark(meeting, AREA_MARGIN);
-                again.crossingGuard = MeshCrossings::Guard{dGap, std::move(pArea)};
+                // Over most of the picture, the area's edges would only
+                // leave places to look after once more.
+                const std::size_t nCells = std::size_t(imageFront.nWidth) * imageFront.nHeight;
+                again.crossingGuard = MeshCrossings::Guard{dGap, nullptr};
+                if (pArea->size() * 2 < nCells)
+                {
+                    again.crossingGuard.pArea = std::move(pArea);
+                }
             }
             pMesh = generateOnce(imageFront, imageBack, parameters, again, timings, nLeftOut, bInParts);
         }
