@@ -427,7 +427,7 @@ std::vector<std::pair<int, int>> meetingPairs(const std::vector<std::array<int, 
     // come within the gap.
     const std::vector<int> taking = Parallel::collect<int>(nTriangles, [&](std::size_t t, std::vector<int>& out) {
         const std::array<int, 3>& corners = triangles[t];
-        if (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2])
+        if (hasThreeCorners(corners))
         {
             boxes[t] = boxOf(triangleOf(corners, pPoints), 0.5 * dGap);
             out.push_back(int(t));
@@ -449,7 +449,7 @@ std::vector<std::pair<int, int>> meetingPairs(const std::vector<std::array<int, 
     });
 }
 
-std::vector<std::pair<int, int>> meetingPairs(const TriangleMesh& mesh, double dGap)
+std::vector<std::array<int, 3>> cornersOf(const TriangleMesh& mesh)
 {
     std::vector<std::array<int, 3>> triangles(mesh.n_faces(), std::array<int, 3>{0, 0, 0});
     for (const auto fh : mesh.faces())
@@ -460,7 +460,12 @@ std::vector<std::pair<int, int>> meetingPairs(const TriangleMesh& mesh, double d
         corners[1] = (++it)->idx();
         corners[2] = (++it)->idx();
     }
-    return meetingPairs(triangles, mesh.points(), dGap);
+    return triangles;
+}
+
+std::vector<std::pair<int, int>> meetingPairs(const TriangleMesh& mesh, double dGap)
+{
+    return meetingPairs(cornersOf(mesh), mesh.points(), dGap);
 }
 
 double sizeOf(const TriangleMesh& mesh)

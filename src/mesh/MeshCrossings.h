@@ -51,6 +51,17 @@ bool meet(const Triangle& a, const Triangle& b, double dGap);
 double clearance(const Triangle& a, const Triangle& b,
     double dEnough = std::numeric_limits<double>::infinity());
 
+// Whether a triangle's corners are three vertices; a deleted face stands as
+// one with all corners equal.
+inline bool hasThreeCorners(const std::array<int, 3>& corners)
+{
+    return corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2];
+}
+
+// The corners of every face of a mesh by face number; a deleted face's are
+// all 0.
+std::vector<std::array<int, 3>> cornersOf(const TriangleMesh& mesh);
+
 // The faces of a mesh as corner numbers and their points, for tests that run
 // on positions other than the mesh's own.
 Triangle triangleOf(const std::array<int, 3>& corners, const TriangleMesh::Point* pPoints);

@@ -6,13 +6,7 @@
 #include <cmath>
 #include <numeric>
 
-namespace
-{
-bool hasThreeCorners(const std::array<int, 3>& corners)
-{
-    return corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2];
-}
-} // namespace
+using MeshCrossings::hasThreeCorners;
 
 MeshNearPairs::MeshNearPairs(const std::vector<std::array<int, 3>>& triangles, const MeshCrossings::Guard& guard)
     : m_triangles(triangles)

@@ -365,13 +365,15 @@ void smoothSteps(TriangleMesh& mesh, unsigned nSteps, const MeshCrossings::Guard
 bool facetsCameToMeet(
     const TriangleMesh& mesh, const std::vector<TriangleMesh::Point>& before, const MeshCrossings::Guard& guard)
 {
-    std::vector<std::array<int, 3>> triangles(mesh.n_faces(), std::array<int, 3>{0, 0, 0});
-    std::vector<unsigned char> lookedAfter(mesh.n_faces(), 0);
-    for (const auto fh : mesh.faces())
+    const std::vector<std::array<int, 3>> triangles = MeshCrossings::cornersOf(mesh);
+    std::vector<unsigned char> lookedAfter(triangles.size(), 0);
+    for (std::size_t t = 0; t < triangles.size(); ++t)
     {
-        const MeshCrossings::Triangle triangle = MeshCrossings::triangleOf(mesh, fh);
-        triangles[std::size_t(fh.idx())] = triangle.corners;
-        lookedAfter[std::size_t(fh.idx())] = guard.covers(MeshCrossings::boxOf(triangle, 0.5 * guard.dGap)) ? 1 : 0;
+        const MeshCrossings::Triangle triangle = MeshCrossings::triangleOf(triangles[t], mesh.points());
+        lookedAfter[t] = MeshCrossings::hasThreeCorners(triangle.corners)
+                && guard.covers(MeshCrossings::boxOf(triangle, 0.5 * guard.dGap))
+            ? 1
+            : 0;
     }
     for (const auto& [a, b] : MeshCrossings::meetingPairs(triangles, mesh.points(), guard.dGap, &lookedAfter))
     {
