@@ -360,6 +360,7 @@ Area::Area(unsigned nWidth, unsigned nHeight)
     , m_marked(std::size_t(m_nWidth) * std::size_t(m_nHeight), 0)
     , m_sums(std::size_t(m_nWidth + 1) * std::size_t(m_nHeight + 1), 0)
 {
+    sumUp();
 }
 
 bool Area::cellsUnder(const Box& box, int& x0, int& y0, int& x1, int& y1) const
@@ -388,15 +389,57 @@ void Area::mark(const std::vector<Box>& boxes, double dGrow)
                 m_marked.begin() + std::ptrdiff_t(y) * m_nWidth + x1 + 1, 1);
         }
     }
+    sumUp();
+}
+
+void Area::mark(const std::vector<unsigned char>& cells, int nGrow)
+{
+    // Counts of set cells over [0, x) x [0, y) tell for each cell whether
+    // one lies in the square round it.
+    const std::size_t nStride = std::size_t(m_nWidth) + 1;
+    std::vector<unsigned> counts(nStride * std::size_t(m_nHeight + 1), 0);
+    for (int y = 0; y < m_nHeight; ++y)
+    {
+        unsigned nRow = 0;
+        for (int x = 0; x < m_nWidth; ++x)
+        {
+            nRow += cells[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)] ? 1 : 0;
+            counts[std::size_t(y + 1) * nStride + std::size_t(x + 1)] = counts[std::size_t(y) * nStride + std::size_t(x + 1)] + nRow;
+        }
+    }
+    const auto count = [&](int x, int y) { return counts[std::size_t(y) * nStride + std::size_t(x)]; };
+    for (int y = 0; y < m_nHeight; ++y)
+    {
+        const int y0 = std::max(0, y - nGrow);
+        const int y1 = std::min(m_nHeight, y + nGrow + 1);
+        for (int x = 0; x < m_nWidth; ++x)
+        {
+            const int x0 = std::max(0, x - nGrow);
+            const int x1 = std::min(m_nWidth, x + nGrow + 1);
+            if (count(x1, y1) - count(x0, y1) - count(x1, y0) + count(x0, y0) > 0)
+            {
+                m_marked[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)] = 1;
+            }
+        }
+    }
+    sumUp();
+}
+
+void Area::sumUp()
+{
+    m_nBlockColumns = (m_nWidth + BLOCK - 1) / BLOCK;
+    m_blocks.assign(std::size_t(m_nBlockColumns) * std::size_t((m_nHeight + BLOCK - 1) / BLOCK), 0);
     const std::size_t nStride = std::size_t(m_nWidth) + 1;
     for (int y = 0; y < m_nHeight; ++y)
     {
         unsigned nRow = 0;
         for (int x = 0; x < m_nWidth; ++x)
         {
-            nRow += m_marked[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)];
+            const unsigned char marked = m_marked[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)];
+            nRow += marked;
             const std::size_t nAbove = std::size_t(y) * nStride + std::size_t(x + 1);
             m_sums[nAbove + nStride] = m_sums[nAbove] + nRow;
+            m_blocks[std::size_t(y / BLOCK) * std::size_t(m_nBlockColumns) + std::size_t(x / BLOCK)] |= marked;
         }
     }
 }
@@ -405,6 +448,19 @@ bool Area::touches(const Box& box) const
 {
     int x0, y0, x1, y1;
     if (!cellsUnder(box, x0, y0, x1, y1))
+    {
+        return false;
+    }
+    // Most boxes lie in blocks without a marked cell.
+    bool bBlock = false;
+    for (int y = y0 / BLOCK; y <= y1 / BLOCK && !bBlock; ++y)
+    {
+        for (int x = x0 / BLOCK; x <= x1 / BLOCK && !bBlock; ++x)
+        {
+            bBlock = m_blocks[std::size_t(y) * std::size_t(m_nBlockColumns) + std::size_t(x)] != 0;
+        }
+    }
+    if (!bBlock)
     {
         return false;
     }

@@ -214,6 +214,9 @@ public:
 
     // Marks the cells under the boxes grown by dGrow on each side.
     void mark(const std::vector<Box>& boxes, double dGrow);
+    // Marks every cell within nGrow cells across or along of a cell set in
+    // cells (one per cell, row by row).
+    void mark(const std::vector<unsigned char>& cells, int nGrow);
     // Whether the box touches a marked cell: four look-ups.
     bool touches(const Box& box) const;
     // Marked cells.
@@ -222,6 +225,8 @@ public:
 private:
     // The cells under the box, clipped to the frame; false where none.
     bool cellsUnder(const Box& box, int& x0, int& y0, int& x1, int& y1) const;
+    // m_sums from m_marked.
+    void sumUp();
 
     int m_nWidth;
     int m_nHeight;
@@ -229,6 +234,10 @@ private:
     // m_sums[(y) * (w + 1) + x]: marked cells in [0, x) x [0, y), kept up to
     // date by mark.
     std::vector<unsigned> m_sums;
+    // Per block of BLOCK x BLOCK cells: whether one is marked.
+    static constexpr int BLOCK = 16;
+    int m_nBlockColumns = 0;
+    std::vector<unsigned char> m_blocks;
 };
 
 // Where and by how much smoothing and decimation keep facets apart: not at

@@ -3,338 +3,511 @@
 #include "Parallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <numeric>
 
+using MeshCrossings::Box;
 using MeshCrossings::hasThreeCorners;
+using MeshCrossings::Vec;
+
+namespace
+{
+// Cells and triangles are handed to the cores in chunks of at least this
+// many.
+constexpr std::size_t CHUNK = 512;
+
+Box emptyBox()
+{
+    return Box{Vec(std::numeric_limits<double>::max()), Vec(std::numeric_limits<double>::lowest())};
+}
+} // namespace
+
+void MeshNearPairs::Grid::build(const std::vector<int>& items, const std::vector<Box>& boxes, double dCellSize)
+{
+    m_cellStart.clear();
+    m_items.clear();
+    const std::size_t nItems = items.size();
+    if (nItems == 0)
+    {
+        return;
+    }
+    const std::size_t nChunks = std::max<std::size_t>(1, std::min<std::size_t>(64, nItems / CHUNK));
+    std::vector<Box> bounds(nChunks, emptyBox());
+    Parallel::forRange(
+        nChunks,
+        [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t c = nBegin; c < nEnd; ++c)
+            {
+                for (std::size_t i = nItems * c / nChunks; i < nItems * (c + 1) / nChunks; ++i)
+                {
+                    const Box& box = boxes[std::size_t(items[i])];
+                    bounds[c].min.minimize(box.min);
+                    bounds[c].max.maximize(box.max);
+                }
+            }
+        },
+        1);
+    Box all = emptyBox();
+    for (const Box& box : bounds)
+    {
+        all.min.minimize(box.min);
+        all.max.maximize(box.max);
+    }
+    // No more cells than a couple per triangle.
+    m_dCell = dCellSize;
+    const auto count = [&](int k) { return std::floor((all.max[k] - all.min[k]) / m_dCell) + 1.0; };
+    while (count(0) * count(1) > 2.0 * double(nItems) + 16.0)
+    {
+        m_dCell *= 2.0;
+    }
+    m_origin = all.min;
+    m_nColumns = int(count(0));
+    m_nRows = int(count(1));
+    const std::size_t nCells = std::size_t(m_nColumns) * std::size_t(m_nRows);
+
+    // Each triangle in every cell its box covers: counted, then placed.
+    std::unique_ptr<std::atomic<int>[]> pCounts(new std::atomic<int>[nCells]());
+    const auto forEachCell = [&](const Box& box, auto visit) {
+        int x0, y0, x1, y1;
+        cellRange(box, x0, y0, x1, y1);
+        for (int y = y0; y <= y1; ++y)
+        {
+            for (int x = x0; x <= x1; ++x)
+            {
+                visit(std::size_t(y) * std::size_t(m_nColumns) + std::size_t(x));
+            }
+        }
+    };
+    Parallel::forRange(nItems, [&](std::size_t nBegin, std::size_t nEnd) {
+        for (std::size_t i = nBegin; i < nEnd; ++i)
+        {
+            forEachCell(boxes[std::size_t(items[i])],
+                [&](std::size_t c) { pCounts[c].fetch_add(1, std::memory_order_relaxed); });
+        }
+    });
+    m_cellStart.resize(nCells + 1);
+    m_cellStart[0] = 0;
+    for (std::size_t c = 0; c < nCells; ++c)
+    {
+        m_cellStart[c + 1] = m_cellStart[c] + pCounts[c].load(std::memory_order_relaxed);
+        pCounts[c].store(m_cellStart[c], std::memory_order_relaxed);
+    }
+    m_items.resize(std::size_t(m_cellStart[nCells]));
+    Parallel::forRange(nItems, [&](std::size_t nBegin, std::size_t nEnd) {
+        for (std::size_t i = nBegin; i < nEnd; ++i)
+        {
+            const int t = items[i];
+            forEachCell(boxes[std::size_t(t)], [&](std::size_t c) {
+                m_items[std::size_t(pCounts[c].fetch_add(1, std::memory_order_relaxed))] = t;
+            });
+        }
+    });
+    // In order of height within each cell, so that a sweep meets each box
+    // only with those that start below its top.
+    Parallel::forRange(
+        nCells,
+        [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t c = nBegin; c < nEnd; ++c)
+            {
+                std::sort(m_items.begin() + m_cellStart[c], m_items.begin() + m_cellStart[c + 1], [&](int a, int b) {
+                    const double dA = boxes[std::size_t(a)].min[2];
+                    const double dB = boxes[std::size_t(b)].min[2];
+                    return dA < dB || (dA == dB && a < b);
+                });
+            }
+        },
+        CHUNK);
+}
+
+void MeshNearPairs::Grid::cellRange(const Box& box, int& x0, int& y0, int& x1, int& y1) const
+{
+    cellOf(box.min[0], box.min[1], x0, y0);
+    cellOf(box.max[0], box.max[1], x1, y1);
+}
+
+void MeshNearPairs::Grid::cellOf(double dX, double dY, int& x, int& y) const
+{
+    const auto cell = [&](double d, int k, int nCount) {
+        return int(std::clamp(std::floor((d - m_origin[k]) / m_dCell), 0.0, double(nCount - 1)));
+    };
+    x = cell(dX, 0, m_nColumns);
+    y = cell(dY, 1, m_nRows);
+}
 
 MeshNearPairs::MeshNearPairs(const std::vector<std::array<int, 3>>& triangles, const MeshCrossings::Guard& guard)
     : m_triangles(triangles)
     , m_guard(guard)
-    , m_lookedAfter(triangles.size(), 0)
-    , m_moves(triangles.size(), 0.0f)
 {
+    std::size_t nPoints = 0;
     for (const std::array<int, 3>& corners : triangles)
     {
         if (hasThreeCorners(corners))
         {
-            m_nPoints = std::max(m_nPoints, std::size_t(*std::max_element(corners.begin(), corners.end())) + 1);
+            nPoints = std::max(nPoints, std::size_t(*std::max_element(corners.begin(), corners.end())) + 1);
         }
     }
-}
-
-float MeshNearPairs::clearanceOf(int a, int b, const Point* pPoints) const
-{
-    return float(MeshCrossings::clearance(triangle(a, pPoints), triangle(b, pPoints), m_dSkin));
-}
-
-MeshCrossings::Box MeshNearPairs::reach(int t, const Point* pBefore, const Point* pAfter) const
-{
-    MeshCrossings::Box box = MeshCrossings::boxOf(triangle(t, pBefore), 0.0);
-    const MeshCrossings::Box after = MeshCrossings::boxOf(triangle(t, pAfter), 0.0);
-    box.min.minimize(after.min);
-    box.max.maximize(after.max);
-    return box;
-}
-
-void MeshNearPairs::makeList(const Point* pBefore, const Point* pAfter)
-{
-    std::vector<int> taking;
-    taking.reserve(m_triangles.size());
-    for (std::size_t t = 0; t < m_triangles.size(); ++t)
+    m_fanFrom.assign(nPoints + 1, 0);
+    for (const std::array<int, 3>& corners : triangles)
     {
-        if (hasThreeCorners(m_triangles[t]))
+        if (hasThreeCorners(corners))
         {
-            taking.push_back(int(t));
-        }
-    }
-    if (taking.size() < 2)
-    {
-        return;
-    }
-    // The triangles whose pairs are found anew: all the first time, then
-    // those with a corner that goes too far in this step, and those that
-    // the guard comes to look after or leaves. Their corners are listed
-    // where the step takes them; while it lasts, each corner may stand
-    // before or after it, so they are looked for over both.
-    const bool bFirst = m_listed.empty();
-    if (bFirst)
-    {
-        m_dSkin = skinFor(taking, pBefore);
-        m_listed.assign(pAfter, pAfter + m_nPoints);
-    }
-    std::vector<unsigned char> far(m_nPoints, bFirst ? 1 : 0);
-    for (const int v : m_far)
-    {
-        far[std::size_t(v)] = 1;
-        m_listed[std::size_t(v)] = pAfter[v];
-    }
-    m_far.clear();
-    std::vector<unsigned char> renewed(m_triangles.size(), 0);
-    std::vector<MeshCrossings::Box> reaches(m_triangles.size());
-    double dWidest = 0.0;
-    for (const int t : taking)
-    {
-        for (const int nCorner : m_triangles[std::size_t(t)])
-        {
-            renewed[std::size_t(t)] |= far[std::size_t(nCorner)];
-        }
-        const MeshCrossings::Box& box = reaches[std::size_t(t)] = reach(t, pBefore, pAfter);
-        dWidest = std::max({dWidest, box.max[0] - box.min[0], box.max[1] - box.min[1]});
-    }
-    // Looked after: a triangle whose box touches the area. A pair can meet
-    // within the area only where a triangle of it reaches, so its other
-    // triangle lies within the widest triangle of the area; the skin
-    // covers what either moves before this is found again.
-    const MeshCrossings::Vec near(dWidest + 2.0 * m_dSkin + m_guard.dGap);
-    std::vector<MeshCrossings::Box> boxes(m_triangles.size());
-    std::vector<int> inScope;
-    std::vector<int> searching;
-    for (const int t : taking)
-    {
-        const std::size_t i = std::size_t(t);
-        const MeshCrossings::Box& box = reaches[i];
-        const unsigned char lookedAfter = m_guard.covers(box) ? 1 : 0;
-        renewed[i] |= lookedAfter != m_lookedAfter[i] ? 1 : 0;
-        m_lookedAfter[i] = lookedAfter;
-        if (!lookedAfter && !m_guard.covers(MeshCrossings::Box{box.min - near, box.max + near}))
-        {
-            continue;
-        }
-        boxes[i] = renewed[i] ? box : MeshCrossings::boxOf(triangle(t, m_listed.data()), 0.0);
-        const MeshCrossings::Vec grow(0.5 * (m_guard.dGap + m_dSkin));
-        boxes[i].min -= grow;
-        boxes[i].max += grow;
-        inScope.push_back(t);
-        if (renewed[i])
-        {
-            searching.push_back(t);
-        }
-    }
-    std::vector<unsigned char> inScopeMark(m_triangles.size(), 0);
-    for (const int t : inScope)
-    {
-        inScopeMark[std::size_t(t)] = 1;
-    }
-    // Listed pairs of renewed triangles stay, with the clearance each step
-    // has kept up to date, where their boxes still overlap.
-    m_pairs.erase(std::remove_if(m_pairs.begin(), m_pairs.end(),
-                      [&](const Pair& pair) {
-                          const std::size_t a = std::size_t(pair.a);
-                          const std::size_t b = std::size_t(pair.b);
-                          return (renewed[a] || renewed[b])
-                              && !(inScopeMark[a] && inScopeMark[b] && (m_lookedAfter[a] || m_lookedAfter[b])
-                                  && boxes[a].overlaps(boxes[b]));
-                      }),
-        m_pairs.end());
-    indexPairs();
-    MeshCrossings::TriangleGrid grid = MeshCrossings::TriangleGrid::over(boxes, inScope);
-    for (const int t : inScope)
-    {
-        grid.insert(t, boxes[std::size_t(t)]);
-    }
-    const auto search = [&](std::size_t i, std::vector<Pair>& out) {
-        const int t = searching[i];
-        const MeshCrossings::Box& box = boxes[std::size_t(t)];
-        std::vector<int> near;
-        grid.forEachNear(box, [&](int u) {
-            // A pair of two renewed triangles is found from the lower one.
-            if (u != t && !(renewed[std::size_t(u)] && u < t)
-                && (m_lookedAfter[std::size_t(t)] || m_lookedAfter[std::size_t(u)])
-                && box.overlaps(boxes[std::size_t(u)]))
+            for (const int nCorner : corners)
             {
-                near.push_back(u);
+                ++m_fanFrom[std::size_t(nCorner) + 1];
+            }
+        }
+    }
+    std::partial_sum(m_fanFrom.begin(), m_fanFrom.end(), m_fanFrom.begin());
+    m_fanTriangles.resize(std::size_t(m_fanFrom.back()));
+    std::vector<int> next(m_fanFrom.begin(), m_fanFrom.end() - 1);
+    for (std::size_t t = 0; t < triangles.size(); ++t)
+    {
+        if (hasThreeCorners(triangles[t]))
+        {
+            for (const int nCorner : triangles[t])
+            {
+                m_fanTriangles[std::size_t(next[std::size_t(nCorner)]++)] = int(t);
+            }
+        }
+    }
+    m_fanApart.assign(nPoints, 0);
+}
+
+void MeshNearPairs::sweep(const Point* pBefore, const Point* pAfter)
+{
+    const std::size_t nTriangles = m_triangles.size();
+    m_boxes.resize(nTriangles);
+    m_moves.assign(nTriangles, 0);
+    m_lookedAfter.assign(nTriangles, 0);
+    const float fHalfGap = float(0.5 * m_guard.dGap);
+    // The boxes and marks, and the widest looked-after box of each chunk.
+    const std::size_t nChunks
+        = std::max<std::size_t>(1, std::min<std::size_t>(4 * Parallel::availableCores(), nTriangles / CHUNK));
+    std::vector<double> widest(nChunks, 0.0);
+    Parallel::forRange(
+        nChunks,
+        [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t c = nBegin; c < nEnd; ++c)
+            {
+                for (std::size_t t = nTriangles * c / nChunks; t < nTriangles * (c + 1) / nChunks; ++t)
+                {
+                    const std::array<int, 3>& corners = m_triangles[t];
+                    if (!hasThreeCorners(corners))
+                    {
+                        continue;
+                    }
+                    Point low = pBefore[corners[0]];
+                    Point high = low;
+                    bool bMoves = false;
+                    for (const int nCorner : corners)
+                    {
+                        low.minimize(pBefore[nCorner]);
+                        high.maximize(pBefore[nCorner]);
+                        if (pAfter[nCorner] != pBefore[nCorner])
+                        {
+                            bMoves = true;
+                            low.minimize(pAfter[nCorner]);
+                            high.maximize(pAfter[nCorner]);
+                        }
+                    }
+                    // Rounding to single precision is far below the gap.
+                    const Box box{OpenMesh::vector_cast<Vec>(low) - Vec(fHalfGap),
+                        OpenMesh::vector_cast<Vec>(high) + Vec(fHalfGap)};
+                    m_boxes[t] = box;
+                    m_moves[t] = bMoves ? 1 : 0;
+                    if (m_guard.covers(box))
+                    {
+                        m_lookedAfter[t] = 1;
+                        widest[c] = std::max({widest[c], box.max[0] - box.min[0], box.max[1] - box.min[1]});
+                    }
+                }
+            }
+        },
+        1);
+    if (m_dCellSize == 0.0)
+    {
+        // Twice a middling triangle across the plane, from a sample.
+        std::vector<double> extents;
+        for (std::size_t t = 0; t < nTriangles; t += 7)
+        {
+            if (hasThreeCorners(m_triangles[t]))
+            {
+                const Box& box = m_boxes[t];
+                extents.push_back(std::max(box.max[0] - box.min[0], box.max[1] - box.min[1]));
+            }
+        }
+        if (!extents.empty())
+        {
+            std::nth_element(extents.begin(), extents.begin() + std::ptrdiff_t(extents.size() / 2), extents.end());
+            m_dCellSize = std::max(2.0 * extents[extents.size() / 2], 4.0 * m_guard.dGap);
+        }
+    }
+    // A triangle can meet a looked-after one only within the widest
+    // looked-after box of the area; the others are out of reach.
+    const double dWidest = *std::max_element(widest.begin(), widest.end());
+    const Vec reach(dWidest, dWidest, 0.0);
+    const std::vector<int> inReach = Parallel::collect<int>(nTriangles, [&](std::size_t t, std::vector<int>& out) {
+        if (!hasThreeCorners(m_triangles[t]))
+        {
+            return;
+        }
+        const Box& box = m_boxes[t];
+        if (m_lookedAfter[t] || !m_guard.pArea || m_guard.pArea->touches(Box{box.min - reach, box.max + reach}))
+        {
+            out.push_back(int(t));
+        }
+    });
+    m_moving.clear();
+    m_static.clear();
+    for (const int t : inReach)
+    {
+        (m_moves[std::size_t(t)] ? m_moving : m_static).push_back(t);
+    }
+    // Only the moving triangles in reach count as moving from here on.
+    if (m_guard.pArea)
+    {
+        m_moves.assign(nTriangles, 0);
+        for (const int t : m_moving)
+        {
+            m_moves[std::size_t(t)] = 1;
+        }
+    }
+}
+
+bool MeshNearPairs::fanApart(int v, const Point* pPoints) const
+{
+    const Vec centre = OpenMesh::vector_cast<Vec>(pPoints[v]);
+    const int nFrom = m_fanFrom[std::size_t(v)];
+    const int nTo = m_fanFrom[std::size_t(v) + 1];
+    if (nTo - nFrom < 3)
+    {
+        return false;
+    }
+    // Each triangle as the vertex's two neighbours in its turn round it.
+    const auto spokes = [&](int n, Vec& a, Vec& b) {
+        const std::array<int, 3>& corners = m_triangles[std::size_t(m_fanTriangles[std::size_t(n)])];
+        const std::size_t i = corners[0] == v ? 0 : corners[1] == v ? 1 : 2;
+        a = OpenMesh::vector_cast<Vec>(pPoints[corners[(i + 1) % 3]]) - centre;
+        b = OpenMesh::vector_cast<Vec>(pPoints[corners[(i + 2) % 3]]) - centre;
+    };
+    Vec normal(0.0, 0.0, 0.0);
+    for (int n = nFrom; n < nTo; ++n)
+    {
+        Vec a, b;
+        spokes(n, a, b);
+        normal += OpenMesh::cross(a, b);
+    }
+    const double dLength = normal.norm();
+    if (!(dLength > 0.0))
+    {
+        return false;
+    }
+    normal /= dLength;
+    double dTurn = 0.0;
+    double dSmallestAngle = M_PI;
+    double dNearest = std::numeric_limits<double>::infinity();
+    for (int n = nFrom; n < nTo; ++n)
+    {
+        Vec a, b;
+        spokes(n, a, b);
+        a -= normal * OpenMesh::dot(normal, a);
+        b -= normal * OpenMesh::dot(normal, b);
+        const double dCross = OpenMesh::dot(OpenMesh::cross(a, b), normal);
+        const double dAngle = std::atan2(dCross, OpenMesh::dot(a, b));
+        const double dEdge = (b - a).norm();
+        if (!(dAngle > 0.0) || !(dEdge > 0.0))
+        {
+            return false;
+        }
+        dTurn += dAngle;
+        dSmallestAngle = std::min(dSmallestAngle, dAngle);
+        // How far the line of the edge across lies from the vertex.
+        dNearest = std::min(dNearest, dCross / dEdge);
+    }
+    // Once round with every turn forwards: the projected triangles tile the
+    // plane round the vertex, and two that share no edge lie a whole
+    // triangle's angle apart at least. The projection shortens no distance.
+    return std::abs(dTurn - 2.0 * M_PI) < 1e-6
+        && dNearest * std::sin(std::min(dSmallestAngle, 0.5 * M_PI)) > m_guard.dGap;
+}
+
+void MeshNearPairs::judgeFans(const Point* pPoints, const std::vector<int>* pChanged)
+{
+    if (pChanged)
+    {
+        std::vector<int> vertices;
+        vertices.reserve(3 * pChanged->size());
+        for (const int t : *pChanged)
+        {
+            const std::array<int, 3>& corners = m_triangles[std::size_t(t)];
+            vertices.insert(vertices.end(), corners.begin(), corners.end());
+        }
+        std::sort(vertices.begin(), vertices.end());
+        vertices.erase(std::unique(vertices.begin(), vertices.end()), vertices.end());
+        Parallel::forRange(vertices.size(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                m_fanApart[std::size_t(vertices[i])] = fanApart(vertices[i], pPoints) ? 1 : 0;
             }
         });
-        std::sort(near.begin(), near.end());
-        near.erase(std::unique(near.begin(), near.end()), near.end());
-        for (const int u : near)
-        {
-            if (!isListed(t, u))
-            {
-                const int a = std::min(t, u);
-                const int b = std::max(t, u);
-                out.push_back(Pair{a, b, clearanceOf(a, b, pBefore)});
-            }
-        }
-    };
-    const std::vector<Pair> found = Parallel::collect<Pair>(searching.size(), search);
-    m_pairs.insert(m_pairs.end(), found.begin(), found.end());
-    indexPairs();
-}
-
-void MeshNearPairs::findFar(const Point* pBefore, const Point* pAfter)
-{
-    const float fHalfSkin = float(0.5 * m_dSkin);
-    m_far = Parallel::collect<int>(m_listed.size(), [&](std::size_t v, std::vector<int>& out) {
-        if ((pBefore[v] - m_listed[v]).norm() > fHalfSkin || (pAfter[v] - m_listed[v]).norm() > fHalfSkin)
-        {
-            out.push_back(int(v));
-        }
-    });
-}
-
-void MeshNearPairs::indexPairs()
-{
-    m_pairsFrom.assign(m_triangles.size() + 1, 0);
-    for (const Pair& pair : m_pairs)
-    {
-        ++m_pairsFrom[std::size_t(pair.a) + 1];
-        ++m_pairsFrom[std::size_t(pair.b) + 1];
-    }
-    std::partial_sum(m_pairsFrom.begin(), m_pairsFrom.end(), m_pairsFrom.begin());
-    m_pairsOf.resize(std::size_t(m_pairsFrom.back()));
-    std::vector<int> next(m_pairsFrom.begin(), m_pairsFrom.end() - 1);
-    for (std::size_t i = 0; i < m_pairs.size(); ++i)
-    {
-        m_pairsOf[std::size_t(next[std::size_t(m_pairs[i].a)]++)] = int(i);
-        m_pairsOf[std::size_t(next[std::size_t(m_pairs[i].b)]++)] = int(i);
-    }
-}
-
-bool MeshNearPairs::isListed(int t, int u) const
-{
-    for (int n = m_pairsFrom[std::size_t(t)]; n < m_pairsFrom[std::size_t(t) + 1]; ++n)
-    {
-        const Pair& pair = m_pairs[std::size_t(m_pairsOf[std::size_t(n)])];
-        if (pair.a == u || pair.b == u)
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
-double MeshNearPairs::skinFor(const std::vector<int>& triangles, const Point* pPoints) const
-{
-    // Half a middling triangle across the x-y plane (walls stand tall over
-    // little of it): the list holds the triangles round each one and the
-    // next ring, and a point may go a quarter of a triangle's size before
-    // its pairs are found anew.
-    std::vector<double> extents;
-    extents.reserve(triangles.size());
-    for (const int t : triangles)
-    {
-        const MeshCrossings::Box box = MeshCrossings::boxOf(triangle(t, pPoints), 0.0);
-        extents.push_back(std::max(box.max[0] - box.min[0], box.max[1] - box.min[1]));
-    }
-    double dSkin = 0.0;
-    if (!extents.empty())
-    {
-        std::nth_element(extents.begin(), extents.begin() + std::ptrdiff_t(extents.size() / 2), extents.end());
-        dSkin = 0.5 * extents[extents.size() / 2];
-    }
-    return std::max(dSkin, 4.0 * m_guard.dGap);
-}
-
-void MeshNearPairs::measureMoves(const Point* pBefore, const Point* pAfter, const std::vector<int>* pOnly)
-{
-    const auto measure = [&](std::size_t t) {
-        float fMove = 0.0f;
-        if (hasThreeCorners(m_triangles[t]))
-        {
-            for (const int nCorner : m_triangles[t])
-            {
-                fMove = std::max(fMove, (pAfter[nCorner] - pBefore[nCorner]).norm());
-            }
-        }
-        m_moves[t] = fMove;
-    };
-    if (pOnly)
-    {
-        for (const int t : *pOnly)
-        {
-            measure(std::size_t(t));
-        }
         return;
     }
-    Parallel::forRange(m_triangles.size(), [&](std::size_t nBegin, std::size_t nEnd) {
-        for (std::size_t t = nBegin; t < nEnd; ++t)
+    // Fans without a moving triangle stand as they were: a pair in them
+    // does not move and is not tested.
+    Parallel::forRange(m_fanApart.size(), [&](std::size_t nBegin, std::size_t nEnd) {
+        for (std::size_t v = nBegin; v < nEnd; ++v)
         {
-            measure(t);
+            bool bMoves = false;
+            for (int n = m_fanFrom[v]; n < m_fanFrom[v + 1] && !bMoves; ++n)
+            {
+                bMoves = m_moves[std::size_t(m_fanTriangles[std::size_t(n)])] != 0;
+            }
+            if (bMoves)
+            {
+                m_fanApart[v] = fanApart(int(v), pPoints) ? 1 : 0;
+            }
         }
     });
+}
+
+bool MeshNearPairs::newlyMeets(int t, int u, const Point* pBefore, const Point* pAfter) const
+{
+    const std::size_t a = std::size_t(t);
+    const std::size_t b = std::size_t(u);
+    if (!(m_moves[a] || m_moves[b]) || !(m_lookedAfter[a] || m_lookedAfter[b]))
+    {
+        return false;
+    }
+    // Triangles that share one corner whose fan is apart do not meet.
+    int nShared = 0;
+    int nCorner = -1;
+    for (const int c : m_triangles[a])
+    {
+        for (const int d : m_triangles[b])
+        {
+            if (c == d)
+            {
+                ++nShared;
+                nCorner = c;
+            }
+        }
+    }
+    if (nShared == 1 && m_fanApart[std::size_t(nCorner)])
+    {
+        return false;
+    }
+    const auto triangle = [&](std::size_t i, const Point* pPoints) {
+        return MeshCrossings::triangleOf(m_triangles[i], pPoints);
+    };
+    return MeshCrossings::meet(triangle(a, pAfter), triangle(b, pAfter), m_guard.dGap)
+        && !MeshCrossings::meet(triangle(a, pBefore), triangle(b, pBefore), m_guard.dGap);
 }
 
 std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
     const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged)
 {
-    if (!pChanged)
-    {
-        if (!m_listed.empty())
-        {
-            findFar(pBefore, pAfter);
-        }
-        if (m_listed.empty() || !m_far.empty())
-        {
-            makeList(pBefore, pAfter);
-        }
-    }
-    measureMoves(pBefore, pAfter, pChanged);
-    const auto test = [&](const Pair& pair, std::vector<std::pair<int, int>>& out) {
-        const double dMoves = double(m_moves[std::size_t(pair.a)]) + double(m_moves[std::size_t(pair.b)]);
-        // Pairs on an edge have no clearance and are tested whenever they
-        // move.
-        if (dMoves == 0.0 || (!std::isinf(pair.fClearance) && double(pair.fClearance) - dMoves > m_guard.dGap))
-        {
-            return;
-        }
-        // A clearance above the gap says the pair was apart before; a pair
-        // on an edge has none.
-        const bool bApartBefore = std::isinf(pair.fClearance)
-            ? !MeshCrossings::meet(triangle(pair.a, pBefore), triangle(pair.b, pBefore), m_guard.dGap)
-            : double(pair.fClearance) > 1.001 * m_guard.dGap
-                || !MeshCrossings::meet(triangle(pair.a, pBefore), triangle(pair.b, pBefore), m_guard.dGap);
-        if (bApartBefore && MeshCrossings::meet(triangle(pair.a, pAfter), triangle(pair.b, pAfter), m_guard.dGap))
-        {
-            out.emplace_back(pair.a, pair.b);
-        }
+    std::vector<std::pair<int, int>> meeting;
+    const auto lowCorner = [&](const Box& a, const Box& b) {
+        return Box{Vec(std::max(a.min[0], b.min[0]), std::max(a.min[1], b.min[1]), 0.0), Vec(0.0)};
     };
     if (!pChanged)
     {
-        return Parallel::collect<std::pair<int, int>>(
-            m_pairs.size(), [&](std::size_t i, std::vector<std::pair<int, int>>& out) { test(m_pairs[i], out); });
-    }
-    // Each pair once, though both its triangles changed.
-    ++m_nRound;
-    m_pairRounds.resize(m_pairs.size(), 0);
-    std::vector<std::pair<int, int>> meeting;
-    for (const int t : *pChanged)
-    {
-        for (int n = m_pairsFrom[std::size_t(t)]; n < m_pairsFrom[std::size_t(t) + 1]; ++n)
+        m_staticGrid.clear();
+        sweep(pBefore, pAfter);
+        if (m_moving.empty())
         {
-            const std::size_t i = std::size_t(m_pairsOf[std::size_t(n)]);
-            if (m_pairRounds[i] != m_nRound)
-            {
-                m_pairRounds[i] = m_nRound;
-                test(m_pairs[i], meeting);
-            }
+            m_movingGrid.clear();
+            return meeting;
         }
+        m_movingGrid.build(m_moving, m_boxes, m_dCellSize);
+        judgeFans(pAfter, nullptr);
+        const Grid& grid = m_movingGrid;
+        // Moving pairs in the grid, each once: in the cell that holds the low
+        // corner of the overlap of its boxes.
+        meeting = Parallel::collect<std::pair<int, int>>(
+            grid.cells(),
+            [&](std::size_t c, std::vector<std::pair<int, int>>& out) {
+                const int nX = int(c % std::size_t(grid.columns()));
+                const int nY = int(c / std::size_t(grid.columns()));
+                const int* pItems = grid.cellBegin(c);
+                const int* pEnd = grid.cellEnd(c);
+                for (const int* pT = pItems; pT != pEnd; ++pT)
+                {
+                    const Box& boxT = m_boxes[std::size_t(*pT)];
+                    for (const int* pU = pT + 1; pU != pEnd; ++pU)
+                    {
+                        const Box& boxU = m_boxes[std::size_t(*pU)];
+                        if (boxU.min[2] > boxT.max[2])
+                        {
+                            break;
+                        }
+                        if (!boxT.overlaps(boxU))
+                        {
+                            continue;
+                        }
+                        int x, y;
+                        const Box corner = lowCorner(boxT, boxU);
+                        grid.cellOf(corner.min[0], corner.min[1], x, y);
+                        if (x == nX && y == nY && newlyMeets(*pT, *pU, pBefore, pAfter))
+                        {
+                            out.emplace_back(std::min(*pT, *pU), std::max(*pT, *pU));
+                        }
+                    }
+                }
+            },
+            CHUNK);
+        // Each triangle that stays against the moving ones near it.
+        const std::vector<std::pair<int, int>> withStatic = Parallel::collect<std::pair<int, int>>(
+            m_static.size(),
+            [&](std::size_t i, std::vector<std::pair<int, int>>& out) {
+                const int t = m_static[i];
+                const Box& box = m_boxes[std::size_t(t)];
+                grid.forEachNear(box, [&](int u, int x, int y) {
+                    const Box& boxU = m_boxes[std::size_t(u)];
+                    if (!box.overlaps(boxU))
+                    {
+                        return;
+                    }
+                    int nX, nY;
+                    const Box corner = lowCorner(box, boxU);
+                    grid.cellOf(corner.min[0], corner.min[1], nX, nY);
+                    if (nX == x && nY == y && newlyMeets(t, u, pBefore, pAfter))
+                    {
+                        out.emplace_back(std::min(t, u), std::max(t, u));
+                    }
+                });
+            },
+            CHUNK);
+        meeting.insert(meeting.end(), withStatic.begin(), withStatic.end());
+    }
+    else if (!m_moving.empty())
+    {
+        judgeFans(pAfter, pChanged);
+        if (m_staticGrid.cells() == 0 && !m_static.empty())
+        {
+            m_staticGrid.build(m_static, m_boxes, m_dCellSize);
+        }
+        meeting = Parallel::collect<std::pair<int, int>>(
+            pChanged->size(),
+            [&](std::size_t i, std::vector<std::pair<int, int>>& out) {
+                const int t = (*pChanged)[i];
+                const Box& box = m_boxes[std::size_t(t)];
+                for (const Grid* pGrid : {&m_movingGrid, &m_staticGrid})
+                {
+                    pGrid->forEachNear(box, [&](int u, int, int) {
+                        if (u != t && box.overlaps(m_boxes[std::size_t(u)]) && newlyMeets(t, u, pBefore, pAfter))
+                        {
+                            out.emplace_back(std::min(t, u), std::max(t, u));
+                        }
+                    });
+                }
+            },
+            64);
     }
     std::sort(meeting.begin(), meeting.end());
+    meeting.erase(std::unique(meeting.begin(), meeting.end()), meeting.end());
     return meeting;
-}
-
-void MeshNearPairs::moved(const Point* pBefore, const Point* pAfter)
-{
-    if (m_listed.empty())
-    {
-        return;
-    }
-    measureMoves(pBefore, pAfter, nullptr);
-    Parallel::forRange(m_pairs.size(), [&](std::size_t nBegin, std::size_t nEnd) {
-        for (std::size_t i = nBegin; i < nEnd; ++i)
-        {
-            Pair& pair = m_pairs[i];
-            const double dMoves = double(m_moves[std::size_t(pair.a)]) + double(m_moves[std::size_t(pair.b)]);
-            if (dMoves == 0.0 || std::isinf(pair.fClearance))
-            {
-                continue;
-            }
-            // Measured again once it comes near the gap, so that a pair that
-            // stays close is not tested in every step.
-            const double dLeft = double(pair.fClearance) - dMoves;
-            pair.fClearance = dLeft > 4.0 * m_guard.dGap ? float(dLeft) : clearanceOf(pair.a, pair.b, pAfter);
-        }
-    });
 }

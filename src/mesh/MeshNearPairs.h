@@ -8,19 +8,18 @@
 #include <vector>
 
 // The pairs of triangles of a mesh whose points move in steps (a smoother)
-// that may come to meet where a guard looks, each with how far apart it is
-// at least, so that a step tests only the pairs that came close instead of
-// the whole mesh.
+// that come to meet in a step where a guard looks.
 //
-// The list holds every pair of which a triangle is looked after and whose
-// boxes, grown by the gap and a skin, overlap where their points stood when
-// they were listed; a pair not on it stays apart as long as no point goes
-// half the skin from there. Where a step takes a point that far, the pairs
-// of the triangles round it are found anew before the step is tested, over
-// where the step takes them as well as where they stand. Each step takes from a pair's clearance what its
-// triangles moved; a pair is tested again only when that comes near the gap.
-// Pairs on an edge, which meet only by folding onto each other, are tested
-// in every step in which they move.
+// Each step sweeps the triangles in reach of where the guard looks once:
+// each is boxed over where it is before and after the step, grown by half
+// the gap, the moving ones go into a grid over the x-y plane, and only
+// pairs whose boxes overlap, of which one moves and one is looked after, are
+// tested; a pair that meets after the step and did not before is reported.
+// Pairs that share a corner only are let through without a test where the
+// triangles round that corner, seen across their common normal, go once
+// round it without overlapping (a smooth surface). Nothing is kept from one
+// step to the next, so points may go as far as they like in a step; all of
+// it runs on all cores.
 class MeshNearPairs
 {
 public:
@@ -31,63 +30,103 @@ public:
     MeshNearPairs(const std::vector<std::array<int, 3>>& triangles, const MeshCrossings::Guard& guard);
 
     // The pairs that meet with the points after a step and did not before
-    // it, each once, the smaller number first. The points before must be
-    // where the last step left them. With pChanged, only pairs of which a
-    // triangle is listed there are looked at: those whose points changed
-    // since the last call for the same step.
+    // it, each once, the smaller number first, in order. With pChanged, only
+    // pairs of which a triangle is listed there are looked at: those whose
+    // points after the step changed since the last call without it, towards
+    // where they were before (a corner kept in place).
     std::vector<std::pair<int, int>> newlyMeeting(
         const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged = nullptr);
 
-    // The step is done: the points went from pBefore to pAfter.
-    void moved(const Point* pBefore, const Point* pAfter);
-
 private:
-    struct Pair
+    // Triangles by their boxes in square cells over the x-y plane; boxes
+    // beyond its frame fall in the cells at its border.
+    class Grid
     {
-        int a;
-        int b;
-        // How far apart the pair is at least; infinity for a pair on an edge.
-        float fClearance;
+    public:
+        // Enters the items by their boxes in cells at least dCellSize wide,
+        // wider where the items spread far, built on all cores.
+        void build(const std::vector<int>& items, const std::vector<MeshCrossings::Box>& boxes, double dCellSize);
+        void clear()
+        {
+            m_cellStart.clear();
+            m_items.clear();
+        }
+        std::size_t cells() const { return m_cellStart.empty() ? 0 : m_cellStart.size() - 1; }
+        int columns() const { return m_nColumns; }
+        const int* cellBegin(std::size_t c) const { return m_items.data() + m_cellStart[c]; }
+        const int* cellEnd(std::size_t c) const { return m_items.data() + m_cellStart[c + 1]; }
+        void cellOf(double dX, double dY, int& x, int& y) const;
+        // visit(item, x, y) for each item in each cell (x, y) under the box.
+        template <typename Visit>
+        void forEachNear(const MeshCrossings::Box& box, Visit visit) const
+        {
+            if (m_cellStart.empty())
+            {
+                return;
+            }
+            int x0, y0, x1, y1;
+            cellRange(box, x0, y0, x1, y1);
+            for (int y = y0; y <= y1; ++y)
+            {
+                for (int x = x0; x <= x1; ++x)
+                {
+                    const std::size_t c = std::size_t(y) * std::size_t(m_nColumns) + std::size_t(x);
+                    for (const int* p = cellBegin(c); p != cellEnd(c); ++p)
+                    {
+                        visit(*p, x, y);
+                    }
+                }
+            }
+        }
+
+    private:
+        void cellRange(const MeshCrossings::Box& box, int& x0, int& y0, int& x1, int& y1) const;
+
+        MeshCrossings::Vec m_origin;
+        double m_dCell = 1.0;
+        int m_nColumns = 0;
+        int m_nRows = 0;
+        // Cell c = y * columns + x holds m_items[m_cellStart[c]] up to
+        // m_items[m_cellStart[c + 1]], in order of the bottoms of their boxes.
+        std::vector<int> m_cellStart;
+        std::vector<int> m_items;
     };
 
-    // Lists the pairs, all the first time, then those of the triangles with
-    // a corner in m_far or that the guard comes to look after or leaves,
-    // for a step from pBefore to pAfter.
-    void makeList(const Point* pBefore, const Point* pAfter);
-    // The points the step takes, or took, half the skin from where they
-    // were listed, into m_far.
-    void findFar(const Point* pBefore, const Point* pAfter);
-    // The box over a triangle before and after the step.
-    MeshCrossings::Box reach(int t, const Point* pBefore, const Point* pAfter) const;
-    void indexPairs();
-    bool isListed(int t, int u) const;
-    double skinFor(const std::vector<int>& triangles, const Point* pPoints) const;
-    float clearanceOf(int a, int b, const Point* pPoints) const;
-    // How far each triangle's farthest corner went; only the listed
-    // triangles where given.
-    void measureMoves(const Point* pBefore, const Point* pAfter, const std::vector<int>* pOnly);
-    MeshCrossings::Triangle triangle(int t, const Point* pPoints) const
-    {
-        return MeshCrossings::triangleOf(m_triangles[std::size_t(t)], pPoints);
-    }
+    // Boxes and marks of the step, and the triangles in reach of where the
+    // guard looks, moving and not.
+    void sweep(const Point* pBefore, const Point* pAfter);
+    // Whether the pair is to be tested, and if so whether it newly meets.
+    bool newlyMeets(int t, int u, const Point* pBefore, const Point* pAfter) const;
+    // Whether no two triangles round the vertex that share only it can meet
+    // with the given points: projected across the fan's normal, they go once
+    // round it without overlapping, each edge across from it farther than
+    // the gap from the others. Errs towards false.
+    bool fanApart(int v, const Point* pPoints) const;
+    // fanApart into m_fanApart for the vertices with a moving triangle round
+    // them, or with pChanged for the corners of those triangles.
+    void judgeFans(const Point* pPoints, const std::vector<int>* pChanged);
 
     const std::vector<std::array<int, 3>>& m_triangles;
     MeshCrossings::Guard m_guard;
-    double m_dSkin = 0.0;
-    std::vector<Pair> m_pairs;
-    // The pairs of triangle t: m_pairsOf[m_pairsFrom[t]] up to
-    // m_pairsOf[m_pairsFrom[t + 1]].
-    std::vector<int> m_pairsFrom;
-    std::vector<int> m_pairsOf;
-    // Per triangle: whether it is looked after.
+    // The grid's cells are twice a middling triangle across the plane, as
+    // the first step finds them.
+    double m_dCellSize = 0.0;
+    // The triangles round vertex v: m_fanTriangles[m_fanFrom[v]] up to
+    // m_fanTriangles[m_fanFrom[v + 1]].
+    std::vector<int> m_fanFrom;
+    std::vector<int> m_fanTriangles;
+
+    // Per triangle, for the step: the box over it before and after the step
+    // grown by half the gap, whether it moves, whether it is looked after.
+    std::vector<MeshCrossings::Box> m_boxes;
+    std::vector<unsigned char> m_moves;
     std::vector<unsigned char> m_lookedAfter;
-    std::size_t m_nPoints = 0;
-    // Where the points stood when their pairs were listed; empty until then.
-    std::vector<Point> m_listed;
-    // The points that go half the skin from there.
-    std::vector<int> m_far;
-    std::vector<float> m_moves;
-    // The last round in which each pair was looked at.
-    std::vector<unsigned> m_pairRounds;
-    unsigned m_nRound = 0;
+    // Per vertex: whether its fan is apart (see fanApart).
+    std::vector<unsigned char> m_fanApart;
+    // The triangles in reach, moving and not, and the grids of each; the one
+    // of those that do not move is made only when corners are kept in place.
+    std::vector<int> m_moving;
+    std::vector<int> m_static;
+    Grid m_movingGrid;
+    Grid m_staticGrid;
 };

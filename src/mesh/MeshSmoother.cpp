@@ -65,23 +65,93 @@ public:
         }
     }
 
-protected:
-    // Tangential and normal smoothing weighs every edge alike (1), so a
-    // vertex's new position sums its neighbours as they are, in the order
-    // OpenMesh goes round them: the same arithmetic as OpenMesh's own step.
-    void compute_new_positions_C0() override
+    // nSteps steps. With a guard, they go in blocks: a block is taken with
+    // facets kept upright only, then checked once for facets that came to
+    // meet, and taken again step by step with facets kept apart where any
+    // did. Blocks grow while they pass and shrink when they do not, so the
+    // check costs little where nothing comes near and the steps are guarded
+    // one by one where things do.
+    void run(unsigned nSteps)
     {
-        const TriangleMesh& mesh = this->mesh_;
+        // OpenMesh's loop for no steps marks the vertices that move.
+        Base::smooth(0);
         if (m_vNeighboursFrom.empty())
         {
             findNeighbours();
         }
-        const Point* pPoints = mesh.points();
-        Parallel::forRange(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
+        TriangleMesh& mesh = this->mesh_;
+        unsigned nBlock = m_pNearPairs ? FIRST_BLOCK : nSteps;
+        std::vector<Point> start;
+        for (unsigned nDone = 0; nDone < nSteps;)
+        {
+            const unsigned n = std::min(nBlock, nSteps - nDone);
+            nDone += n;
+            if (!m_pNearPairs)
+            {
+                for (unsigned i = 0; i < n; ++i)
+                {
+                    step(false);
+                }
+                continue;
+            }
+            start.assign(mesh.points(), mesh.points() + mesh.n_vertices());
+            for (unsigned i = 0; i < n; ++i)
+            {
+                step(false);
+            }
+            const bool bPass = m_pNearPairs->newlyMeeting(start.data(), mesh.points()).empty();
+            if (bPass)
+            {
+                nBlock = std::min(2 * nBlock, LAST_BLOCK);
+                continue;
+            }
+            Parallel::forRange(start.size(), [&](std::size_t nBegin, std::size_t nEnd) {
+                for (std::size_t i = nBegin; i < nEnd; ++i)
+                {
+                    mesh.point(TriangleMesh::VertexHandle(int(i))) = start[i];
+                }
+            });
+            for (unsigned i = 0; i < n; ++i)
+            {
+                step(true);
+            }
+            nBlock = std::max(1u, nBlock / 2);
+        }
+    }
+
+protected:
+    // What OpenMesh's own loop would call for a step: the new positions,
+    // facets kept upright and, with a guard, apart.
+    void compute_new_positions_C0() override
+    {
+        if (m_vNeighboursFrom.empty())
+        {
+            findNeighbours();
+        }
+        computeNewPositions();
+        keepFacetsUpright(m_pNearPairs != nullptr);
+    }
+
+private:
+    using Point = TriangleMesh::Point;
+
+    // A guarded run starts with blocks of this many steps and lets them grow
+    // to the last.
+    static constexpr unsigned FIRST_BLOCK = 4;
+    static constexpr unsigned LAST_BLOCK = 16;
+
+    // Tangential and normal smoothing weighs every edge alike (1), so a
+    // vertex's new position sums its neighbours as they are, in the order
+    // OpenMesh goes round them: the same arithmetic as OpenMesh's own step.
+    // A vertex kept in place for good stays.
+    void computeNewPositions()
+    {
+        const Point* pPoints = this->mesh_.points();
+        Parallel::forRange(this->mesh_.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
             for (std::size_t i = nBegin; i < nEnd; ++i)
             {
                 m_vAfter[i] = pPoints[i];
-                if (m_vNeighboursFrom[i] == m_vNeighboursFrom[i + 1])
+                if (m_vNeighboursFrom[i] == m_vNeighboursFrom[i + 1] || (!m_vHeld.empty() && m_vHeld[i]))
                 {
                     continue;
                 }
@@ -100,11 +170,25 @@ protected:
                 m_vAfter[i] = p;
             }
         });
-        keepFacetsUpright();
     }
 
-private:
-    using Point = TriangleMesh::Point;
+    // One step: new positions, facets kept upright (and apart with
+    // bGuarded), the points moved.
+    void step(bool bGuarded)
+    {
+        computeNewPositions();
+        keepFacetsUpright(bGuarded);
+        TriangleMesh& mesh = this->mesh_;
+        Parallel::forRange(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                if (m_vNeighboursFrom[i] != m_vNeighboursFrom[i + 1])
+                {
+                    mesh.point(TriangleMesh::VertexHandle(int(i))) = m_vAfter[i];
+                }
+            }
+        });
+    }
 
     // The triangle's normal scaled to twice its area, with its corners at the
     // given positions.
@@ -154,12 +238,14 @@ private:
     // The corners of every endangered triangle keep their place for this
     // step, all at once; then the triangles round the corners kept in place
     // are looked at again, since their shapes changed with them, until none
-    // is endangered. With a guard, the same follows for the triangles of
-    // every pair that would meet, until none would. A triangle whose corners
+    // is endangered. With bApart, the same follows for the triangles of
+    // every pair that would meet, until none would, and their corners stay
+    // where they are from then on: held against another part of the
+    // surface, smoothing would only press them on. A triangle whose corners
     // all stay is as it was, and a corner stays at most once, so this ends.
     // Which corners stay does not depend on how the work is spread over the
     // cores.
-    void keepFacetsUpright()
+    void keepFacetsUpright(bool bApart)
     {
         const std::uint32_t nStep = ++m_nStep;
         std::vector<int> vEndangered
@@ -170,7 +256,7 @@ private:
                   }
               });
         keepInPlace(vEndangered, nStep);
-        if (!m_pNearPairs)
+        if (!bApart)
         {
             return;
         }
@@ -189,9 +275,19 @@ private:
             {
                 break;
             }
+            if (m_vHeld.empty())
+            {
+                m_vHeld.assign(m_vAfter.size(), 0);
+            }
+            for (const int t : vEndangered)
+            {
+                for (const int nCorner : m_vTriangles[std::size_t(t)])
+                {
+                    m_vHeld[std::size_t(nCorner)] = 1;
+                }
+            }
             vChanged = keepInPlace(vEndangered, nStep);
         }
-        m_pNearPairs->moved(pBefore, m_vAfter.data());
     }
 
     // Keeps the corners of the given triangles where they are before the
@@ -328,6 +424,9 @@ private:
     std::vector<int> m_vFaces;
     // Where each vertex is after the step.
     std::vector<Point> m_vAfter;
+    // Per vertex, once a step has kept facets apart: whether it stays where
+    // it is for good.
+    std::vector<unsigned char> m_vHeld;
     // The last step in which a vertex was claimed, the last round in which a
     // face was.
     std::unique_ptr<std::atomic<std::uint32_t>[]> m_pVertexStep;
@@ -357,33 +456,7 @@ void smoothSteps(TriangleMesh& mesh, unsigned nSteps, const MeshCrossings::Guard
 {
     GuardedJacobiLaplaceSmoother smoother(mesh, crossingGuard);
     smoother.initialize(GuardedJacobiLaplaceSmoother::Tangential_and_Normal, GuardedJacobiLaplaceSmoother::C0);
-    smoother.smooth(nSteps);
-}
-
-// Whether facets the guard looks after meet with the mesh's points that did
-// not with the points before.
-bool facetsCameToMeet(
-    const TriangleMesh& mesh, const std::vector<TriangleMesh::Point>& before, const MeshCrossings::Guard& guard)
-{
-    const std::vector<std::array<int, 3>> triangles = MeshCrossings::cornersOf(mesh);
-    std::vector<unsigned char> lookedAfter(triangles.size(), 0);
-    for (std::size_t t = 0; t < triangles.size(); ++t)
-    {
-        const MeshCrossings::Triangle triangle = MeshCrossings::triangleOf(triangles[t], mesh.points());
-        lookedAfter[t] = MeshCrossings::hasThreeCorners(triangle.corners)
-                && guard.covers(MeshCrossings::boxOf(triangle, 0.5 * guard.dGap))
-            ? 1
-            : 0;
-    }
-    for (const auto& [a, b] : MeshCrossings::meetingPairs(triangles, mesh.points(), guard.dGap, &lookedAfter))
-    {
-        if (!MeshCrossings::meet(MeshCrossings::triangleOf(triangles[std::size_t(a)], before.data()),
-                MeshCrossings::triangleOf(triangles[std::size_t(b)], before.data()), guard.dGap))
-        {
-            return true;
-        }
-    }
-    return false;
+    smoother.run(nSteps);
 }
 } // namespace
 
@@ -393,26 +466,7 @@ void MeshGenerator::smooth(TriangleMesh& mesh, unsigned nSteps, const MeshCrossi
     {
         return;
     }
-    if (!crossingGuard.isOn())
-    {
-        smoothSteps(mesh, nSteps, crossingGuard);
-    }
-    else
-    {
-        // Keeping facets apart costs several times the steps, and at few
-        // steps smoothing rarely brings any together: it is done only where
-        // smoothing without it did.
-        const std::vector<TriangleMesh::Point> before(mesh.points(), mesh.points() + mesh.n_vertices());
-        smoothSteps(mesh, nSteps, MeshCrossings::Guard());
-        if (facetsCameToMeet(mesh, before, crossingGuard))
-        {
-            for (const auto vh : mesh.all_vertices())
-            {
-                mesh.set_point(vh, before[std::size_t(vh.idx())]);
-            }
-            smoothSteps(mesh, nSteps, crossingGuard);
-        }
-    }
+    smoothSteps(mesh, nSteps, crossingGuard);
     // The smoother moves points but leaves the face normals of the unsmoothed
     // surface; the normal-flipping test of the decimation must compare
     // against the surface as it now is.
