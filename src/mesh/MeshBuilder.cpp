@@ -226,3 +226,13 @@ unsigned MeshGenerator::removeIsolatedVertices(TriangleMesh& mesh)
     });
     return nIsolated;
 }
+
+void MeshBuilder::numberVertices(TriangleMesh& mesh, unsigned nWidth)
+{
+    OpenMesh::VPropHandleT<int> hIds;
+    mesh.add_property(hIds, VERTEX_IDS);
+    for (const auto vh : mesh.all_vertices())
+    {
+        mesh.property(hIds, vh) = vertexId(mesh.point(vh), nWidth);
+    }
+}

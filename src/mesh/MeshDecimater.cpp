@@ -106,6 +106,12 @@ public:
 
     void setCrossingGuard(const MeshCrossings::Guard& guard) { m_guard = guard; }
 
+    void recordCollapses(OpenMesh::VPropHandleT<int> hIds, std::vector<int>* pInto)
+    {
+        m_hIds = hIds;
+        m_pInto = pInto;
+    }
+
     std::size_t countBelow(double dError)
     {
         buildHeap();
@@ -449,6 +455,10 @@ private:
             m_pCollapseGuard->beforeCollapse(ci.v0);
         }
         m_mesh.collapse(ci.v0v1);
+        if (m_pInto)
+        {
+            (*m_pInto)[std::size_t(m_mesh.property(m_hIds, ci.v0))] = m_mesh.property(m_hIds, ci.v1);
+        }
         if (m_pCollapseGuard)
         {
             m_pCollapseGuard->afterCollapse();
@@ -500,6 +510,9 @@ private:
     // decimation on the test of collapses that does so.
     MeshCrossings::Guard m_guard;
     std::unique_ptr<MeshCollapseGuard> m_pCollapseGuard;
+    // Where the collapses are written down.
+    OpenMesh::VPropHandleT<int> m_hIds;
+    std::vector<int>* m_pInto = nullptr;
     // Collapses since refusals were last cleared.
     std::size_t m_nSinceRetry = 0;
     // The vertices whose collapses that test refused since.
@@ -534,6 +547,11 @@ void MeshDecimater::setCrossingGuard(const MeshCrossings::Guard& guard)
     m_pImpl->setCrossingGuard(guard);
 }
 
+void MeshDecimater::recordCollapses(OpenMesh::VPropHandleT<int> hIds, std::vector<int>* pInto)
+{
+    m_pImpl->recordCollapses(hIds, pInto);
+}
+
 MeshDecimater::Quadric& MeshDecimater::quadric(TriangleMesh::VertexHandle vh)
 {
     return m_pImpl->quadric(vh);
@@ -549,7 +567,8 @@ std::size_t MeshDecimater::decimate(std::size_t nCollapses, double dMaxError)
     return m_pImpl->decimate(nCollapses, dMaxError);
 }
 
-void MeshDecimater::decimateTo(TriangleMesh& mesh, std::size_t nVertices, const MeshCrossings::Guard& crossingGuard)
+void MeshDecimater::decimateTo(TriangleMesh& mesh, std::size_t nVertices, const MeshCrossings::Guard& crossingGuard,
+    OpenMesh::VPropHandleT<int> hIds, std::vector<int>* pInto)
 {
     if (mesh.n_vertices() <= nVertices)
     {
@@ -557,6 +576,10 @@ void MeshDecimater::decimateTo(TriangleMesh& mesh, std::size_t nVertices, const 
     }
     MeshDecimater decimater(mesh);
     decimater.setCrossingGuard(crossingGuard);
+    if (pInto)
+    {
+        decimater.recordCollapses(hIds, pInto);
+    }
     decimater.decimate(mesh.n_vertices() - nVertices);
     // While the decimater holds the status flags: without them garbage
     // collection silently does nothing.

@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 // Edge-collapse decimation of our own over OpenMesh's mesh and its
 // decimation modules, ordered by quadric error alone.
@@ -56,6 +57,12 @@ public:
     // kept in a grid, which costs about as much again as their collapses.
     void setCrossingGuard(const MeshCrossings::Guard& guard);
 
+    // Writes down where each collapse goes, as (*pInto)[id of the vertex
+    // collapsed] = id of the vertex it went into, with the ids of the mesh's
+    // vertex property hIds. A vertex is collapsed at most once, so the
+    // decimaters of parts that share no movable vertex may share one table.
+    void recordCollapses(OpenMesh::VPropHandleT<int> hIds, std::vector<int>* pInto);
+
     // A vertex's quadric, about the vertex's own point (which a collapse
     // never moves, so it carries over to a copy of the vertex in another
     // mesh); it may be changed until the first count or decimation.
@@ -70,9 +77,10 @@ public:
     std::size_t decimate(std::size_t nCollapses, double dMaxError = DBL_MAX);
 
     // Decimates the mesh to nVertices vertices, or as far as the vetoes
-    // allow, and compacts it.
-    static void decimateTo(
-        TriangleMesh& mesh, std::size_t nVertices, const MeshCrossings::Guard& crossingGuard = {});
+    // allow, and compacts it; with pInto, writes down the collapses by the
+    // ids of hIds (see recordCollapses).
+    static void decimateTo(TriangleMesh& mesh, std::size_t nVertices, const MeshCrossings::Guard& crossingGuard = {},
+        OpenMesh::VPropHandleT<int> hIds = OpenMesh::VPropHandleT<int>(), std::vector<int>* pInto = nullptr);
 
     // The same with OpenMesh's own decimater and the same modules, which
     // weighs every candidate with every module: for comparisons.

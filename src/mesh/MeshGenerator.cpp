@@ -5,6 +5,8 @@
 #include "MeshCrossings.h"
 #include "MeshDecimater.h"
 #include "MeshObject.h"
+#include "MeshRework.h"
+#include "MeshThinParts.h"
 #include "MeshTiles.h"
 #include "SimpleException.h"
 
@@ -80,10 +82,18 @@ namespace
 using MeshTiles::Clock;
 using MeshTiles::secondsSince;
 
-// How many times the guarded area grows round where facets still meet
-// before it takes in the whole mesh, and by how many pixels round them.
-constexpr int AREA_ATTEMPTS = 3;
-constexpr double AREA_MARGIN = 4.0;
+// How many times the part worked again grows round where facets still meet
+// before the whole mesh is made again with facets kept apart everywhere, and
+// by how many pixels round them it starts.
+constexpr int REWORK_ATTEMPTS = 3;
+constexpr double REWORK_MARGIN = 4.0;
+// Parts and gaps up to twice this many pixels across are thin; where they
+// make up this share of the shape, facets are kept apart from the start this
+// many pixels round them. A few thin places (the points of a star) cost less
+// to work again where facets meet than to look after all along.
+constexpr unsigned THIN_RADIUS = 2;
+constexpr unsigned THIN_MARGIN = 2;
+constexpr double THIN_SHARE = 0.1;
 
 // The whole mesh in one piece: build, normals, smoothing, then decimation.
 std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFront,
@@ -95,6 +105,7 @@ std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFro
     // Vertices left over by refused triangles would count against the vertex
     // budget and widen the box that normalising uses.
     MeshGenerator::removeIsolatedVertices(*pMesh);
+    MeshBuilder::numberVertices(*pMesh, imageFront.nWidth);
     timings.dBuild = secondsSince(start);
     start = Clock::now();
     MeshGenerator::computeNormals(*pMesh);
@@ -124,6 +135,11 @@ std::unique_ptr<TriangleMesh> generateOnce(const MeshGenerator::Image& imageFron
     if (!pMesh)
     {
         once = MeshGenerator::Timings();
+        if (setup.pCollapsedInto)
+        {
+            // Tiles may have begun writing down their collapses.
+            std::fill(setup.pCollapsedInto->begin(), setup.pCollapsedInto->end(), -1);
+        }
         pMesh = generateWhole(imageFront, imageBack, parameters, setup, once, bInParts);
     }
     // Small islands of a shape (specks a thresholded picture keeps) can come
@@ -158,26 +174,79 @@ double crossingGapOf(const MeshGenerator::Image& imageFront, const MeshGenerator
     return MeshCrossings::gapFor(dSize);
 }
 
-// The facets of the mesh that meet, each pair as the box round both.
-std::vector<MeshCrossings::Box> whereFacetsMeet(const TriangleMesh& mesh, double dGap, MeshGenerator::Timings& timings)
+// Where the facets of a mesh meet: each pair as the box round both, and the
+// ids of their corners (where the mesh has the ids of its build).
+struct Meeting
+{
+    std::vector<MeshCrossings::Box> boxes;
+    std::vector<int> ids;
+    bool empty() const { return boxes.empty(); }
+};
+
+Meeting whereFacetsMeet(const TriangleMesh& mesh, double dGap, MeshGenerator::Timings& timings)
 {
     const Clock::time_point start = Clock::now();
-    std::vector<MeshCrossings::Box> boxes;
+    Meeting meeting;
+    OpenMesh::VPropHandleT<int> hIds;
+    const bool bIds = mesh.get_property_handle(hIds, MeshBuilder::VERTEX_IDS);
     for (const auto& [a, b] : MeshCrossings::meetingPairs(mesh, dGap))
     {
-        const auto boxOf = [&](int nFace) {
-            return MeshCrossings::boxOf(MeshCrossings::triangleOf(mesh, TriangleMesh::FaceHandle(nFace)), 0.0);
-        };
-        MeshCrossings::Box box = boxOf(a);
-        const MeshCrossings::Box boxB = boxOf(b);
-        box.min.minimize(boxB.min);
-        box.max.maximize(boxB.max);
-        boxes.push_back(box);
+        MeshCrossings::Box box;
+        for (const int nFace : {a, b})
+        {
+            const MeshCrossings::Triangle triangle = MeshCrossings::triangleOf(mesh, TriangleMesh::FaceHandle(nFace));
+            const MeshCrossings::Box boxOfFace = MeshCrossings::boxOf(triangle, 0.0);
+            if (nFace == a)
+            {
+                box = boxOfFace;
+            }
+            box.min.minimize(boxOfFace.min);
+            box.max.maximize(boxOfFace.max);
+            for (const int nCorner : triangle.corners)
+            {
+                if (bIds)
+                {
+                    meeting.ids.push_back(mesh.property(hIds, TriangleMesh::VertexHandle(nCorner)));
+                }
+            }
+        }
+        meeting.boxes.push_back(box);
     }
     timings.dDecimation += secondsSince(start);
-    return boxes;
+    return meeting;
 }
 
+// The first result worked again round where its facets meet, the part
+// growing until none do; nothing when that does not come to an end.
+std::unique_ptr<TriangleMesh> reworkWhereFacetsMeet(const TriangleMesh& mesh, std::vector<int>& collapsedInto,
+    Meeting meeting, const MeshRework::Source& source, MeshGenerator::Timings& timings, unsigned& nLeftOut)
+{
+    const Clock::time_point start = Clock::now();
+    const std::vector<int> representatives = MeshRework::representatives(collapsedInto);
+    collapsedInto = {};
+    timings.dDecimation += secondsSince(start);
+    double dGrow = REWORK_MARGIN;
+    for (int nAttempt = 0; nAttempt < REWORK_ATTEMPTS; ++nAttempt, dGrow *= 2.0)
+    {
+        const Clock::time_point attempt = Clock::now();
+        std::unique_ptr<TriangleMesh> pReworked
+            = MeshRework::rework(mesh, representatives, meeting.boxes, dGrow, meeting.ids, source);
+        timings.dDecimation += secondsSince(attempt);
+        if (!pReworked)
+        {
+            return nullptr;
+        }
+        const Meeting still = whereFacetsMeet(*pReworked, source.dGap, timings);
+        if (still.empty())
+        {
+            nLeftOut += MeshGenerator::removeShellsWithoutVolume(*pReworked);
+            return pReworked;
+        }
+        meeting.boxes.insert(meeting.boxes.end(), still.boxes.begin(), still.boxes.end());
+        meeting.ids.insert(meeting.ids.end(), still.ids.begin(), still.ids.end());
+    }
+    return nullptr;
+}
 } // namespace
 
 TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& imageBack,
@@ -188,57 +257,66 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
     Timings timings;
     unsigned nLeftOut = 0;
     bool bInParts = false;
-    std::unique_ptr<TriangleMesh> pMesh
-        = generateOnce(imageFront, imageBack, parameters, setup, timings, nLeftOut, bInParts);
-    // Smoothing and decimation rarely carry a facet through another (thin
-    // parts, fine relief), and keeping them from it everywhere costs several
-    // times the rest: they do so only where the result shows it is needed,
-    // a little round where facets met, until none meet. Facets may then meet
-    // where the collapses refused there went instead, so the area grows a
-    // few times; then it takes in everything, and last the tiles go, whose
-    // cuts none of them sees across.
+    // Our decimater writes down where each vertex went, so that the result
+    // can be worked again in part; and it keeps facets apart from the start
+    // where the rasters show thin parts.
+    std::vector<int> collapsedInto;
+    DecimationSetup first = setup;
+    double dGap = 0.0;
     if (!setup.bLibraryDecimater)
     {
-        const double dGap
-            = setup.crossingGuard.isOn() ? setup.crossingGuard.dGap : crossingGapOf(imageFront, imageBack);
-        DecimationSetup again = setup;
-        for (int nAttempt = 1;; ++nAttempt)
+        collapsedInto.assign(std::size_t(imageFront.nWidth) * imageFront.nHeight * 2, -1);
+        first.pCollapsedInto = &collapsedInto;
+        dGap = setup.crossingGuard.isOn() ? setup.crossingGuard.dGap : crossingGapOf(imageFront, imageBack);
+        if (!setup.crossingGuard.isOn())
         {
-            const std::vector<MeshCrossings::Box> meeting = whereFacetsMeet(*pMesh, dGap, timings);
-            const MeshCrossings::Guard& guard = again.crossingGuard;
-            if (meeting.empty())
+            const Clock::time_point start = Clock::now();
+            first.crossingGuard.pArea
+                = MeshThinParts::find(imageFront, imageBack, THIN_RADIUS, THIN_MARGIN, THIN_SHARE);
+            first.crossingGuard.dGap = first.crossingGuard.pArea ? dGap : 0.0;
+            timings.dBuild += secondsSince(start);
+        }
+    }
+    std::unique_ptr<TriangleMesh> pMesh
+        = generateOnce(imageFront, imageBack, parameters, first, timings, nLeftOut, bInParts);
+    // Smoothing and decimation rarely carry a facet through another (thin
+    // parts, fine relief), and keeping them from it everywhere costs several
+    // times the rest: the result is checked, and where facets meet it is
+    // worked again there alone, a little round them, growing until none
+    // meet. Where that does not come to an end, the mesh is made again with
+    // facets kept apart everywhere, last without tiles, whose cuts none of
+    // them sees across.
+    if (!setup.bLibraryDecimater)
+    {
+        Meeting meeting = whereFacetsMeet(*pMesh, dGap, timings);
+        if (!meeting.empty())
+        {
+            const MeshRework::Source source{imageFront, imageBack, parameters, setup.nTileMargin, dGap};
+            std::unique_ptr<TriangleMesh> pReworked
+                = reworkWhereFacetsMeet(*pMesh, collapsedInto, meeting, source, timings, nLeftOut);
+            if (pReworked)
             {
-                break;
+                pMesh = std::move(pReworked);
+                meeting = Meeting();
             }
-            if (guard.isOn() && !guard.pArea && !bInParts)
-            {
-                LOG_WARNING(
-                    QStringLiteral("The mesh passes through itself at %1 pair(s) of facets").arg(meeting.size()));
-                break;
-            }
-            if (guard.isOn() && !guard.pArea)
-            {
-                again.nParts = 1;
-            }
-            else if (nAttempt > AREA_ATTEMPTS)
-            {
-                again.crossingGuard = MeshCrossings::Guard{dGap, nullptr};
-            }
-            else
-            {
-                auto pArea = guard.pArea ? std::make_shared<MeshCrossings::Area>(*guard.pArea)
-                                         : std::make_shared<MeshCrossings::Area>(imageFront.nWidth, imageFront.nHeight);
-                pArea->mark(meeting, AREA_MARGIN);
-                // Over most of the picture, the area's edges would only
-                // leave places to look after once more.
-                const std::size_t nCells = std::size_t(imageFront.nWidth) * imageFront.nHeight;
-                again.crossingGuard = MeshCrossings::Guard{dGap, nullptr};
-                if (pArea->size() * 2 < nCells)
-                {
-                    again.crossingGuard.pArea = std::move(pArea);
-                }
-            }
+        }
+        DecimationSetup again = setup;
+        again.crossingGuard = MeshCrossings::Guard{dGap, nullptr};
+        if (!meeting.empty() && !(setup.crossingGuard.isOn() && !setup.crossingGuard.pArea))
+        {
             pMesh = generateOnce(imageFront, imageBack, parameters, again, timings, nLeftOut, bInParts);
+            meeting = whereFacetsMeet(*pMesh, dGap, timings);
+        }
+        if (!meeting.empty() && bInParts)
+        {
+            again.nParts = 1;
+            pMesh = generateOnce(imageFront, imageBack, parameters, again, timings, nLeftOut, bInParts);
+            meeting = whereFacetsMeet(*pMesh, dGap, timings);
+        }
+        if (!meeting.empty())
+        {
+            LOG_WARNING(
+                QStringLiteral("The mesh passes through itself at %1 pair(s) of facets").arg(meeting.boxes.size()));
         }
     }
     if (nLeftOut > 0)
@@ -272,7 +350,10 @@ void MeshGenerator::decimate(TriangleMesh& mesh, unsigned nVertices, const Decim
         }
         else
         {
-            MeshDecimater::decimateTo(mesh, nVertices, setup.crossingGuard);
+            OpenMesh::VPropHandleT<int> hIds;
+            const bool bRecord = setup.pCollapsedInto && mesh.get_property_handle(hIds, MeshBuilder::VERTEX_IDS);
+            MeshDecimater::decimateTo(
+                mesh, nVertices, setup.crossingGuard, hIds, bRecord ? setup.pCollapsedInto : nullptr);
         }
     }
     // The decimater keeps the face normals of the faces it changes, but not

@@ -3,6 +3,8 @@
 #include "MeshCrossings.h"
 #include "TriangleMesh.h"
 
+#include <vector>
+
 class MeshObject;
 
 // Turns a front and a back height raster of equal size into one closed
@@ -123,6 +125,12 @@ public:
         // MeshCrossings::gapFor the rasters' size), until none do; decimate
         // uses it as given. OpenMesh's decimater does not keep facets apart.
         MeshCrossings::Guard crossingGuard;
+        // Where set (to 2 entries per pixel of the rasters, all -1), each
+        // collapse of our decimater is written down by the ids of the build
+        // (MeshBuilder::VERTEX_IDS): the entry of the vertex collapsed gets
+        // the id of the vertex it went into. decimate does so for a mesh
+        // that has the ids.
+        std::vector<int>* pCollapsedInto = nullptr;
     };
 
     // Wall-clock seconds of the phases of generateMesh. Where tiles go

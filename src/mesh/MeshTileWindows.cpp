@@ -62,56 +62,23 @@ struct Window
     double dDecimation = 0.0;
 };
 
-// Builds the window's mesh from a copy of its heights, moved to where the
-// window lies before anything is computed from the points, so that every
-// number is the one the whole mesh would have. Marks the faces of its own
-// cells in hOwnFace and numbers the vertices as the whole mesh would (two
-// per pixel, front first).
-void buildWindow(const MeshGenerator::Image& imageFront, const MeshGenerator::Image& imageBack, const Window& window,
+// Builds the window's mesh (see MeshTiles::buildWindow), marks the faces of
+// its own cells in hOwnFace.
+void buildTile(const MeshGenerator::Image& imageFront, const MeshGenerator::Image& imageBack, const Window& window,
     Tile& tile, OpenMesh::FPropHandleT<bool>& hOwnFace)
 {
-    const unsigned nWidth = imageFront.nWidth;
-    const unsigned nWindowWidth = window.nX1 - window.nX0;
-    const unsigned nWindowHeight = window.nY1 - window.nY0;
-    std::vector<float> front(std::size_t(nWindowWidth) * nWindowHeight);
-    std::vector<float> back(front.size());
-    for (unsigned y = 0; y < nWindowHeight; ++y)
-    {
-        const std::size_t nFrom = std::size_t(window.nY0 + y) * nWidth + window.nX0;
-        std::copy(imageFront.pData + nFrom, imageFront.pData + nFrom + nWindowWidth,
-            front.begin() + std::ptrdiff_t(y) * nWindowWidth);
-        std::copy(imageBack.pData + nFrom, imageBack.pData + nFrom + nWindowWidth,
-            back.begin() + std::ptrdiff_t(y) * nWindowWidth);
-    }
-    MeshGenerator::Image windowFront;
-    windowFront.pData = front.data();
-    windowFront.nWidth = nWindowWidth;
-    windowFront.nHeight = nWindowHeight;
-    MeshGenerator::Image windowBack = windowFront;
-    windowBack.pData = back.data();
     std::vector<unsigned> faceCells;
-    tile.pMesh = std::make_unique<TriangleMesh>();
+    tile.pMesh = MeshTiles::buildWindow(imageFront, imageBack, window.nX0, window.nY0, window.nX1, window.nY1,
+        tile.hGlobalIndex, faceCells);
     TriangleMesh& sub = *tile.pMesh;
-    MeshBuilder::build(windowFront, windowBack, &faceCells, sub);
-
     sub.add_property(hOwnFace);
-    sub.add_property(tile.hGlobalIndex);
     for (const auto fh : sub.all_faces())
     {
         const unsigned nCell = faceCells[std::size_t(fh.idx())];
-        const unsigned x = nCell % nWindowWidth + window.nX0;
-        const unsigned y = nCell / nWindowWidth + window.nY0;
+        const unsigned x = nCell % imageFront.nWidth;
+        const unsigned y = nCell / imageFront.nWidth;
         sub.property(hOwnFace, fh)
             = x >= window.nCellX0 && x < window.nCellX1 && y >= window.nCellY0 && y < window.nCellY1;
-    }
-    const TriangleMesh::Point offset(float(window.nX0), float(window.nY0), 0.0f);
-    for (const auto vh : sub.all_vertices())
-    {
-        TriangleMesh::Point& point = sub.point(vh);
-        point += offset;
-        // Front vertices lie below z = 0, back vertices above.
-        const std::size_t nPixel = std::size_t(point[1]) * nWidth + std::size_t(point[0]);
-        sub.property(tile.hGlobalIndex, vh) = int(nPixel * 2 + (point[2] > 0.0f ? 1 : 0));
     }
     MeshGenerator::removeIsolatedVertices(sub);
 }
@@ -201,6 +168,47 @@ bool cutsAgree(std::vector<Window>& windows, std::size_t& nBorder)
 }
 } // namespace
 
+std::unique_ptr<TriangleMesh> MeshTiles::buildWindow(const MeshGenerator::Image& imageFront,
+    const MeshGenerator::Image& imageBack, unsigned nX0, unsigned nY0, unsigned nX1, unsigned nY1,
+    OpenMesh::VPropHandleT<int>& hIds, std::vector<unsigned>& faceCells)
+{
+    const unsigned nWidth = imageFront.nWidth;
+    const unsigned nWindowWidth = nX1 - nX0;
+    const unsigned nWindowHeight = nY1 - nY0;
+    std::vector<float> front(std::size_t(nWindowWidth) * nWindowHeight);
+    std::vector<float> back(front.size());
+    for (unsigned y = 0; y < nWindowHeight; ++y)
+    {
+        const std::size_t nFrom = std::size_t(nY0 + y) * nWidth + nX0;
+        std::copy(imageFront.pData + nFrom, imageFront.pData + nFrom + nWindowWidth,
+            front.begin() + std::ptrdiff_t(y) * nWindowWidth);
+        std::copy(imageBack.pData + nFrom, imageBack.pData + nFrom + nWindowWidth,
+            back.begin() + std::ptrdiff_t(y) * nWindowWidth);
+    }
+    MeshGenerator::Image windowFront;
+    windowFront.pData = front.data();
+    windowFront.nWidth = nWindowWidth;
+    windowFront.nHeight = nWindowHeight;
+    MeshGenerator::Image windowBack = windowFront;
+    windowBack.pData = back.data();
+    auto pMesh = std::make_unique<TriangleMesh>();
+    TriangleMesh& sub = *pMesh;
+    MeshBuilder::build(windowFront, windowBack, &faceCells, sub);
+    for (unsigned& nCell : faceCells)
+    {
+        nCell = (nCell / nWindowWidth + nY0) * nWidth + nCell % nWindowWidth + nX0;
+    }
+    sub.add_property(hIds);
+    const TriangleMesh::Point offset(float(nX0), float(nY0), 0.0f);
+    for (const auto vh : sub.all_vertices())
+    {
+        TriangleMesh::Point& point = sub.point(vh);
+        point += offset;
+        sub.property(hIds, vh) = MeshBuilder::vertexId(point, nWidth);
+    }
+    return pMesh;
+}
+
 std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Image& imageFront,
     const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
     const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings)
@@ -272,6 +280,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
     for (Tile& tile : tiles)
     {
         tile.crossingGuard = setup.crossingGuard;
+        tile.pCollapsedInto = setup.pCollapsedInto;
     }
     std::vector<Window> windows(nParts);
     for (unsigned nRow = 0; nRow < nRows; ++nRow)
@@ -301,7 +310,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         Window& window = windows[std::size_t(&tile - tiles.data())];
         OpenMesh::FPropHandleT<bool> hOwnFace;
         Clock::time_point phase = Clock::now();
-        buildWindow(imageFront, imageBack, window, tile, hOwnFace);
+        buildTile(imageFront, imageBack, window, tile, hOwnFace);
         window.dBuild = secondsSince(phase);
         phase = Clock::now();
         MeshGenerator::computeNormals(*tile.pMesh);
@@ -362,7 +371,8 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
     }
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
     std::unique_ptr<TriangleMesh> pJoined
-        = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, true, setup.crossingGuard);
+        = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, true, setup.crossingGuard,
+            setup.pCollapsedInto);
     if (pJoined)
     {
         pJoined->update_face_normals();

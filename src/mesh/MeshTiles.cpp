@@ -1,5 +1,7 @@
 #include "MeshTiles.h"
 
+#include "MeshBuilder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -72,15 +74,16 @@ std::unique_ptr<TriangleMesh> meshOfFaces(const TriangleMesh& source, const Face
 }
 
 // The faces of a whole mesh that lie in one tile, as a mesh of its own, its
-// vertices on the cuts locked.
+// vertices on the cuts locked, numbered by hIds where that is valid and by
+// their index in the whole mesh otherwise.
 void cutOutTile(const TriangleMesh& mesh, const std::vector<unsigned char>& border,
-    const std::vector<TriangleMesh::FaceHandle>& faces, MeshTiles::Tile& tile)
+    const std::vector<TriangleMesh::FaceHandle>& faces, OpenMesh::VPropHandleT<int> hIds, MeshTiles::Tile& tile)
 {
     // A patch of a closed surface has about half as many vertices as faces.
     const std::size_t nFaces = faces.size();
     tile.pMesh = meshOfFaces(mesh, faces, nFaces, nFaces / 2 + nFaces / 16 + 64, tile.hGlobalIndex,
         [&](TriangleMesh::VertexHandle vhWhole, TriangleMesh& sub, TriangleMesh::VertexHandle vh) {
-            sub.property(tile.hGlobalIndex, vh) = vhWhole.idx();
+            sub.property(tile.hGlobalIndex, vh) = hIds.is_valid() ? mesh.property(hIds, vhWhole) : vhWhole.idx();
             if (border[std::size_t(vhWhole.idx())])
             {
                 sub.status(vh).set_locked(true);
@@ -151,6 +154,10 @@ void MeshTiles::startTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace, dou
     tile.pDecimater = std::make_unique<MeshDecimater>(*tile.pMesh, hOwnFace);
     tile.pDecimater->setGuardLocked(true);
     tile.pDecimater->setCrossingGuard(tile.crossingGuard);
+    if (tile.pCollapsedInto)
+    {
+        tile.pDecimater->recordCollapses(tile.hGlobalIndex, tile.pCollapsedInto);
+    }
     tile.nVertices = tile.nShared + tile.nInner;
     const std::size_t nFloor = tile.nShared + std::size_t(std::ceil(double(tile.nInner) * dInnerShare));
     if (tile.nVertices > nFloor)
@@ -187,6 +194,10 @@ void MeshTiles::compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace)
     auto pDecimater = std::make_unique<MeshDecimater>(*pCompact);
     pDecimater->setGuardLocked(true);
     pDecimater->setCrossingGuard(tile.crossingGuard);
+    if (tile.pCollapsedInto)
+    {
+        pDecimater->recordCollapses(hGlobalIndex, tile.pCollapsedInto);
+    }
     for (std::size_t v = 0; v < original.size(); ++v)
     {
         pDecimater->quadric(TriangleMesh::VertexHandle(int(v))) = tile.pDecimater->quadric(original[v]);
@@ -254,7 +265,7 @@ void MeshTiles::runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double
 }
 
 std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
-    unsigned nVertices, bool bMustClose, const MeshCrossings::Guard& crossingGuard)
+    unsigned nVertices, bool bMustClose, const MeshCrossings::Guard& crossingGuard, std::vector<int>* pCollapsedInto)
 {
     for (const Tile& tile : tiles)
     {
@@ -271,6 +282,11 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
     TriangleMesh& joined = *pJoined;
     joined.request_face_normals();
     joined.request_vertex_normals();
+    OpenMesh::VPropHandleT<int> hIds;
+    if (pCollapsedInto)
+    {
+        joined.add_property(hIds, MeshBuilder::VERTEX_IDS);
+    }
     {
         std::size_t nJoinedVertices = 0;
         std::size_t nJoinedEdges = 0;
@@ -302,11 +318,17 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
             int i = 0;
             for (auto it = sub.cfv_iter(fh); it.is_valid(); ++it, ++i)
             {
-                int& nJoined = joinedIndex[std::size_t(sub.property(tile.hGlobalIndex, *it))];
+                const int nGlobal = sub.property(tile.hGlobalIndex, *it);
+                int& nJoined = joinedIndex[std::size_t(nGlobal)];
                 if (nJoined < 0)
                 {
-                    nJoined = joined.add_vertex(sub.point(*it)).idx();
+                    const auto vh = joined.add_vertex(sub.point(*it));
+                    nJoined = vh.idx();
                     quadrics.emplace_back();
+                    if (pCollapsedInto)
+                    {
+                        joined.property(hIds, vh) = nGlobal;
+                    }
                 }
                 if (!counted[std::size_t(it->idx())])
                 {
@@ -339,6 +361,10 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
     {
         MeshDecimater decimater(joined);
         decimater.setCrossingGuard(crossingGuard);
+        if (pCollapsedInto)
+        {
+            decimater.recordCollapses(hIds, pCollapsedInto);
+        }
         for (const auto vh : joined.vertices())
         {
             decimater.quadric(vh) = quadrics[std::size_t(vh.idx())];
@@ -437,11 +463,23 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
     const double dInnerShare
         = nVertices > nBorder ? double(nVertices - nBorder) / double(nMeshVertices - nBorder) : 0.0;
 
+    // Collapses are written down by the ids of a build.
+    OpenMesh::VPropHandleT<int> hIds;
+    std::size_t nGlobalVertices = nMeshVertices;
+    if (setup.pCollapsedInto && mesh.get_property_handle(hIds, MeshBuilder::VERTEX_IDS))
+    {
+        nGlobalVertices = setup.pCollapsedInto->size();
+    }
+    else
+    {
+        hIds.reset();
+    }
     Parallel::Pool pool;
     std::vector<Tile> tiles(nParts);
     for (Tile& tile : tiles)
     {
         tile.crossingGuard = setup.crossingGuard;
+        tile.pCollapsedInto = hIds.is_valid() ? setup.pCollapsedInto : nullptr;
     }
     forEachTile(pool, tiles, [&](Tile& tile) {
         const auto nPart = static_cast<unsigned short>(&tile - tiles.data());
@@ -453,7 +491,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
                 faces.emplace_back(int(f));
             }
         }
-        cutOutTile(mesh, border, faces, tile);
+        cutOutTile(mesh, border, faces, hIds, tile);
         if (tile.bFits)
         {
             startTile(tile, OpenMesh::FPropHandleT<bool>(), dInnerShare);
@@ -462,5 +500,6 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
     facePart.clear();
     facePart.shrink_to_fit();
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
-    return joinAndFinish(tiles, nMeshVertices, nVertices, false, setup.crossingGuard);
+    return joinAndFinish(tiles, nGlobalVertices, nVertices, false, setup.crossingGuard,
+        hIds.is_valid() ? setup.pCollapsedInto : nullptr);
 }

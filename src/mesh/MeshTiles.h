@@ -46,6 +46,17 @@ std::unique_ptr<TriangleMesh> generateInTiles(const MeshGenerator::Image& imageF
     const MeshGenerator::Image& imageBack, const MeshGenerator::Parameters& parameters,
     const MeshGenerator::DecimationSetup& setup, MeshGenerator::Timings& timings);
 
+// The mesh of the rasters' pixels [nX0, nX1) x [nY0, nY1), built from a copy
+// of its heights and moved to where the window lies before anything is
+// computed from the points, so that every number is the one the whole mesh
+// would have; away from the window's edges it is the whole build's. Its
+// vertices are numbered in hIds (added) as the whole build's (see
+// MeshBuilder::vertexId), and faceCells gets the cell (pixel index in the
+// whole rasters) that made each face. Vertices without a face are kept.
+std::unique_ptr<TriangleMesh> buildWindow(const MeshGenerator::Image& imageFront,
+    const MeshGenerator::Image& imageBack, unsigned nX0, unsigned nY0, unsigned nX1, unsigned nY1,
+    OpenMesh::VPropHandleT<int>& hIds, std::vector<unsigned>& faceCells);
+
 // What both roads share.
 
 // One tile: a mesh of its own whose vertices know their number in the whole
@@ -65,6 +76,9 @@ struct Tile
     bool bFits = true;
     // Where and how far its decimater keeps faces apart.
     MeshCrossings::Guard crossingGuard;
+    // Where its collapses are written down by the numbers in hGlobalIndex
+    // (see MeshDecimater::recordCollapses), if anywhere.
+    std::vector<int>* pCollapsedInto = nullptr;
     std::exception_ptr pError;
 };
 
@@ -110,7 +124,10 @@ double innerTarget(double dBudget, double dReserve, std::size_t nMeshVertices, s
 // nVertices, keeping faces apart where the guard looks. Rethrows a tile's
 // exception; nothing when the tiles do not fit, or, with bMustClose, when
 // the joined mesh is not closed. nGlobalVertices: the range of the
-// vertices' numbers.
+// vertices' numbers. With pCollapsedInto, the numbers are the vertices' ids
+// of a build: the joined mesh keeps them in MeshBuilder::VERTEX_IDS and its
+// collapses are written down there.
 std::unique_ptr<TriangleMesh> joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
-    unsigned nVertices, bool bMustClose, const MeshCrossings::Guard& crossingGuard);
+    unsigned nVertices, bool bMustClose, const MeshCrossings::Guard& crossingGuard,
+    std::vector<int>* pCollapsedInto = nullptr);
 } // namespace MeshTiles

@@ -1,5 +1,7 @@
 #include "MeshTestSupport.h"
 
+#include "ReliefShapes.h"
+
 #include "MeshObject.h"
 
 #include <algorithm>
@@ -108,52 +110,19 @@ std::vector<float> makeDiscRelief(unsigned nSize, float fRadius, float fTop, flo
     return heights;
 }
 
-namespace
-{
-// A square raster of the given height where solid(x, y) holds, inside an
-// empty border of nSize / 32 pixels.
-template <typename Solid>
-std::vector<float> heightsWhere(unsigned nSize, float fHeight, Solid solid)
-{
-    std::vector<float> heights(std::size_t(nSize) * nSize, 0.0f);
-    const unsigned nBorder = nSize / 32;
-    for (unsigned y = nBorder; y + nBorder < nSize; ++y)
-    {
-        for (unsigned x = nBorder; x + nBorder < nSize; ++x)
-        {
-            if (solid(x - nBorder, y - nBorder))
-            {
-                heights[std::size_t(y) * nSize + x] = fHeight;
-            }
-        }
-    }
-    return heights;
-}
-} // namespace
-
 std::vector<float> makeCombHeights(unsigned nSize, float fHeight, unsigned nTooth)
 {
-    return heightsWhere(
-        nSize, fHeight, [&](unsigned x, unsigned y) { return y + nSize / 32 < nSize / 2 || x / nTooth % 2 == 0; });
+    return ReliefShapes::comb(nSize, fHeight, nTooth);
 }
 
 std::vector<float> makeSlotHeights(unsigned nSize, float fHeight)
 {
-    return heightsWhere(nSize, fHeight, [&](unsigned x, unsigned y) {
-        const bool bAcross = y > nSize / 8 && y + nSize / 8 + nSize / 16 < nSize;
-        return !(bAcross && (x % 16 == 0 || x % 16 == 8 || x % 16 == 9));
-    });
+    return ReliefShapes::slottedSlab(nSize, fHeight);
 }
 
 std::vector<float> makeStrokeHeights(unsigned nSize, float fHeight)
 {
-    return heightsWhere(nSize, fHeight, [&](unsigned x, unsigned y) {
-        const float dx = float(x % 32) - 16.0f;
-        const float dy = float(y % 32) - 16.0f;
-        const float r = std::sqrt(dx * dx + dy * dy);
-        const float fWidth = 1.0f + float((x / 32 + y / 32) % 3);
-        return std::abs(r - 10.0f) < 0.5f * fWidth || (std::abs(dx - dy) < 0.7f * fWidth && r < 12.0f);
-    });
+    return ReliefShapes::strokes(nSize, fHeight);
 }
 
 bool identicalMeshes(const TriangleMesh& a, const TriangleMesh& b)

@@ -1,0 +1,250 @@
+// Mesh generation where facets come near each other: each shape generated
+// and saved as the program does (generate, then a binary STL), the time of
+// both, the vertices kept and the pairs of facets of the saved mesh that
+// meet (cross or come within the gap).
+//
+// Arguments of each case: shape, raster size, smoothing steps, vertex budget.
+// Shapes:
+//   0 a five-pointed star bevelled from its outline
+//   1 a comb drawn with strokes two and three pixels wide
+//   2 a photograph-like relief: smooth noise with sharp steps
+//   3 slots one and two pixels wide across a slab
+//   4 thin strokes as lettering has
+//   5 a comb of teeth 3 pixels wide
+//   6 a comb of teeth 4 pixels wide
+
+#include "ReliefShapes.h"
+
+#include "MeshCrossings.h"
+#include "MeshGenerator.h"
+#include "MeshIO.h"
+#include "MeshObject.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A five-pointed star over most of the raster, bevelled from its outline as
+// a chamfer profile does: 23 at the outline, rising by one in 1.05 pixels to
+// 84; the back the same as the front.
+std::vector<float> bevelledStar(unsigned nSize)
+{
+    const double dCentre = 0.5 * nSize;
+    const double dOuter = 0.43 * nSize;
+    const double dInner = 0.19 * nSize;
+    std::vector<std::array<double, 2>> corners;
+    for (int k = 0; k < 10; ++k)
+    {
+        const double dAngle = M_PI * k / 5.0 - 0.5 * M_PI;
+        const double dRadius = k % 2 == 0 ? dOuter : dInner;
+        corners.push_back({dCentre + dRadius * std::cos(dAngle), dCentre + dRadius * std::sin(dAngle)});
+    }
+    std::vector<float> heights(std::size_t(nSize) * nSize, 0.0f);
+    for (unsigned y = 0; y < nSize; ++y)
+    {
+        for (unsigned x = 0; x < nSize; ++x)
+        {
+            const double px = x + 0.5;
+            const double py = y + 0.5;
+            bool bInside = false;
+            double dNearest = 1e300;
+            for (std::size_t i = 0, j = corners.size() - 1; i < corners.size(); j = i++)
+            {
+                const auto& a = corners[i];
+                const auto& b = corners[j];
+                if ((a[1] > py) != (b[1] > py) && px < (b[0] - a[0]) * (py - a[1]) / (b[1] - a[1]) + a[0])
+                {
+                    bInside = !bInside;
+                }
+                const double ex = b[0] - a[0];
+                const double ey = b[1] - a[1];
+                const double t = std::clamp(((px - a[0]) * ex + (py - a[1]) * ey) / (ex * ex + ey * ey), 0.0, 1.0);
+                dNearest = std::min(dNearest, std::hypot(px - a[0] - t * ex, py - a[1] - t * ey));
+            }
+            if (bInside)
+            {
+                heights[std::size_t(y) * nSize + x] = float(std::min(84.0, 23.0 + std::floor(dNearest / 1.05)));
+            }
+        }
+    }
+    return heights;
+}
+
+// A photograph-like relief: smooth noise over the whole raster (bilinear
+// between random heights every 128, 32 and 8 pixels, up to about 100 high)
+// rising in sharp steps, a cliff of 20 at every unit of height: a deep depth
+// map with hard edges, as one made from a photograph can be.
+std::vector<float> photographRelief(unsigned nSize)
+{
+    std::mt19937 random(7);
+    std::vector<float> heights(std::size_t(nSize) * nSize, 0.0f);
+    for (const unsigned nCell : {128u, 32u, 8u})
+    {
+        const unsigned nGrid = nSize / nCell + 2;
+        std::vector<float> grid(std::size_t(nGrid) * nGrid);
+        for (float& f : grid)
+        {
+            f = float(random() % 1000) / 1000.0f * float(nCell) / 1.6f;
+        }
+        for (unsigned y = 0; y < nSize; ++y)
+        {
+            for (unsigned x = 0; x < nSize; ++x)
+            {
+                const float fx = float(x) / float(nCell);
+                const float fy = float(y) / float(nCell);
+                const unsigned gx = unsigned(fx);
+                const unsigned gy = unsigned(fy);
+                const float u = fx - float(gx);
+                const float v = fy - float(gy);
+                const auto at = [&](unsigned i, unsigned j) { return grid[std::size_t(j) * nGrid + i]; };
+                const float f = (1 - u) * (1 - v) * at(gx, gy) + u * (1 - v) * at(gx + 1, gy)
+                    + (1 - u) * v * at(gx, gy + 1) + u * v * at(gx + 1, gy + 1);
+                heights[std::size_t(y) * nSize + x] += f;
+            }
+        }
+    }
+    for (float& h : heights)
+    {
+        h = 2.0f + h + 20.0f * std::floor(h);
+    }
+    return heights;
+}
+
+// A comb drawn with a pen: a bar along the top and teeth hanging from it,
+// strokes two and three pixels wide in turn, five pixels apart.
+std::vector<float> drawnComb(unsigned nSize, float fHeight)
+{
+    return ReliefShapes::heightsWhere(nSize, fHeight, [&](unsigned x, unsigned y) {
+        if (y < nSize / 16)
+        {
+            return true;
+        }
+        const unsigned nPeriod = 10;
+        const unsigned nPhase = x % nPeriod;
+        return nPhase < 2 || (nPhase >= 5 && nPhase < 8);
+    });
+}
+
+struct Shape
+{
+    std::vector<float> front;
+    std::vector<float> back;
+};
+
+Shape makeShape(int nShape, unsigned nSize)
+{
+    Shape shape;
+    switch (nShape)
+    {
+    case 0:
+        shape.front = bevelledStar(nSize);
+        shape.back = shape.front;
+        break;
+    case 1:
+        shape.front = drawnComb(nSize, 6.0f);
+        shape.back = drawnComb(nSize, 3.0f);
+        break;
+    case 2:
+        shape.front = photographRelief(nSize);
+        shape.back.assign(shape.front.size(), 3.0f);
+        break;
+    case 3:
+        shape.front = ReliefShapes::slottedSlab(nSize, 40.0f);
+        shape.back = shape.front;
+        break;
+    case 4:
+        shape.front = ReliefShapes::strokes(nSize, 6.0f);
+        shape.back = ReliefShapes::strokes(nSize, 3.0f);
+        break;
+    default:
+        shape.front = ReliefShapes::comb(nSize, 40.0f, nShape == 5 ? 3 : 4);
+        shape.back = shape.front;
+        break;
+    }
+    return shape;
+}
+
+void BM_GenerateAndSave(benchmark::State& state)
+{
+    const int nShape = int(state.range(0));
+    const unsigned nSize = unsigned(state.range(1));
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfSmoothingSteps = unsigned(state.range(2));
+    parameters.NumberOfVertices = unsigned(state.range(3));
+    const Shape shape = makeShape(nShape, nSize);
+    MeshGenerator::Image front;
+    front.pData = const_cast<float*>(shape.front.data());
+    front.nWidth = front.nHeight = nSize;
+    MeshGenerator::Image back = front;
+    back.pData = const_cast<float*>(shape.back.data());
+    QTemporaryDir folder;
+    for (auto _ : state)
+    {
+        const Clock::time_point start = Clock::now();
+        MeshObject object("MESH_GENERATED");
+        const bool bGenerated = MeshGenerator::generate(front, back, parameters, &object);
+        const double dGenerate = secondsSince(start);
+        const bool bSaved = bGenerated && MeshIO::writeMesh(&object, folder.filePath("shape.stl"));
+        const double dTotal = secondsSince(start);
+        state.PauseTiming();
+        const TriangleMesh* pMesh = object.getMesh();
+        const std::size_t nVertices = pMesh ? pMesh->n_vertices() : 0;
+        const std::size_t nMeeting = pMesh
+            ? MeshCrossings::meetingPairs(*pMesh, MeshCrossings::gapFor(MeshCrossings::sizeOf(*pMesh))).size()
+            : 0;
+        state.ResumeTiming();
+        state.counters["generate_s"] = dGenerate;
+        state.counters["total_s"] = dTotal;
+        state.counters["vertices"] = double(nVertices);
+        state.counters["meeting"] = double(nMeeting);
+        state.counters["saved"] = bSaved ? 1 : 0;
+        std::printf("shape %d size %u steps %u budget %u: %zu vertices, %zu pairs meeting; generate %.2f s, with "
+                    "saving %.2f s\n",
+            nShape, nSize, parameters.NumberOfSmoothingSteps, parameters.NumberOfVertices, nVertices, nMeeting,
+            dGenerate, dTotal);
+        std::fflush(stdout);
+    }
+}
+} // namespace
+
+BENCHMARK(BM_GenerateAndSave)
+    ->Args({0, 1024, 91, 32000})
+    ->Args({0, 1024, 99, 128000})
+    ->Args({0, 1024, 40, 32000})
+    ->Args({1, 1024, 99, 640000})
+    ->Args({2, 1024, 8, 128000})
+    ->Args({3, 512, 8, 32000})
+    ->Args({3, 1024, 8, 128000})
+    ->Args({4, 512, 40, 32000})
+    ->Args({6, 1024, 99, 32000})
+    ->Args({5, 1024, 99, 32000})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
