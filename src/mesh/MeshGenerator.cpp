@@ -85,13 +85,13 @@ using MeshTiles::secondsSince;
 // How many times the part worked again grows round where facets still meet
 // before the whole mesh is made again with facets kept apart everywhere, and
 // by how many pixels round them it starts.
-constexpr int REWORK_ATTEMPTS = 3;
+constexpr int REWORK_ATTEMPTS = 2;
 constexpr double REWORK_MARGIN = 4.0;
 // Parts and gaps up to twice this many pixels across are thin; where they
 // make up this share of the shape, facets are kept apart from the start this
 // many pixels round them. A few thin places (the points of a star) cost less
 // to work again where facets meet than to look after all along.
-constexpr unsigned THIN_RADIUS = 2;
+constexpr unsigned THIN_RADIUS = 4;
 constexpr unsigned THIN_MARGIN = 2;
 constexpr double THIN_SHARE = 0.1;
 
@@ -284,20 +284,40 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
     // times the rest: the result is checked, and where facets meet it is
     // worked again there alone, a little round them, growing until none
     // meet. Where that does not come to an end, the mesh is made again with
-    // facets kept apart everywhere, last without tiles, whose cuts none of
-    // them sees across.
+    // facets kept apart round where they met, and that result worked again
+    // where facets still meet; then with facets kept apart everywhere, last
+    // without tiles, whose cuts none of them sees across.
     if (!setup.bLibraryDecimater)
     {
+        const MeshRework::Source source{imageFront, imageBack, parameters, setup.nTileMargin, dGap};
         Meeting meeting = whereFacetsMeet(*pMesh, dGap, timings);
-        if (!meeting.empty())
-        {
-            const MeshRework::Source source{imageFront, imageBack, parameters, setup.nTileMargin, dGap};
+        const auto rework = [&]() {
             std::unique_ptr<TriangleMesh> pReworked
                 = reworkWhereFacetsMeet(*pMesh, collapsedInto, meeting, source, timings, nLeftOut);
             if (pReworked)
             {
                 pMesh = std::move(pReworked);
                 meeting = Meeting();
+            }
+        };
+        if (!meeting.empty())
+        {
+            rework();
+        }
+        if (!meeting.empty() && !(setup.crossingGuard.isOn() && !setup.crossingGuard.pArea))
+        {
+            auto pArea = first.crossingGuard.pArea
+                ? std::make_shared<MeshCrossings::Area>(*first.crossingGuard.pArea)
+                : std::make_shared<MeshCrossings::Area>(imageFront.nWidth, imageFront.nHeight);
+            pArea->mark(meeting.boxes, REWORK_MARGIN);
+            DecimationSetup round = first;
+            round.crossingGuard = MeshCrossings::Guard{dGap, std::move(pArea)};
+            collapsedInto.assign(std::size_t(imageFront.nWidth) * imageFront.nHeight * 2, -1);
+            pMesh = generateOnce(imageFront, imageBack, parameters, round, timings, nLeftOut, bInParts);
+            meeting = whereFacetsMeet(*pMesh, dGap, timings);
+            if (!meeting.empty())
+            {
+                rework();
             }
         }
         DecimationSetup again = setup;

@@ -1,10 +1,13 @@
 #include "MeshRework.h"
 
+#include "MeshUndoneBuild.h"
+
 #include "MeshBuilder.h"
 #include "MeshDecimater.h"
 #include "MeshTiles.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <unordered_map>
@@ -12,258 +15,231 @@
 
 namespace
 {
+using MeshUndoneBuild::isUndone;
+using MeshUndoneBuild::Undone;
 using Point = TriangleMesh::Point;
 using VertexHandle = TriangleMesh::VertexHandle;
 
-// Windows of the rasters are gathered over blocks of this many pixels.
-constexpr unsigned BLOCK = 16;
 // Smoothing moves a point by a share of its neighbours' pull that falls off
 // with the number of edges between them, beyond this many times the square
 // root of the steps below a millionth.
 constexpr double SMOOTHING_REACH = 5.0;
-// How many times the undone part grows where it does not fit the rest.
-constexpr int PINCH_ATTEMPTS = 4;
+// How many times the undone part changes where it does not fit the rest.
+constexpr int FIT_ATTEMPTS = 6;
 
-// A window of the rasters, [nX0, nX1) x [nY0, nY1).
-struct Window
+// The part worked again: the undone build, and round it every face of the
+// mesh that its faces may come near, which stay where they are (locked).
+struct Part
 {
-    unsigned nX0, nY0, nX1, nY1;
-
-    bool overlaps(const Window& other) const
-    {
-        return nX0 < other.nX1 && other.nX0 < nX1 && nY0 < other.nY1 && other.nY0 < nY1;
-    }
+    TriangleMesh mesh;
+    OpenMesh::VPropHandleT<int> hIds;
+    // Faces of the undone build, as against faces of the mesh.
+    OpenMesh::FPropHandleT<bool> hNew;
+    std::size_t nUndone = 0;
 };
 
-// The pixel of an id.
-unsigned pixelX(int nId, unsigned nWidth)
+// The vertices of the mesh (by id) that the mesh keeps and the undone build
+// reaches.
+struct Kept
 {
-    return unsigned(nId / 2) % nWidth;
-}
-unsigned pixelY(int nId, unsigned nWidth)
-{
-    return unsigned(nId / 2) / nWidth;
-}
+    const TriangleMesh& mesh;
+    OpenMesh::VPropHandleT<int> hIds;
+    const std::vector<int>& meshIndex;
+    const std::vector<unsigned char>& undone;
 
-// Windows that hold the given pixels of the build (by id) with nMargin
-// pixels round each, one per group of pixels whose margins meet, clipped to
-// the rasters.
-std::vector<Window> windowsRound(const std::vector<int>& ids, unsigned nMargin, unsigned nWidth, unsigned nHeight)
-{
-    // Pixels in blocks, blocks within the margin of each other in one group.
-    const unsigned nBlocksX = (nWidth + BLOCK - 1) / BLOCK;
-    const unsigned nBlocksY = (nHeight + BLOCK - 1) / BLOCK;
-    std::vector<Window> inBlock(std::size_t(nBlocksX) * nBlocksY, Window{nWidth, nHeight, 0, 0});
-    for (const int nId : ids)
+    bool hasUndoneCorner(TriangleMesh::FaceHandle fh) const
     {
-        const unsigned x = pixelX(nId, nWidth);
-        const unsigned y = pixelY(nId, nWidth);
-        Window& box = inBlock[std::size_t(y / BLOCK) * nBlocksX + x / BLOCK];
-        box.nX0 = std::min(box.nX0, x);
-        box.nY0 = std::min(box.nY0, y);
-        box.nX1 = std::max(box.nX1, x + 1);
-        box.nY1 = std::max(box.nY1, y + 1);
-    }
-    std::vector<Window> windows;
-    for (const Window& box : inBlock)
-    {
-        if (box.nX0 < box.nX1)
+        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
         {
-            windows.push_back(Window{box.nX0 > nMargin ? box.nX0 - nMargin : 0,
-                box.nY0 > nMargin ? box.nY0 - nMargin : 0, std::min(nWidth, box.nX1 + nMargin),
-                std::min(nHeight, box.nY1 + nMargin)});
-        }
-    }
-    // Windows that overlap become the one window over both, until none do.
-    for (bool bMerged = true; bMerged;)
-    {
-        bMerged = false;
-        for (std::size_t i = 0; i < windows.size() && !bMerged; ++i)
-        {
-            for (std::size_t j = i + 1; j < windows.size(); ++j)
+            if (undone[std::size_t(mesh.property(hIds, *it))])
             {
-                if (windows[i].overlaps(windows[j]))
-                {
-                    windows[i] = Window{std::min(windows[i].nX0, windows[j].nX0),
-                        std::min(windows[i].nY0, windows[j].nY0), std::max(windows[i].nX1, windows[j].nX1),
-                        std::max(windows[i].nY1, windows[j].nY1)};
-                    windows.erase(windows.begin() + std::ptrdiff_t(j));
-                    bMerged = true;
-                    break;
-                }
+                return true;
             }
         }
+        return false;
     }
-    return windows;
-}
-
-// The build round the undone vertices: the windows built, each undone
-// vertex with its smoothed point, and the faces of the build on one at least,
-// their other corners replaced by the vertices of the mesh that stand for
-// them, by ids.
-struct Undone
-{
-    struct Built
+    std::array<int, 3> cornersOf(TriangleMesh::FaceHandle fh) const
     {
-        std::unique_ptr<TriangleMesh> pMesh;
-        OpenMesh::VPropHandleT<int> hIds;
+        std::array<int, 3> corners{};
+        int i = 0;
+        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
+        {
+            corners[std::size_t(i)] = mesh.property(hIds, *it);
+        }
+        return corners;
+    }
+    Point pointOf(int nId) const { return mesh.point(VertexHandle(meshIndex[std::size_t(nId)])); }
+};
+
+// The part, or nothing when its faces do not join.
+std::unique_ptr<Part> makePart(const Kept& kept, const Undone& built, unsigned nWidth, unsigned nHeight, double dGap)
+{
+    const auto pointOf = [&](int nId) {
+        const auto it = built.points.find(nId);
+        return it != built.points.end() ? it->second : kept.pointOf(nId);
     };
-    std::vector<Built> windows;
-    std::unordered_map<int, Point> points;
-    std::vector<std::array<int, 3>> faces;
-};
-
-// Whether the vertex of the build with this id was collapsed into an undone
-// vertex of the mesh.
-bool isUndone(int nId, const std::vector<int>& representatives, const std::vector<unsigned char>& undone)
-{
-    const int nRepresentative = representatives[std::size_t(nId)];
-    return nRepresentative >= 0 && undone[std::size_t(nRepresentative)];
-}
-
-// Builds each window and gathers the faces of the undone build. False when a
-// face of the build reaches a vertex that the mesh does not have.
-bool buildUndone(const std::vector<Window>& windows, const std::vector<int>& representatives,
-    const std::vector<unsigned char>& undone, const std::vector<int>& meshIndex, const MeshRework::Source& source,
-    Undone& result)
-{
-    result = Undone();
-    for (const Window& window : windows)
+    MeshCrossings::Area near(nWidth, nHeight);
     {
-        Undone::Built built;
-        std::vector<unsigned> faceCells;
-        built.pMesh = MeshTiles::buildWindow(
-            source.front, source.back, window.nX0, window.nY0, window.nX1, window.nY1, built.hIds, faceCells);
-        TriangleMesh& mesh = *built.pMesh;
-        MeshGenerator::removeIsolatedVertices(mesh);
-        for (const auto fh : mesh.faces())
+        std::vector<MeshCrossings::Box> reach;
+        reach.reserve(built.faces.size());
+        for (const std::array<int, 3>& corners : built.faces)
         {
-            std::array<int, 3> corners{};
-            bool bUndone = false;
-            int i = 0;
-            for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
+            MeshCrossings::Triangle triangle{corners, {}};
+            for (std::size_t i = 0; i < 3; ++i)
             {
-                const int nId = mesh.property(built.hIds, *it);
-                corners[std::size_t(i)] = nId;
-                bUndone = bUndone || isUndone(nId, representatives, undone);
+                triangle.points[i] = OpenMesh::vector_cast<MeshCrossings::Vec>(pointOf(corners[i]));
             }
-            if (!bUndone)
-            {
-                continue;
-            }
-            for (int& nId : corners)
-            {
-                if (!isUndone(nId, representatives, undone))
-                {
-                    nId = representatives[std::size_t(nId)];
-                    if (nId < 0 || meshIndex[std::size_t(nId)] < 0)
-                    {
-                        return false;
-                    }
-                }
-            }
-            if (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2])
-            {
-                result.faces.push_back(corners);
-            }
+            reach.push_back(MeshCrossings::boxOf(triangle, dGap));
         }
-        result.windows.push_back(std::move(built));
+        near.mark(reach, 1.0);
     }
-    return true;
-}
-
-// The vertices of the mesh round which the undone build does not join the
-// faces kept as one surface: the decimation took them round undone ones,
-// and without those they pinch the surface. Undoing them too mends that.
-// Nothing when the undone build fits.
-std::vector<int> pinchedVertices(const TriangleMesh& mesh, OpenMesh::VPropHandleT<int> hIds,
-    const std::vector<int>& meshIndex, const std::vector<unsigned char>& undone, const Undone& built)
-{
-    TriangleMesh probe;
-    std::unordered_map<int, VertexHandle> vertices;
+    auto pPart = std::make_unique<Part>();
+    TriangleMesh& part = pPart->mesh;
+    part.request_face_normals();
+    part.request_vertex_status();
+    part.add_property(pPart->hIds);
+    part.add_property(pPart->hNew);
+    std::unordered_map<int, VertexHandle> partVertex;
     const auto vertexOf = [&](int nId) {
-        const auto [it, bAdded] = vertices.emplace(nId, VertexHandle());
+        const auto [it, bAdded] = partVertex.emplace(nId, VertexHandle());
         if (bAdded)
         {
-            it->second = probe.add_vertex(Point(0.0f, 0.0f, 0.0f));
+            it->second = part.add_vertex(pointOf(nId));
+            part.property(pPart->hIds, it->second) = nId;
+            const bool bUndone = built.points.count(nId) > 0;
+            part.status(it->second).set_locked(!bUndone);
+            pPart->nUndone += bUndone ? 1 : 0;
         }
         return it->second;
     };
-    std::vector<int> pinched;
-    const auto add = [&](const std::array<int, 3>& corners) {
-        const VertexHandle corner[3] = {vertexOf(corners[0]), vertexOf(corners[1]), vertexOf(corners[2])};
-        if (!probe.add_face(corner, 3).is_valid())
+    const auto addFace = [&](const std::array<int, 3>& corners, bool bNew) {
+        const VertexHandle vertices[3] = {vertexOf(corners[0]), vertexOf(corners[1]), vertexOf(corners[2])};
+        const auto fh = part.add_face(vertices, 3);
+        if (fh.is_valid())
         {
-            for (const int nId : corners)
-            {
-                if (meshIndex[std::size_t(nId)] >= 0 && !undone[std::size_t(nId)])
-                {
-                    pinched.push_back(nId);
-                }
-            }
+            part.property(pPart->hNew, fh) = bNew;
         }
+        return fh.is_valid();
     };
-    // OpenMesh reports every face it refuses; here that is the answer.
-    omerr().disable();
     for (const std::array<int, 3>& corners : built.faces)
     {
-        add(corners);
-    }
-    // Round every kept vertex of the undone build, the faces kept.
-    std::vector<unsigned char> seen(mesh.n_faces(), 0);
-    for (const std::array<int, 3>& corners : built.faces)
-    {
-        for (const int nId : corners)
+        if (!addFace(corners, true))
         {
-            if (undone[std::size_t(nId)] || meshIndex[std::size_t(nId)] < 0)
+            return nullptr;
+        }
+    }
+    for (const auto fh : kept.mesh.faces())
+    {
+        if (!kept.hasUndoneCorner(fh)
+            && near.touches(MeshCrossings::boxOf(MeshCrossings::triangleOf(kept.mesh, fh), 0.0))
+            && !addFace(kept.cornersOf(fh), false))
+        {
+            return nullptr;
+        }
+    }
+    part.update_face_normals();
+    return pPart;
+}
+
+// The kept corners of faces of the undone build that meet another face of
+// the part: where a kept vertex stood for much of the build, the faces that
+// now join it to the undone build can lie across the surface.
+std::vector<int> keptCornersOfMeetingFaces(const Part& part, double dGap)
+{
+    std::vector<int> corners;
+    for (const auto& [a, b] : MeshCrossings::meetingPairs(part.mesh, dGap))
+    {
+        for (const int nFace : {a, b})
+        {
+            const TriangleMesh::FaceHandle fh(nFace);
+            if (!part.mesh.property(part.hNew, fh))
             {
                 continue;
             }
-            for (auto it = mesh.cvf_iter(VertexHandle(meshIndex[std::size_t(nId)])); it.is_valid(); ++it)
+            for (auto it = part.mesh.cfv_iter(fh); it.is_valid(); ++it)
             {
-                std::array<int, 3> kept{};
-                int i = 0;
-                bool bUndone = false;
-                for (auto itCorner = mesh.cfv_iter(*it); itCorner.is_valid(); ++itCorner, ++i)
+                if (part.mesh.status(*it).locked())
                 {
-                    kept[std::size_t(i)] = mesh.property(hIds, *itCorner);
-                    bUndone = bUndone || undone[std::size_t(kept[std::size_t(i)])];
-                }
-                if (!bUndone && !seen[std::size_t(it->idx())])
-                {
-                    seen[std::size_t(it->idx())] = 1;
-                    add(kept);
+                    corners.push_back(part.mesh.property(part.hIds, *it));
                 }
             }
         }
     }
-    omerr().enable();
-    std::sort(pinched.begin(), pinched.end());
-    pinched.erase(std::unique(pinched.begin(), pinched.end()), pinched.end());
-    return pinched;
+    std::sort(corners.begin(), corners.end());
+    corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
+    return corners;
 }
 
-// Smooths each window, keeping facets apart over pArea, and keeps the points
-// of the undone vertices.
-void smoothUndone(const std::vector<int>& representatives, const std::vector<unsigned char>& undone,
-    const std::shared_ptr<const MeshCrossings::Area>& pArea, const MeshRework::Source& source, Undone& built)
+// The mesh again: every vertex and face it keeps, in its order, then the
+// part's own; nothing when they do not join.
+std::unique_ptr<TriangleMesh> splice(const Kept& kept, const Part& part)
 {
-    for (Undone::Built& window : built.windows)
+    auto pResult = std::make_unique<TriangleMesh>();
+    TriangleMesh& result = *pResult;
+    result.request_face_normals();
+    result.request_vertex_normals();
+    OpenMesh::VPropHandleT<int> hResultIds;
+    result.add_property(hResultIds, MeshBuilder::VERTEX_IDS);
+    std::unordered_map<int, VertexHandle> resultVertex;
+    const auto addVertex = [&](int nId, const Point& point) {
+        const VertexHandle vh = result.add_vertex(point);
+        result.property(hResultIds, vh) = nId;
+        resultVertex.emplace(nId, vh);
+    };
+    for (const auto vh : kept.mesh.vertices())
     {
-        TriangleMesh& mesh = *window.pMesh;
-        MeshGenerator::computeNormals(mesh);
-        MeshGenerator::smooth(
-            mesh, source.parameters.NumberOfSmoothingSteps, MeshCrossings::Guard{source.dGap, pArea});
-        for (const auto vh : mesh.vertices())
+        const int nId = kept.mesh.property(kept.hIds, vh);
+        if (!kept.undone[std::size_t(nId)])
         {
-            const int nId = mesh.property(window.hIds, vh);
-            if (isUndone(nId, representatives, undone))
-            {
-                built.points.emplace(nId, mesh.point(vh));
-            }
+            addVertex(nId, kept.mesh.point(vh));
         }
-        window.pMesh.reset();
     }
+    for (const auto vh : part.mesh.vertices())
+    {
+        if (!part.mesh.status(vh).locked())
+        {
+            addVertex(part.mesh.property(part.hIds, vh), part.mesh.point(vh));
+        }
+    }
+    const auto addFace = [&](const std::array<int, 3>& corners) {
+        VertexHandle vertices[3];
+        for (std::size_t i = 0; i < 3; ++i)
+        {
+            const auto it = resultVertex.find(corners[i]);
+            if (it == resultVertex.end())
+            {
+                return false;
+            }
+            vertices[i] = it->second;
+        }
+        return result.add_face(vertices, 3).is_valid();
+    };
+    for (const auto fh : kept.mesh.faces())
+    {
+        if (!kept.hasUndoneCorner(fh) && !addFace(kept.cornersOf(fh)))
+        {
+            return nullptr;
+        }
+    }
+    for (const auto fh : part.mesh.faces())
+    {
+        if (!part.mesh.property(part.hNew, fh))
+        {
+            continue;
+        }
+        std::array<int, 3> corners{};
+        int i = 0;
+        for (auto it = part.mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
+        {
+            corners[std::size_t(i)] = part.mesh.property(part.hIds, *it);
+        }
+        if (!addFace(corners))
+        {
+            return nullptr;
+        }
+    }
+    MeshGenerator::computeNormals(result);
+    return pResult;
 }
 } // namespace
 
@@ -303,17 +279,20 @@ std::unique_ptr<TriangleMesh> MeshRework::rework(const TriangleMesh& mesh, const
     const unsigned nHeight = source.front.nHeight;
     const std::size_t nIds = representatives.size();
 
-    // The vertices undone: over the area, and where the ids asked for went.
+    // The vertices undone: over the area, and where the ids asked for went;
+    // these must be, the others may be.
     auto pArea = std::make_shared<MeshCrossings::Area>(nWidth, nHeight);
     pArea->mark(boxes, dGrow);
     std::vector<int> meshIndex(nIds, -1);
     std::vector<unsigned char> undone(nIds, 0);
+    std::vector<unsigned char> required(nIds, 0);
     std::size_t nUndone = 0;
-    const auto markUndone = [&](int nId) {
-        if (nId >= 0 && std::size_t(nId) < nIds && meshIndex[std::size_t(nId)] >= 0 && !undone[std::size_t(nId)])
+    const auto setUndone = [&](int nId, bool bUndone) {
+        if (nId >= 0 && std::size_t(nId) < nIds && meshIndex[std::size_t(nId)] >= 0
+            && undone[std::size_t(nId)] != (bUndone ? 1 : 0))
         {
-            undone[std::size_t(nId)] = 1;
-            ++nUndone;
+            undone[std::size_t(nId)] = bUndone ? 1 : 0;
+            nUndone = bUndone ? nUndone + 1 : nUndone - 1;
         }
     };
     for (const auto vh : mesh.vertices())
@@ -325,32 +304,36 @@ std::unique_ptr<TriangleMesh> MeshRework::rework(const TriangleMesh& mesh, const
         const MeshCrossings::Vec point = OpenMesh::vector_cast<MeshCrossings::Vec>(mesh.point(vh));
         if (pArea->touches(MeshCrossings::Box{point, point}))
         {
-            markUndone(mesh.property(hIds, vh));
+            setUndone(mesh.property(hIds, vh), true);
         }
     }
     for (const int nId : undo)
     {
-        if (nId >= 0 && std::size_t(nId) < nIds)
+        const int nRepresentative = nId >= 0 && std::size_t(nId) < nIds ? representatives[std::size_t(nId)] : -1;
+        setUndone(nRepresentative, true);
+        if (nRepresentative >= 0 && undone[std::size_t(nRepresentative)])
         {
-            markUndone(representatives[std::size_t(nId)]);
+            required[std::size_t(nRepresentative)] = 1;
         }
-    }
-    if (nUndone == 0)
-    {
-        return nullptr;
     }
 
     // The build round every vertex that stood for an undone one, far enough
     // from the windows' edges to be the whole build's, and smoothed there as
     // the whole build is but for a change far below the gap: the smoothing
     // of n steps reaches about as far as the square root of n, however many
-    // edges it could reach.
+    // edges it could reach. Where the undone part does not fit the rest, it
+    // is made to.
     const unsigned nSteps = source.parameters.NumberOfSmoothingSteps;
     const unsigned nMargin
         = std::min(nSteps, unsigned(std::ceil(SMOOTHING_REACH * std::sqrt(double(nSteps))))) + source.nMargin + 2;
-    Undone built;
-    for (int nAttempt = 0;; ++nAttempt)
+    const Kept kept{mesh, hIds, meshIndex, undone};
+    std::unique_ptr<Part> pPart;
+    for (int nAttempt = 0; !pPart; ++nAttempt)
     {
+        if (nUndone == 0 || nAttempt >= FIT_ATTEMPTS)
+        {
+            return nullptr;
+        }
         std::vector<int> members;
         for (std::size_t nId = 0; nId < nIds; ++nId)
         {
@@ -359,195 +342,74 @@ std::unique_ptr<TriangleMesh> MeshRework::rework(const TriangleMesh& mesh, const
                 members.push_back(int(nId));
             }
         }
-        if (!buildUndone(windowsRound(members, nMargin, nWidth, nHeight), representatives, undone, meshIndex,
+        Undone built;
+        if (!MeshUndoneBuild::buildUndone(MeshUndoneBuild::windowsRound(members, nMargin, nWidth, nHeight), representatives, undone, meshIndex,
                 source, built))
         {
             return nullptr;
         }
-        const std::vector<int> pinched = pinchedVertices(mesh, hIds, meshIndex, undone, built);
-        if (pinched.empty())
-        {
-            break;
-        }
-        if (nAttempt + 1 >= PINCH_ATTEMPTS)
-        {
-            return nullptr;
-        }
+        // A vertex pinches the surface where what was collapsed into it
+        // meets the undone part in more than one place. Its undone
+        // neighbours are kept again where they may be; otherwise it is
+        // undone as well, which may bring much of the build with it.
+        const std::vector<int> pinched = MeshUndoneBuild::pinchedVertices(mesh, hIds, meshIndex, undone, built);
         for (const int nId : pinched)
         {
-            markUndone(nId);
-        }
-    }
-    smoothUndone(representatives, undone, pArea, source, built);
-
-    // The part worked again: the undone build, and round it every face of the
-    // mesh that its faces may come near, which stay where they are.
-    const auto pointOf = [&](int nId) {
-        const auto it = built.points.find(nId);
-        return it != built.points.end() ? it->second : mesh.point(VertexHandle(meshIndex[std::size_t(nId)]));
-    };
-    MeshCrossings::Area near(nWidth, nHeight);
-    {
-        std::vector<MeshCrossings::Box> reach;
-        reach.reserve(built.faces.size());
-        for (const std::array<int, 3>& corners : built.faces)
-        {
-            const Point points[3] = {pointOf(corners[0]), pointOf(corners[1]), pointOf(corners[2])};
-            MeshCrossings::Triangle triangle{corners, {}};
-            for (std::size_t i = 0; i < 3; ++i)
+            std::vector<int> neighbours;
+            bool bRequired = false;
+            for (auto it = mesh.cvv_iter(VertexHandle(meshIndex[std::size_t(nId)])); it.is_valid(); ++it)
             {
-                triangle.points[i] = OpenMesh::vector_cast<MeshCrossings::Vec>(points[i]);
+                const int nNeighbour = mesh.property(hIds, *it);
+                if (undone[std::size_t(nNeighbour)])
+                {
+                    neighbours.push_back(nNeighbour);
+                    bRequired = bRequired || required[std::size_t(nNeighbour)];
+                }
             }
-            reach.push_back(MeshCrossings::boxOf(triangle, source.dGap));
+            if (bRequired)
+            {
+                // Undone for good, so that this comes to an end.
+                setUndone(nId, true);
+                required[std::size_t(nId)] = 1;
+                continue;
+            }
+            for (const int nNeighbour : neighbours)
+            {
+                setUndone(nNeighbour, false);
+            }
         }
-        near.mark(reach, 1.0);
-    }
-    TriangleMesh part;
-    part.request_face_normals();
-    part.request_vertex_status();
-    OpenMesh::VPropHandleT<int> hPartIds;
-    part.add_property(hPartIds);
-    OpenMesh::FPropHandleT<bool> hNew;
-    part.add_property(hNew);
-    std::unordered_map<int, VertexHandle> partVertex;
-    std::size_t nUndoneInPart = 0;
-    const auto vertexOf = [&](int nId) {
-        const auto [it, bAdded] = partVertex.emplace(nId, VertexHandle());
-        if (bAdded)
+        if (!pinched.empty())
         {
-            it->second = part.add_vertex(pointOf(nId));
-            part.property(hPartIds, it->second) = nId;
-            const bool bUndone = built.points.count(nId) > 0;
-            part.status(it->second).set_locked(!bUndone);
-            nUndoneInPart += bUndone ? 1 : 0;
+            continue;
         }
-        return it->second;
-    };
-    const auto addFace = [&](const std::array<int, 3>& corners, bool bNew) {
-        const VertexHandle vertices[3] = {vertexOf(corners[0]), vertexOf(corners[1]), vertexOf(corners[2])};
-        const auto fh = part.add_face(vertices, 3);
-        if (fh.is_valid())
-        {
-            part.property(hNew, fh) = bNew;
-        }
-        return fh.is_valid();
-    };
-    for (const std::array<int, 3>& corners : built.faces)
-    {
-        if (!addFace(corners, true))
+        MeshUndoneBuild::smoothUndone(representatives, undone, pArea, source, built);
+        pPart = makePart(kept, built, nWidth, nHeight, source.dGap);
+        if (!pPart)
         {
             return nullptr;
         }
-    }
-    const auto hasUndoneCorner = [&](TriangleMesh::FaceHandle fh) {
-        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
+        // Faces that join the undone build to kept vertices and lie across
+        // the surface: those vertices are undone too.
+        const std::vector<int> crossing = keptCornersOfMeetingFaces(*pPart, source.dGap);
+        if (!crossing.empty())
         {
-            if (undone[std::size_t(mesh.property(hIds, *it))])
+            pPart.reset();
+            for (const int nId : crossing)
             {
-                return true;
-            }
-        }
-        return false;
-    };
-    for (const auto fh : mesh.faces())
-    {
-        if (!hasUndoneCorner(fh) && near.touches(MeshCrossings::boxOf(MeshCrossings::triangleOf(mesh, fh), 0.0)))
-        {
-            std::array<int, 3> corners{};
-            int i = 0;
-            for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
-            {
-                corners[std::size_t(i)] = mesh.property(hIds, *it);
-            }
-            if (!addFace(corners, false))
-            {
-                return nullptr;
+                setUndone(nId, true);
+                required[std::size_t(nId)] = 1;
             }
         }
     }
-    part.update_face_normals();
     {
-        MeshDecimater decimater(part, hNew);
+        MeshDecimater decimater(pPart->mesh, pPart->hNew);
         decimater.setCrossingGuard(MeshCrossings::Guard{source.dGap, nullptr});
-        if (nUndoneInPart > nUndone)
+        if (pPart->nUndone > nUndone)
         {
-            decimater.decimate(nUndoneInPart - nUndone);
+            decimater.decimate(pPart->nUndone - nUndone);
         }
         // While the decimater holds the status flags.
-        part.garbage_collection();
+        pPart->mesh.garbage_collection();
     }
-
-    // The mesh again: every vertex and face it keeps, in its order, then the
-    // part's own.
-    auto pResult = std::make_unique<TriangleMesh>();
-    TriangleMesh& result = *pResult;
-    result.request_face_normals();
-    result.request_vertex_normals();
-    OpenMesh::VPropHandleT<int> hResultIds;
-    result.add_property(hResultIds, MeshBuilder::VERTEX_IDS);
-    std::unordered_map<int, VertexHandle> resultVertex;
-    const auto addVertex = [&](int nId, const Point& point) {
-        const VertexHandle vh = result.add_vertex(point);
-        result.property(hResultIds, vh) = nId;
-        resultVertex.emplace(nId, vh);
-    };
-    for (const auto vh : mesh.vertices())
-    {
-        const int nId = mesh.property(hIds, vh);
-        if (!undone[std::size_t(nId)])
-        {
-            addVertex(nId, mesh.point(vh));
-        }
-    }
-    for (const auto vh : part.vertices())
-    {
-        if (!part.status(vh).locked())
-        {
-            addVertex(part.property(hPartIds, vh), part.point(vh));
-        }
-    }
-    const auto addResultFace = [&](auto cornerIds) {
-        VertexHandle vertices[3];
-        for (std::size_t i = 0; i < 3; ++i)
-        {
-            vertices[i] = resultVertex.at(cornerIds[i]);
-        }
-        return result.add_face(vertices, 3).is_valid();
-    };
-    for (const auto fh : mesh.faces())
-    {
-        if (hasUndoneCorner(fh))
-        {
-            continue;
-        }
-        std::array<int, 3> corners{};
-        int i = 0;
-        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
-        {
-            corners[std::size_t(i)] = mesh.property(hIds, *it);
-        }
-        if (!addResultFace(corners))
-        {
-            return nullptr;
-        }
-    }
-    for (const auto fh : part.faces())
-    {
-        if (!part.property(hNew, fh))
-        {
-            continue;
-        }
-        std::array<int, 3> corners{};
-        int i = 0;
-        for (auto it = part.cfv_iter(fh); it.is_valid(); ++it, ++i)
-        {
-            corners[std::size_t(i)] = part.property(hPartIds, *it);
-        }
-        if (!addResultFace(corners))
-        {
-            return nullptr;
-        }
-    }
-    MeshGenerator::computeNormals(result);
-    return pResult;
+    return splice(kept, *pPart);
 }

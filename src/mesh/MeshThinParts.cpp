@@ -30,6 +30,19 @@ struct Padded
         , cells(std::size_t(nWidth) * std::size_t(nHeight), outside)
     {
     }
+    // One of the same size whose cells are set where keep(i) holds.
+    template <typename Keep>
+    Padded(const Padded& like, Keep keep)
+        : nWidth(like.nWidth)
+        , nHeight(like.nHeight)
+        , nBorder(like.nBorder)
+        , cells(like.cells.size(), 0)
+    {
+        for (std::size_t i = 0; i < cells.size(); ++i)
+        {
+            cells[i] = keep(i) ? 1 : 0;
+        }
+    }
     unsigned char& at(int x, int y) { return cells[std::size_t(y) * std::size_t(nWidth) + std::size_t(x)]; }
 };
 
@@ -79,25 +92,11 @@ std::vector<int> distanceToSet(const Padded& set)
 // rolled inside it does not reach: the set less its opening.
 Padded narrowPartsOf(const Padded& set, int nRadius)
 {
-    Padded outside(set);
-    for (unsigned char& cell : outside.cells)
-    {
-        cell = cell ? 0 : 1;
-    }
-    const std::vector<int> toOutside = distanceToSet(outside);
+    const std::vector<int> toOutside = distanceToSet(Padded(set, [&](std::size_t i) { return !set.cells[i]; }));
     // Where a disc's centre may go, then all the disc covers from there.
-    Padded centres(set);
-    for (std::size_t i = 0; i < centres.cells.size(); ++i)
-    {
-        centres.cells[i] = set.cells[i] && toOutside[i] > nRadius ? 1 : 0;
-    }
-    const std::vector<int> toCentres = distanceToSet(centres);
-    Padded narrow(set);
-    for (std::size_t i = 0; i < narrow.cells.size(); ++i)
-    {
-        narrow.cells[i] = set.cells[i] && toCentres[i] > nRadius ? 1 : 0;
-    }
-    return narrow;
+    const std::vector<int> toCentres
+        = distanceToSet(Padded(set, [&](std::size_t i) { return set.cells[i] && toOutside[i] > nRadius; }));
+    return Padded(set, [&](std::size_t i) { return set.cells[i] && toCentres[i] > nRadius; });
 }
 } // namespace
 
@@ -119,11 +118,7 @@ std::shared_ptr<MeshCrossings::Area> MeshThinParts::find(const MeshGenerator::Im
             nShape += bMaterial ? 1 : 0;
         }
     }
-    Padded space(shape);
-    for (unsigned char& cell : space.cells)
-    {
-        cell = cell ? 0 : 1;
-    }
+    const Padded space(shape, [&](std::size_t i) { return !shape.cells[i]; });
     const Padded thinShape = narrowPartsOf(shape, STRAIGHT * int(nRadius));
     const Padded thinSpace = narrowPartsOf(space, STRAIGHT * int(nRadius));
     std::vector<unsigned char> thin(std::size_t(nWidth) * nHeight, 0);
