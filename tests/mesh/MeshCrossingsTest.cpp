@@ -166,6 +166,28 @@ TEST(MeshCrossings, AnAreaTouchesTheBoxesOverItsMarkedCellsOnly)
     EXPECT_FALSE(guard.covers(MeshCrossings::Box{Vec(4, 2, 0), Vec(5, 3, 0)}));
 }
 
+TEST(MeshCrossings, AnAreaMarkedByCellsCoversTheSquareRoundEach)
+{
+    // Two cells set in a 100 x 60 area, grown by two: each covers 5 x 5
+    // cells, the one at the edge clipped. Blocks without a marked cell are
+    // passed over.
+    std::vector<unsigned char> cells(100 * 60, 0);
+    cells[20 * 100 + 10] = 1;
+    cells[0 * 100 + 99] = 1;
+    MeshCrossings::Area area(100, 60);
+    area.mark(cells, 2);
+    EXPECT_EQ(area.size(), 25u + 9u);
+    const auto touches = [&](double x0, double y0, double x1, double y1) {
+        return area.touches(MeshCrossings::Box{Vec(x0, y0, -5), Vec(x1, y1, 5)});
+    };
+    EXPECT_TRUE(touches(12.5, 22.5, 12.5, 22.5));
+    EXPECT_FALSE(touches(13.5, 20.5, 13.5, 20.5));
+    EXPECT_FALSE(touches(10.5, 17.5, 10.5, 17.5));
+    EXPECT_TRUE(touches(97.5, 2.5, 97.5, 2.5));
+    EXPECT_FALSE(touches(50.5, 40.5, 60.5, 50.5));
+    EXPECT_TRUE(touches(0.5, 0.5, 99.5, 59.5));
+}
+
 TEST(MeshNearPairs, APairThatAStepCarriesThroughEachOtherIsFoundHoweverFarAndWhereverTheGuardLooks)
 {
     // Small triangles far off make the skin half a unit. In the first case a
@@ -223,4 +245,34 @@ TEST(MeshNearPairs, APairThatAStepCarriesThroughEachOtherIsFoundHoweverFarAndWhe
         const std::vector<std::pair<int, int>> meeting = pairs.newlyMeeting(before.data(), after.data());
         EXPECT_EQ(meeting, (std::vector<std::pair<int, int>>{{0, 1}}));
     }
+}
+
+TEST(MeshNearPairs, TrianglesRoundOneCornerAreFoundWhenAStepFoldsThemOntoEachOther)
+{
+    // A flat fan of six triangles round a corner. Drawn in, it stays a fan
+    // and nothing meets; a ring corner carried round past two triangles
+    // folds the first onto the fourth, which share only the middle.
+    std::vector<TriangleMesh::Point> points{{0.0f, 0.0f, 0.0f}};
+    std::vector<std::array<int, 3>> triangles;
+    for (int k = 0; k < 6; ++k)
+    {
+        const float fAngle = float(k) * float(M_PI) / 3.0f;
+        points.emplace_back(std::cos(fAngle), std::sin(fAngle), 0.0f);
+        triangles.push_back({0, 1 + k, 1 + (k + 1) % 6});
+    }
+    const MeshCrossings::Guard guard{1e-4, nullptr};
+    const std::vector<TriangleMesh::Point> before = points;
+    std::vector<TriangleMesh::Point> drawnIn = points;
+    for (std::size_t i = 1; i < drawnIn.size(); ++i)
+    {
+        drawnIn[i] *= 0.9f;
+    }
+    MeshNearPairs smooth(triangles, guard);
+    EXPECT_TRUE(smooth.newlyMeeting(before.data(), drawnIn.data()).empty());
+
+    std::vector<TriangleMesh::Point> folded = points;
+    folded[2] = TriangleMesh::Point(std::cos(3.5f), std::sin(3.5f), 0.0f);
+    MeshNearPairs fold(triangles, guard);
+    const std::vector<std::pair<int, int>> meeting = fold.newlyMeeting(before.data(), folded.data());
+    EXPECT_NE(std::find(meeting.begin(), meeting.end(), std::make_pair(0, 3)), meeting.end());
 }
