@@ -88,12 +88,12 @@ public:
     // surface round it, nor shrinks one below a 256th of its area before
     // smoothing: a vertex whose move would is kept in place for that step.
     // So thin parts (teeth, strokes a pixel or two wide) stay whole at any
-    // number of steps. With a guard, a step also never carries a facet it
-    // looks after through another nor within the gap of it (the opposite
-    // walls of a thin part meet no more than its facets turn over). That
-    // costs several times the steps where much moves, so the steps are
-    // taken without it first, and again with it only where facets came to
-    // meet. Where nothing is endangered, the result is OpenMesh's.
+    // number of steps. With a guard, no facet it looks after comes through
+    // another nor within the gap of it (the opposite walls of a thin part
+    // meet no more than its facets turn over): the steps go in blocks, each
+    // checked once and taken again step by step, every step checked, where
+    // facets came to meet; a vertex held there stays for the remaining
+    // steps. Where nothing is endangered, the result is OpenMesh's.
     static void smooth(TriangleMesh& mesh, unsigned nSteps, const MeshCrossings::Guard& guard = {});
     // How decimate and generateMesh work; every setting leaves a closed mesh
     // closed.
@@ -120,10 +120,11 @@ public:
         // Smoothing holds every move, and decimation refuses every collapse,
         // that would carry a facet the guard looks after through another or
         // within its gap, so the surface does not pass through itself
-        // there; slower. generateMesh works without this first and turns it
-        // on only where facets of its result meet (with the gap of
-        // MeshCrossings::gapFor the rasters' size), until none do; decimate
-        // uses it as given. OpenMesh's decimater does not keep facets apart.
+        // there; slower. Unless it is given, generateMesh looks after the
+        // thin parts the rasters show, where they are many (with the gap of
+        // MeshCrossings::gapFor the rasters' size), and works its result
+        // again where facets still meet; decimate uses it as given.
+        // OpenMesh's decimater does not keep facets apart.
         MeshCrossings::Guard crossingGuard;
         // Where set (to 2 entries per pixel of the rasters, all -1), each
         // collapse of our decimater is written down by the ids of the build
@@ -148,11 +149,14 @@ public:
     // Build, normals, smoothing and decimation, then the shells without
     // volume left out (one WARNING with their number): the mesh generate
     // hands over, before it is normalised and turned; the caller owns it.
-    // Where facets of the result meet (thin parts smoothed or decimated
-    // through each other), it is made again with smoothing and decimation
-    // keeping them apart there, until none meet: a WARNING says where they
-    // still do once keeping them apart everywhere in one piece has not
-    // helped (a build whose facets meet already).
+    // Where the rasters show many thin parts, smoothing and decimation keep
+    // facets apart there from the start. Where facets of the result still
+    // meet (thin parts smoothed or decimated through each other), it is
+    // worked again round them alone (see MeshRework), every other face kept;
+    // where that does not fit, it is made again keeping facets apart round
+    // them, then everywhere: a WARNING says where they still meet once
+    // keeping them apart everywhere in one piece has not helped (a build
+    // whose facets meet already).
     // Large rasters are worked on in tiles (see DecimationSetup), each tile
     // on its own core from its build on; the result is the same kind of
     // mesh, within the same errors. May throw.
