@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace MeshCrossings
 {
@@ -517,6 +518,35 @@ std::vector<std::array<int, 3>> cornersOf(const TriangleMesh& mesh)
         corners[2] = (++it)->idx();
     }
     return triangles;
+}
+
+void trianglesRound(const std::vector<std::array<int, 3>>& triangles, std::size_t nPoints, std::vector<int>& from,
+    std::vector<int>& round)
+{
+    from.assign(nPoints + 1, 0);
+    for (const std::array<int, 3>& corners : triangles)
+    {
+        if (hasThreeCorners(corners))
+        {
+            for (const int nCorner : corners)
+            {
+                ++from[std::size_t(nCorner) + 1];
+            }
+        }
+    }
+    std::partial_sum(from.begin(), from.end(), from.begin());
+    round.resize(std::size_t(from.back()));
+    std::vector<int> next(from.begin(), from.end() - 1);
+    for (std::size_t t = 0; t < triangles.size(); ++t)
+    {
+        if (hasThreeCorners(triangles[t]))
+        {
+            for (const int nCorner : triangles[t])
+            {
+                round[std::size_t(next[std::size_t(nCorner)]++)] = int(t);
+            }
+        }
+    }
 }
 
 std::vector<std::pair<int, int>> meetingPairs(const TriangleMesh& mesh, double dGap)

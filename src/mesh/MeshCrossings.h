@@ -62,6 +62,12 @@ inline bool hasThreeCorners(const std::array<int, 3>& corners)
 // all 0.
 std::vector<std::array<int, 3>> cornersOf(const TriangleMesh& mesh);
 
+// The triangles round each of nPoints points, those with three corners only:
+// round point v lie round[from[v]] up to round[from[v + 1]], in order of
+// their numbers.
+void trianglesRound(const std::vector<std::array<int, 3>>& triangles, std::size_t nPoints, std::vector<int>& from,
+    std::vector<int>& round);
+
 // The faces of a mesh as corner numbers and their points, for tests that run
 // on positions other than the mesh's own.
 Triangle triangleOf(const std::array<int, 3>& corners, const TriangleMesh::Point* pPoints);

@@ -191,18 +191,16 @@ Meeting whereFacetsMeet(const TriangleMesh& mesh, double dGap, MeshGenerator::Ti
     const bool bIds = mesh.get_property_handle(hIds, MeshBuilder::VERTEX_IDS);
     for (const auto& [a, b] : MeshCrossings::meetingPairs(mesh, dGap))
     {
-        MeshCrossings::Box box;
-        for (const int nFace : {a, b})
+        const MeshCrossings::Triangle triangleA = MeshCrossings::triangleOf(mesh, TriangleMesh::FaceHandle(a));
+        const MeshCrossings::Triangle triangleB = MeshCrossings::triangleOf(mesh, TriangleMesh::FaceHandle(b));
+        MeshCrossings::Box box = MeshCrossings::boxOf(triangleA, 0.0);
+        const MeshCrossings::Box boxB = MeshCrossings::boxOf(triangleB, 0.0);
+        box.min.minimize(boxB.min);
+        box.max.maximize(boxB.max);
+        meeting.boxes.push_back(box);
+        for (const MeshCrossings::Triangle* pTriangle : {&triangleA, &triangleB})
         {
-            const MeshCrossings::Triangle triangle = MeshCrossings::triangleOf(mesh, TriangleMesh::FaceHandle(nFace));
-            const MeshCrossings::Box boxOfFace = MeshCrossings::boxOf(triangle, 0.0);
-            if (nFace == a)
-            {
-                box = boxOfFace;
-            }
-            box.min.minimize(boxOfFace.min);
-            box.max.maximize(boxOfFace.max);
-            for (const int nCorner : triangle.corners)
+            for (const int nCorner : pTriangle->corners)
             {
                 if (bIds)
                 {
@@ -210,7 +208,6 @@ Meeting whereFacetsMeet(const TriangleMesh& mesh, double dGap, MeshGenerator::Ti
                 }
             }
         }
-        meeting.boxes.push_back(box);
     }
     timings.dDecimation += secondsSince(start);
     return meeting;
@@ -261,11 +258,12 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
     // can be worked again in part; and it keeps facets apart from the start
     // where the rasters show thin parts.
     std::vector<int> collapsedInto;
+    const std::size_t nIds = std::size_t(imageFront.nWidth) * imageFront.nHeight * 2;
     DecimationSetup first = setup;
     double dGap = 0.0;
     if (!setup.bLibraryDecimater)
     {
-        collapsedInto.assign(std::size_t(imageFront.nWidth) * imageFront.nHeight * 2, -1);
+        collapsedInto.assign(nIds, -1);
         first.pCollapsedInto = &collapsedInto;
         dGap = setup.crossingGuard.isOn() ? setup.crossingGuard.dGap : crossingGapOf(imageFront, imageBack);
         if (!setup.crossingGuard.isOn())
@@ -290,6 +288,8 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
     if (!setup.bLibraryDecimater)
     {
         const MeshRework::Source source{imageFront, imageBack, parameters, setup.nTileMargin, dGap};
+        // A guard given for everywhere leaves nothing to widen.
+        const bool bGuardedEverywhere = setup.crossingGuard.isOn() && !setup.crossingGuard.pArea;
         Meeting meeting = whereFacetsMeet(*pMesh, dGap, timings);
         const auto rework = [&]() {
             std::unique_ptr<TriangleMesh> pReworked
@@ -304,7 +304,7 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
         {
             rework();
         }
-        if (!meeting.empty() && !(setup.crossingGuard.isOn() && !setup.crossingGuard.pArea))
+        if (!meeting.empty() && !bGuardedEverywhere)
         {
             auto pArea = first.crossingGuard.pArea
                 ? std::make_shared<MeshCrossings::Area>(*first.crossingGuard.pArea)
@@ -312,7 +312,7 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
             pArea->mark(meeting.boxes, REWORK_MARGIN);
             DecimationSetup round = first;
             round.crossingGuard = MeshCrossings::Guard{dGap, std::move(pArea)};
-            collapsedInto.assign(std::size_t(imageFront.nWidth) * imageFront.nHeight * 2, -1);
+            collapsedInto.assign(nIds, -1);
             pMesh = generateOnce(imageFront, imageBack, parameters, round, timings, nLeftOut, bInParts);
             meeting = whereFacetsMeet(*pMesh, dGap, timings);
             if (!meeting.empty())
@@ -322,7 +322,7 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
         }
         DecimationSetup again = setup;
         again.crossingGuard = MeshCrossings::Guard{dGap, nullptr};
-        if (!meeting.empty() && !(setup.crossingGuard.isOn() && !setup.crossingGuard.pArea))
+        if (!meeting.empty() && !bGuardedEverywhere)
         {
             pMesh = generateOnce(imageFront, imageBack, parameters, again, timings, nLeftOut, bInParts);
             meeting = whereFacetsMeet(*pMesh, dGap, timings);

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <numeric>
 
 using MeshCrossings::Box;
 using MeshCrossings::hasThreeCorners;
@@ -149,30 +148,7 @@ MeshNearPairs::MeshNearPairs(const std::vector<std::array<int, 3>>& triangles, c
             nPoints = std::max(nPoints, std::size_t(*std::max_element(corners.begin(), corners.end())) + 1);
         }
     }
-    m_fanFrom.assign(nPoints + 1, 0);
-    for (const std::array<int, 3>& corners : triangles)
-    {
-        if (hasThreeCorners(corners))
-        {
-            for (const int nCorner : corners)
-            {
-                ++m_fanFrom[std::size_t(nCorner) + 1];
-            }
-        }
-    }
-    std::partial_sum(m_fanFrom.begin(), m_fanFrom.end(), m_fanFrom.begin());
-    m_fanTriangles.resize(std::size_t(m_fanFrom.back()));
-    std::vector<int> next(m_fanFrom.begin(), m_fanFrom.end() - 1);
-    for (std::size_t t = 0; t < triangles.size(); ++t)
-    {
-        if (hasThreeCorners(triangles[t]))
-        {
-            for (const int nCorner : triangles[t])
-            {
-                m_fanTriangles[std::size_t(next[std::size_t(nCorner)]++)] = int(t);
-            }
-        }
-    }
+    MeshCrossings::trianglesRound(triangles, nPoints, m_fanFrom, m_fanTriangles);
     m_fanApart.assign(nPoints, 0);
 }
 
@@ -410,8 +386,9 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
     const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged)
 {
     std::vector<std::pair<int, int>> meeting;
-    const auto lowCorner = [&](const Box& a, const Box& b) {
-        return Box{Vec(std::max(a.min[0], b.min[0]), std::max(a.min[1], b.min[1]), 0.0), Vec(0.0)};
+    // The cell of the low corner of the overlap of two boxes.
+    const auto lowCell = [](const Grid& grid, const Box& a, const Box& b, int& x, int& y) {
+        grid.cellOf(std::max(a.min[0], b.min[0]), std::max(a.min[1], b.min[1]), x, y);
     };
     if (!pChanged)
     {
@@ -449,8 +426,7 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
                             continue;
                         }
                         int x, y;
-                        const Box corner = lowCorner(boxT, boxU);
-                        grid.cellOf(corner.min[0], corner.min[1], x, y);
+                        lowCell(grid, boxT, boxU, x, y);
                         if (x == nX && y == nY && newlyMeets(*pT, *pU, pBefore, pAfter))
                         {
                             out.emplace_back(std::min(*pT, *pU), std::max(*pT, *pU));
@@ -472,8 +448,7 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
                         return;
                     }
                     int nX, nY;
-                    const Box corner = lowCorner(box, boxU);
-                    grid.cellOf(corner.min[0], corner.min[1], nX, nY);
+                    lowCell(grid, box, boxU, nX, nY);
                     if (nX == x && nY == y && newlyMeets(t, u, pBefore, pAfter))
                     {
                         out.emplace_back(std::min(t, u), std::max(t, u));

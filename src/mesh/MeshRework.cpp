@@ -4,7 +4,6 @@
 
 #include "MeshBuilder.h"
 #include "MeshDecimater.h"
-#include "MeshTiles.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +14,9 @@
 
 namespace
 {
+using MeshUndoneBuild::idsOf;
 using MeshUndoneBuild::isUndone;
+using MeshUndoneBuild::Kept;
 using MeshUndoneBuild::Undone;
 using Point = TriangleMesh::Point;
 using VertexHandle = TriangleMesh::VertexHandle;
@@ -36,39 +37,6 @@ struct Part
     // Faces of the undone build, as against faces of the mesh.
     OpenMesh::FPropHandleT<bool> hNew;
     std::size_t nUndone = 0;
-};
-
-// The vertices of the mesh (by id) that the mesh keeps and the undone build
-// reaches.
-struct Kept
-{
-    const TriangleMesh& mesh;
-    OpenMesh::VPropHandleT<int> hIds;
-    const std::vector<int>& meshIndex;
-    const std::vector<unsigned char>& undone;
-
-    bool hasUndoneCorner(TriangleMesh::FaceHandle fh) const
-    {
-        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
-        {
-            if (undone[std::size_t(mesh.property(hIds, *it))])
-            {
-                return true;
-            }
-        }
-        return false;
-    }
-    std::array<int, 3> cornersOf(TriangleMesh::FaceHandle fh) const
-    {
-        std::array<int, 3> corners{};
-        int i = 0;
-        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
-        {
-            corners[std::size_t(i)] = mesh.property(hIds, *it);
-        }
-        return corners;
-    }
-    Point pointOf(int nId) const { return mesh.point(VertexHandle(meshIndex[std::size_t(nId)])); }
 };
 
 // The part, or nothing when its faces do not join.
@@ -227,13 +195,7 @@ std::unique_ptr<TriangleMesh> splice(const Kept& kept, const Part& part)
         {
             continue;
         }
-        std::array<int, 3> corners{};
-        int i = 0;
-        for (auto it = part.mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
-        {
-            corners[std::size_t(i)] = part.mesh.property(part.hIds, *it);
-        }
-        if (!addFace(corners))
+        if (!addFace(idsOf(part.mesh, part.hIds, fh)))
         {
             return nullptr;
         }
@@ -352,7 +314,7 @@ std::unique_ptr<TriangleMesh> MeshRework::rework(const TriangleMesh& mesh, const
         // meets the undone part in more than one place. Its undone
         // neighbours are kept again where they may be; otherwise it is
         // undone as well, which may bring much of the build with it.
-        const std::vector<int> pinched = MeshUndoneBuild::pinchedVertices(mesh, hIds, meshIndex, undone, built);
+        const std::vector<int> pinched = MeshUndoneBuild::pinchedVertices(kept, built);
         for (const int nId : pinched)
         {
             std::vector<int> neighbours;

@@ -119,19 +119,6 @@ public:
         }
     }
 
-protected:
-    // What OpenMesh's own loop would call for a step: the new positions,
-    // facets kept upright and, with a guard, apart.
-    void compute_new_positions_C0() override
-    {
-        if (m_vNeighboursFrom.empty())
-        {
-            findNeighbours();
-        }
-        computeNewPositions();
-        keepFacetsUpright(m_pNearPairs != nullptr);
-    }
-
 private:
     using Point = TriangleMesh::Point;
 
@@ -381,24 +368,7 @@ private:
         // Value-initialised: every mark starts at 0, before the first step.
         m_pVertexStep.reset(new std::atomic<std::uint32_t>[m_vAfter.size()]());
         m_pFaceRound.reset(new std::atomic<std::uint32_t>[m_vTriangles.size()]());
-        m_vFacesFrom.assign(m_vAfter.size() + 1, 0);
-        for (const std::array<int, 3>& corners : m_vTriangles)
-        {
-            for (const int nCorner : corners)
-            {
-                ++m_vFacesFrom[std::size_t(nCorner) + 1];
-            }
-        }
-        std::partial_sum(m_vFacesFrom.begin(), m_vFacesFrom.end(), m_vFacesFrom.begin());
-        m_vFaces.resize(std::size_t(m_vFacesFrom.back()));
-        std::vector<int> vNext(m_vFacesFrom.begin(), m_vFacesFrom.end() - 1);
-        for (std::size_t t = 0; t < m_vTriangles.size(); ++t)
-        {
-            for (const int nCorner : m_vTriangles[t])
-            {
-                m_vFaces[std::size_t(vNext[std::size_t(nCorner)]++)] = int(t);
-            }
-        }
+        MeshCrossings::trianglesRound(m_vTriangles, m_vAfter.size(), m_vFacesFrom, m_vFaces);
     }
 
     // True for the one caller that marks the element first in this step or

@@ -15,18 +15,16 @@ constexpr int STRAIGHT = 3;
 constexpr int DIAGONAL = 4;
 constexpr int FAR = std::numeric_limits<int>::max() / 2;
 
-// A raster with a border of nBorder cells round the picture.
+// A raster with a border of nPad cells round the picture.
 struct Padded
 {
     int nWidth;
     int nHeight;
-    int nBorder;
     std::vector<unsigned char> cells;
 
     Padded(unsigned nPictureWidth, unsigned nPictureHeight, int nPad, unsigned char outside)
         : nWidth(int(nPictureWidth) + 2 * nPad)
         , nHeight(int(nPictureHeight) + 2 * nPad)
-        , nBorder(nPad)
         , cells(std::size_t(nWidth) * std::size_t(nHeight), outside)
     {
     }
@@ -35,7 +33,6 @@ struct Padded
     Padded(const Padded& like, Keep keep)
         : nWidth(like.nWidth)
         , nHeight(like.nHeight)
-        , nBorder(like.nBorder)
         , cells(like.cells.size(), 0)
     {
         for (std::size_t i = 0; i < cells.size(); ++i)

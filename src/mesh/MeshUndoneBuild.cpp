@@ -90,16 +90,9 @@ bool MeshUndoneBuild::buildUndone(const std::vector<Window>& windows, const std:
         MeshGenerator::removeIsolatedVertices(mesh);
         for (const auto fh : mesh.faces())
         {
-            std::array<int, 3> corners{};
-            bool bUndone = false;
-            int i = 0;
-            for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it, ++i)
-            {
-                const int nId = mesh.property(built.hIds, *it);
-                corners[std::size_t(i)] = nId;
-                bUndone = bUndone || isUndone(nId, representatives, undone);
-            }
-            if (!bUndone)
+            std::array<int, 3> corners = idsOf(mesh, built.hIds, fh);
+            if (std::none_of(corners.begin(), corners.end(),
+                    [&](int nId) { return isUndone(nId, representatives, undone); }))
             {
                 continue;
             }
@@ -114,7 +107,7 @@ bool MeshUndoneBuild::buildUndone(const std::vector<Window>& windows, const std:
                     }
                 }
             }
-            if (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2])
+            if (MeshCrossings::hasThreeCorners(corners))
             {
                 result.faces.push_back(corners);
             }
@@ -124,8 +117,7 @@ bool MeshUndoneBuild::buildUndone(const std::vector<Window>& windows, const std:
     return true;
 }
 
-std::vector<int> MeshUndoneBuild::pinchedVertices(const TriangleMesh& mesh, OpenMesh::VPropHandleT<int> hIds,
-    const std::vector<int>& meshIndex, const std::vector<unsigned char>& undone, const Undone& built)
+std::vector<int> MeshUndoneBuild::pinchedVertices(const Kept& kept, const Undone& built)
 {
     TriangleMesh probe;
     std::unordered_map<int, VertexHandle> vertices;
@@ -144,7 +136,7 @@ std::vector<int> MeshUndoneBuild::pinchedVertices(const TriangleMesh& mesh, Open
         {
             for (const int nId : corners)
             {
-                if (meshIndex[std::size_t(nId)] >= 0 && !undone[std::size_t(nId)])
+                if (kept.meshIndex[std::size_t(nId)] >= 0 && !kept.undone[std::size_t(nId)])
                 {
                     pinched.push_back(nId);
                 }
@@ -152,40 +144,35 @@ std::vector<int> MeshUndoneBuild::pinchedVertices(const TriangleMesh& mesh, Open
         }
     };
     // OpenMesh reports every face it refuses; here that is the answer.
-    omerr().disable();
+    struct Quiet
+    {
+        Quiet() { omerr().disable(); }
+        ~Quiet() { omerr().enable(); }
+    } quiet;
     for (const std::array<int, 3>& corners : built.faces)
     {
         add(corners);
     }
     // Round every kept vertex of the undone build, the faces kept.
-    std::vector<unsigned char> seen(mesh.n_faces(), 0);
+    std::vector<unsigned char> seen(kept.mesh.n_faces(), 0);
     for (const std::array<int, 3>& corners : built.faces)
     {
         for (const int nId : corners)
         {
-            if (undone[std::size_t(nId)] || meshIndex[std::size_t(nId)] < 0)
+            if (kept.undone[std::size_t(nId)] || kept.meshIndex[std::size_t(nId)] < 0)
             {
                 continue;
             }
-            for (auto it = mesh.cvf_iter(VertexHandle(meshIndex[std::size_t(nId)])); it.is_valid(); ++it)
+            for (auto it = kept.mesh.cvf_iter(VertexHandle(kept.meshIndex[std::size_t(nId)])); it.is_valid(); ++it)
             {
-                std::array<int, 3> kept{};
-                int i = 0;
-                bool bUndone = false;
-                for (auto itCorner = mesh.cfv_iter(*it); itCorner.is_valid(); ++itCorner, ++i)
-                {
-                    kept[std::size_t(i)] = mesh.property(hIds, *itCorner);
-                    bUndone = bUndone || undone[std::size_t(kept[std::size_t(i)])];
-                }
-                if (!bUndone && !seen[std::size_t(it->idx())])
+                if (!seen[std::size_t(it->idx())] && !kept.hasUndoneCorner(*it))
                 {
                     seen[std::size_t(it->idx())] = 1;
-                    add(kept);
+                    add(kept.cornersOf(*it));
                 }
             }
         }
     }
-    omerr().enable();
     std::sort(pinched.begin(), pinched.end());
     pinched.erase(std::unique(pinched.begin(), pinched.end()), pinched.end());
     return pinched;

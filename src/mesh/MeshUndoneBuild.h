@@ -4,6 +4,7 @@
 #include "MeshRework.h"
 #include "TriangleMesh.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <unordered_map>
@@ -46,6 +47,39 @@ struct Undone
     std::vector<std::array<int, 3>> faces;
 };
 
+// The ids of a face's corners.
+inline std::array<int, 3> idsOf(const TriangleMesh& mesh, OpenMesh::VPropHandleT<int> hIds, TriangleMesh::FaceHandle fh)
+{
+    std::array<int, 3> ids{};
+    std::size_t i = 0;
+    for (auto it = mesh.cfv_iter(fh); it.is_valid() && i < 3; ++it, ++i)
+    {
+        ids[i] = mesh.property(hIds, *it);
+    }
+    return ids;
+}
+
+// The mesh worked again with its vertices by id: meshIndex gives the vertex
+// of an id (-1 for none), undone whether an id of the mesh is undone.
+struct Kept
+{
+    const TriangleMesh& mesh;
+    OpenMesh::VPropHandleT<int> hIds;
+    const std::vector<int>& meshIndex;
+    const std::vector<unsigned char>& undone;
+
+    std::array<int, 3> cornersOf(TriangleMesh::FaceHandle fh) const { return idsOf(mesh, hIds, fh); }
+    bool hasUndoneCorner(TriangleMesh::FaceHandle fh) const
+    {
+        const std::array<int, 3> corners = cornersOf(fh);
+        return std::any_of(corners.begin(), corners.end(), [&](int nId) { return undone[std::size_t(nId)] != 0; });
+    }
+    TriangleMesh::Point pointOf(int nId) const
+    {
+        return mesh.point(TriangleMesh::VertexHandle(meshIndex[std::size_t(nId)]));
+    }
+};
+
 // Whether the vertex of the build with this id was collapsed into an undone
 // vertex of the mesh.
 inline bool isUndone(int nId, const std::vector<int>& representatives, const std::vector<unsigned char>& undone)
@@ -64,8 +98,7 @@ bool buildUndone(const std::vector<Window>& windows, const std::vector<int>& rep
 // faces kept as one surface: what the decimation collapsed into them meets
 // the undone part in more than one place, and without it they pinch the
 // surface. Nothing when the undone build fits.
-std::vector<int> pinchedVertices(const TriangleMesh& mesh, OpenMesh::VPropHandleT<int> hIds,
-    const std::vector<int>& meshIndex, const std::vector<unsigned char>& undone, const Undone& built);
+std::vector<int> pinchedVertices(const Kept& kept, const Undone& built);
 
 // Smooths each window, keeping facets apart over pArea, keeps the points of
 // the undone vertices and lets the windows go.

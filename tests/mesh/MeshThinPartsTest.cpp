@@ -15,6 +15,21 @@ MeshGenerator::Image imageOf(std::vector<float>& heights, unsigned n)
     return image;
 }
 
+// A slab over the rows above nSlabRows, one pixel in from the edge, and a
+// tooth a pixel wide at column nToothX below it.
+std::vector<float> slabWithTooth(unsigned n, unsigned nSlabRows, unsigned nToothX)
+{
+    std::vector<float> heights(std::size_t(n) * n, 0.0f);
+    for (unsigned y = 1; y + 1 < n; ++y)
+    {
+        for (unsigned x = 1; x + 1 < n; ++x)
+        {
+            heights[std::size_t(y) * n + x] = y < nSlabRows || x == nToothX ? 5.0f : 0.0f;
+        }
+    }
+    return heights;
+}
+
 bool marked(const MeshCrossings::Area& area, double x, double y)
 {
     return area.touches(MeshCrossings::Box{MeshCrossings::Vec(x, y, 0.0), MeshCrossings::Vec(x, y, 0.0)});
@@ -63,14 +78,7 @@ TEST(MeshThinParts, PartsAndGapsNarrowerThanTheDiscAreFoundAndGrownByTheMargin)
 
     // A tooth is found with the margin round it, and beyond the raster is
     // space: a slab up to a pixel from the edge is not beside a gap.
-    std::vector<float> heights(std::size_t(n) * n, 0.0f);
-    for (unsigned y = 1; y + 1 < n; ++y)
-    {
-        for (unsigned x = 1; x + 1 < n; ++x)
-        {
-            heights[std::size_t(y) * n + x] = y < 40 || x == 30 ? 5.0f : 0.0f;
-        }
-    }
+    std::vector<float> heights = slabWithTooth(n, 40, 30);
     std::vector<float> back = heights;
     const auto pArea = MeshThinParts::find(imageOf(heights, n), imageOf(back, n), 2, 3, 0.0);
     ASSERT_TRUE(pArea);
@@ -87,14 +95,7 @@ TEST(MeshThinParts, FewThinPlacesBesideAWideShapeGiveNothingToLookAfter)
     // A tooth a pixel wide below a wide slab, and the slab's corners, which
     // no disc reaches either, make a few percent of the shape.
     const unsigned n = 128;
-    std::vector<float> heights(std::size_t(n) * n, 0.0f);
-    for (unsigned y = 1; y + 1 < n; ++y)
-    {
-        for (unsigned x = 1; x + 1 < n; ++x)
-        {
-            heights[std::size_t(y) * n + x] = y < 100 || x == 60 ? 5.0f : 0.0f;
-        }
-    }
+    std::vector<float> heights = slabWithTooth(n, 100, 60);
     std::vector<float> back = heights;
     const auto pArea = MeshThinParts::find(imageOf(heights, n), imageOf(back, n), 2, 2, 0.01);
     ASSERT_TRUE(pArea);
