@@ -1,6 +1,8 @@
 #include "MeshCollapseGuard.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 MeshCollapseGuard::MeshCollapseGuard(const TriangleMesh& mesh, const MeshCrossings::Guard& guard)
     : m_mesh(mesh)
@@ -8,12 +10,37 @@ MeshCollapseGuard::MeshCollapseGuard(const TriangleMesh& mesh, const MeshCrossin
     , m_boxes(mesh.n_faces())
     , m_entered(mesh.n_faces(), 0)
     , m_visits(mesh.n_faces(), 0)
+    , m_blockers(mesh.n_vertices(), -1)
 {
     for (const auto fh : mesh.faces())
     {
         m_boxes[std::size_t(fh.idx())] = boxOf(fh);
     }
     makeGrid();
+    // About two vertices to a cell: a collapse marks a few cells.
+    double dX0 = std::numeric_limits<double>::max();
+    double dY0 = dX0;
+    double dX1 = -dX0;
+    double dY1 = -dX0;
+    for (const auto vh : mesh.vertices())
+    {
+        const TriangleMesh::Point& point = mesh.point(vh);
+        dX0 = std::min(dX0, double(point[0]));
+        dY0 = std::min(dY0, double(point[1]));
+        dX1 = std::max(dX1, double(point[0]));
+        dY1 = std::max(dY1, double(point[1]));
+    }
+    if (dX0 <= dX1 && dY0 <= dY1)
+    {
+        const double dArea = std::max((dX1 - dX0) * (dY1 - dY0), 1e-300);
+        m_dChangeCell = std::max({std::sqrt(2.0 * dArea / double(mesh.n_vertices())), (dX1 - dX0) / 4096.0,
+            (dY1 - dY0) / 4096.0, 1e-300});
+        m_dChangeX0 = dX0;
+        m_dChangeY0 = dY0;
+        m_nChangeColumns = int((dX1 - dX0) / m_dChangeCell) + 1;
+        m_nChangeRows = int((dY1 - dY0) / m_dChangeCell) + 1;
+    }
+    m_changeMarks.assign(std::size_t(m_nChangeColumns) * std::size_t(m_nChangeRows), 0);
 }
 
 void MeshCollapseGuard::makeGrid()
@@ -100,6 +127,23 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     {
         return false;
     }
+    // Where thin parts lie close, a vertex is refused for one face far more
+    // often than not, whichever way it goes: that face is tried first. It
+    // is one the search below would find.
+    int& nBlocker = m_blockers[std::size_t(v0.idx())];
+    if (nBlocker >= 0 && m_entered[std::size_t(nBlocker)]
+        && std::find(m_changed.begin(), m_changed.end(), TriangleMesh::FaceHandle(nBlocker)) == m_changed.end())
+    {
+        const MeshCrossings::Triangle blocker = MeshCrossings::triangleOf(m_mesh, TriangleMesh::FaceHandle(nBlocker));
+        for (const MeshCrossings::Triangle& triangle : m_new)
+        {
+            if (boxOf(triangle).overlaps(m_boxes[std::size_t(nBlocker)])
+                && MeshCrossings::meet(triangle, blocker, m_guard.dGap))
+            {
+                return true;
+            }
+        }
+    }
     for (std::size_t i = 0; i < m_new.size(); ++i)
     {
         const MeshCrossings::Triangle& triangle = m_new[i];
@@ -124,6 +168,10 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
             bMeets = std::find(m_changed.begin(), m_changed.end(), fh) == m_changed.end()
                 && box.overlaps(m_boxes[std::size_t(nFace)])
                 && MeshCrossings::meet(triangle, MeshCrossings::triangleOf(m_mesh, fh), m_guard.dGap);
+            if (bMeets)
+            {
+                nBlocker = nFace;
+            }
         });
         if (bMeets)
         {
@@ -133,8 +181,74 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     return false;
 }
 
+bool MeshCollapseGuard::changeCellsRound(TriangleMesh::VertexHandle vh, int& x0, int& y0, int& x1, int& y1) const
+{
+    TriangleMesh::Point low = m_mesh.point(vh);
+    TriangleMesh::Point high = low;
+    for (auto it = m_mesh.cvv_iter(vh); it.is_valid(); ++it)
+    {
+        low.minimize(m_mesh.point(*it));
+        high.maximize(m_mesh.point(*it));
+    }
+    const auto cell = [&](double d, double dOrigin, int nCount) {
+        return int(std::clamp(std::floor((d - dOrigin) / m_dChangeCell), -1.0, double(nCount)));
+    };
+    x0 = std::max(0, cell(double(low[0]) - m_guard.dGap, m_dChangeX0, m_nChangeColumns));
+    y0 = std::max(0, cell(double(low[1]) - m_guard.dGap, m_dChangeY0, m_nChangeRows));
+    x1 = std::min(m_nChangeColumns - 1, cell(double(high[0]) + m_guard.dGap, m_dChangeX0, m_nChangeColumns));
+    y1 = std::min(m_nChangeRows - 1, cell(double(high[1]) + m_guard.dGap, m_dChangeY0, m_nChangeRows));
+    return x0 <= x1 && y0 <= y1;
+}
+
+bool MeshCollapseGuard::changedNear(TriangleMesh::VertexHandle vh) const
+{
+    int x0, y0, x1, y1;
+    if (!changeCellsRound(vh, x0, y0, x1, y1))
+    {
+        return false;
+    }
+    for (int y = y0; y <= y1; ++y)
+    {
+        for (int x = x0; x <= x1; ++x)
+        {
+            if (m_changeMarks[std::size_t(y) * std::size_t(m_nChangeColumns) + std::size_t(x)])
+            {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void MeshCollapseGuard::forgetChanges()
+{
+    for (const int nCell : m_changedCells)
+    {
+        m_changeMarks[std::size_t(nCell)] = 0;
+    }
+    m_changedCells.clear();
+}
+
 void MeshCollapseGuard::beforeCollapse(TriangleMesh::VertexHandle v0)
 {
+    // The faces the collapse changes, and those it makes, lie over the
+    // points round v0.
+    int x0, y0, x1, y1;
+    if (changeCellsRound(v0, x0, y0, x1, y1))
+    {
+        for (int y = y0; y <= y1; ++y)
+        {
+            for (int x = x0; x <= x1; ++x)
+            {
+                const int nCell = y * m_nChangeColumns + x;
+                if (!m_changeMarks[std::size_t(nCell)])
+                {
+                    m_changeMarks[std::size_t(nCell)] = 1;
+                    m_changedCells.push_back(nCell);
+                }
+            }
+        }
+    }
     m_changed.clear();
     for (auto it = m_mesh.cvf_iter(v0); it.is_valid(); ++it)
     {

@@ -27,6 +27,14 @@ public:
     void beforeCollapse(TriangleMesh::VertexHandle v0);
     void afterCollapse();
 
+    // Whether a collapse since the last forgetChanges came near enough to
+    // the faces round vh to change what this test says of collapsing vh
+    // (or what the decimater's other vetoes and costs say, which look no
+    // further than the faces round both ends): where none did, a collapse
+    // of vh refused then is refused still.
+    bool changedNear(TriangleMesh::VertexHandle vh) const;
+    void forgetChanges();
+
 private:
     // A grid whose cells suit the faces as they are now, all looked-after
     // faces entered.
@@ -34,6 +42,10 @@ private:
     MeshCrossings::Box boxOf(TriangleMesh::FaceHandle fh) const;
     MeshCrossings::Box boxOf(const MeshCrossings::Triangle& triangle) const;
     void enter(int nFace);
+
+    // Cells of the x-y plane under the points round a vertex, grown by the
+    // gap: false where none lies in the frame.
+    bool changeCellsRound(TriangleMesh::VertexHandle vh, int& x0, int& y0, int& x1, int& y1) const;
 
     const TriangleMesh& m_mesh;
     MeshCrossings::Guard m_guard;
@@ -44,6 +56,17 @@ private:
     std::vector<unsigned char> m_entered;
     std::vector<unsigned> m_visits;
     unsigned m_nVisit = 0;
+    // Per vertex: the face that last refused a collapse of it, or -1.
+    std::vector<int> m_blockers;
+    // Where collapses changed faces since changes were last forgotten:
+    // cells of the x-y plane over the mesh, and those marked.
+    double m_dChangeX0 = 0.0;
+    double m_dChangeY0 = 0.0;
+    double m_dChangeCell = 1.0;
+    int m_nChangeColumns = 1;
+    int m_nChangeRows = 1;
+    std::vector<unsigned char> m_changeMarks;
+    std::vector<int> m_changedCells;
     std::size_t m_nEntered = 0;
     // The faces round v0 of the collapse at hand, and the new faces.
     std::vector<TriangleMesh::FaceHandle> m_changed;

@@ -427,8 +427,8 @@ private:
 
     // A collapse refused because its faces would meet faces further off may
     // be allowed once those have changed, which does not clear its mark:
-    // when nothing is left to take, the vertices of such refusals are
-    // weighed again with nothing refused.
+    // when nothing is left to take, the vertices of such refusals near
+    // which something changed since are weighed again with nothing refused.
     void retryRefused()
     {
         m_nSinceRetry = 0;
@@ -438,11 +438,21 @@ private:
         refused.swap(m_guardRefused);
         for (const VertexHandle vh : refused)
         {
-            if (!m_mesh.status(vh).deleted())
+            if (m_mesh.status(vh).deleted())
+            {
+                continue;
+            }
+            // Nothing near it changed: it waits for the next time.
+            if (m_pCollapseGuard->changedNear(vh))
             {
                 weighAll(vh);
             }
+            else
+            {
+                m_guardRefused.push_back(vh);
+            }
         }
+        m_pCollapseGuard->forgetChanges();
     }
 
     void collapse(const CollapseInfo& ci)

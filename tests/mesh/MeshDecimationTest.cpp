@@ -1,9 +1,11 @@
+#include "MeshCollapseGuard.h"
 #include "MeshDecimater.h"
 #include "MeshGenerator.h"
 #include "MeshObject.h"
 #include "Parallel.h"
 #include "support/MeshTestSupport.h"
 
+#include <OpenMesh/Tools/Decimater/CollapseInfoT.hh>
 #include <OpenMesh/Tools/Smoother/JacobiLaplaceSmootherT.hh>
 
 #include <gtest/gtest.h>
@@ -291,4 +293,86 @@ TEST(MeshDecimation, AGuardedDecimaterRefusesCollapsesThatWouldMeetAndGoesOnElse
     EXPECT_TRUE(isClosedTwoManifold(guarded));
     // Collapses at the teeth's corners cut or add a little.
     EXPECT_NEAR(volumeOf(guarded) / volumeOf(built), 1.0, 0.03);
+}
+
+TEST(MeshDecimation, ACollapseRefusedForFacetsThatMeetStaysRefusedWhereNothingNearChanged)
+{
+    // The decimater tries a refused vertex again only where the guard saw a
+    // collapse come near it: every refusal away from the collapses must
+    // still hold, and those near them are the ones that may not.
+    using CollapseInfo = OpenMesh::Decimater::CollapseInfoT<TriangleMesh>;
+    const unsigned n = 48;
+    std::vector<float> heights = makeCombHeights(n, 40.0f, 3);
+    TriangleMesh mesh = builtMesh(heights, heights, n);
+    // Decimated as far as facets kept apart let it go, long facets lie close
+    // along the teeth.
+    const MeshCrossings::Guard keptApart{MeshCrossings::gapFor(double(n)), nullptr};
+    MeshDecimater::decimateTo(mesh, 1000, keptApart);
+    mesh.request_vertex_status();
+    mesh.request_edge_status();
+    mesh.request_face_status();
+    mesh.update_face_normals();
+    MeshCollapseGuard guard(mesh, keptApart);
+    const auto refuses = [&](TriangleMesh::HalfedgeHandle h) {
+        const CollapseInfo ci(mesh, h);
+        return guard.wouldMeet(ci.v0, ci.v1, ci.fl, ci.fr);
+    };
+    std::vector<TriangleMesh::HalfedgeHandle> refused;
+    for (const auto h : mesh.halfedges())
+    {
+        if (mesh.is_collapse_ok(h) && refuses(h))
+        {
+            refused.push_back(h);
+        }
+    }
+    ASSERT_GT(refused.size(), 100u);
+
+    // Collapses allowed in one corner of the comb.
+    std::size_t nCollapses = 0;
+    for (const auto h : mesh.halfedges())
+    {
+        const TriangleMesh::Point& from = mesh.point(mesh.from_vertex_handle(h));
+        if (nCollapses == 30 || from[0] > float(n) / 3.0f || from[1] > float(n) / 3.0f || mesh.status(mesh.edge_handle(h)).deleted()
+            || !mesh.is_collapse_ok(h) || refuses(h))
+        {
+            continue;
+        }
+        const TriangleMesh::VertexHandle v0 = mesh.from_vertex_handle(h);
+        const TriangleMesh::VertexHandle v1 = mesh.to_vertex_handle(h);
+        guard.beforeCollapse(v0);
+        mesh.collapse(h);
+        for (auto it = mesh.vf_iter(v1); it.is_valid(); ++it)
+        {
+            mesh.set_normal(*it, mesh.calc_face_normal(*it));
+        }
+        guard.afterCollapse();
+        ++nCollapses;
+    }
+    ASSERT_EQ(nCollapses, 30u);
+
+    std::size_t nNear = 0;
+    std::size_t nAway = 0;
+    for (const auto h : refused)
+    {
+        const TriangleMesh::VertexHandle v0 = mesh.from_vertex_handle(h);
+        if (mesh.status(mesh.edge_handle(h)).deleted() || mesh.status(v0).deleted() || !mesh.is_collapse_ok(h))
+        {
+            continue;
+        }
+        if (guard.changedNear(v0))
+        {
+            ++nNear;
+            continue;
+        }
+        ++nAway;
+        EXPECT_TRUE(refuses(h)) << "vertex " << v0.idx();
+    }
+    EXPECT_GT(nNear, 0u);
+    EXPECT_GT(nAway, nNear);
+
+    guard.forgetChanges();
+    for (const auto vh : mesh.vertices())
+    {
+        EXPECT_FALSE(guard.changedNear(vh));
+    }
 }
