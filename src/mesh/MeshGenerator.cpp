@@ -229,9 +229,10 @@ std::unique_ptr<TriangleMesh> reworkWhereFacetsMeet(const TriangleMesh& mesh, st
         std::unique_ptr<TriangleMesh> pReworked
             = MeshRework::rework(mesh, representatives, meeting.boxes, dGrow, meeting.ids, source);
         timings.dDecimation += secondsSince(attempt);
+        // Where the part does not fit the rest, a wider one may.
         if (!pReworked)
         {
-            return nullptr;
+            continue;
         }
         const Meeting still = whereFacetsMeet(*pReworked, source.dGap, timings);
         if (still.empty())
