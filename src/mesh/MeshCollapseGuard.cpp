@@ -127,22 +127,23 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     {
         return false;
     }
+    // Whether a new face meets a face the collapse does not change.
+    const auto meetsFace = [&](const MeshCrossings::Triangle& triangle, const MeshCrossings::Box& box, int nFace) {
+        const TriangleMesh::FaceHandle fh(nFace);
+        return std::find(m_changed.begin(), m_changed.end(), fh) == m_changed.end()
+            && box.overlaps(m_boxes[std::size_t(nFace)])
+            && MeshCrossings::meet(triangle, MeshCrossings::triangleOf(m_mesh, fh), m_guard.dGap);
+    };
     // Where thin parts lie close, a vertex is refused for one face far more
     // often than not, whichever way it goes: that face is tried first. It
     // is one the search below would find.
     int& nBlocker = m_blockers[std::size_t(v0.idx())];
     if (nBlocker >= 0 && m_entered[std::size_t(nBlocker)]
-        && std::find(m_changed.begin(), m_changed.end(), TriangleMesh::FaceHandle(nBlocker)) == m_changed.end())
+        && std::any_of(m_new.begin(), m_new.end(), [&](const MeshCrossings::Triangle& triangle) {
+               return meetsFace(triangle, boxOf(triangle), nBlocker);
+           }))
     {
-        const MeshCrossings::Triangle blocker = MeshCrossings::triangleOf(m_mesh, TriangleMesh::FaceHandle(nBlocker));
-        for (const MeshCrossings::Triangle& triangle : m_new)
-        {
-            if (boxOf(triangle).overlaps(m_boxes[std::size_t(nBlocker)])
-                && MeshCrossings::meet(triangle, blocker, m_guard.dGap))
-            {
-                return true;
-            }
-        }
+        return true;
     }
     for (std::size_t i = 0; i < m_new.size(); ++i)
     {
@@ -164,10 +165,7 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
                 return;
             }
             nVisited = nVisit;
-            const TriangleMesh::FaceHandle fh(nFace);
-            bMeets = std::find(m_changed.begin(), m_changed.end(), fh) == m_changed.end()
-                && box.overlaps(m_boxes[std::size_t(nFace)])
-                && MeshCrossings::meet(triangle, MeshCrossings::triangleOf(m_mesh, fh), m_guard.dGap);
+            bMeets = meetsFace(triangle, box, nFace);
             if (bMeets)
             {
                 nBlocker = nFace;
