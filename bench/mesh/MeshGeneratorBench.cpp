@@ -15,7 +15,7 @@
 // budget, and last the smoothing steps. The reference is always the whole
 // mesh, built and smoothed in one piece. Run one case per process for a clean peak memory figure.
 
-#include "MeshCrossings.h"
+#include "CrossingGuard/MeshCrossings.h"
 #include "MeshGenerator.h"
 #include "MeshObject.h"
 

@@ -1,6 +1,6 @@
 #include "MeshDecimater.h"
 
-#include "MeshCollapseGuard.h"
+#include "CrossingGuard/MeshCollapseGuard.h"
 
 #include <OpenMesh/Tools/Decimater/CollapseInfoT.hh>
 #include <OpenMesh/Tools/Decimater/DecimaterT.hh>

@@ -2,11 +2,11 @@
 
 #include "Logger.h"
 #include "MeshBuilder.h"
-#include "MeshCrossings.h"
+#include "CrossingGuard/MeshCrossings.h"
 #include "MeshDecimater.h"
 #include "MeshObject.h"
-#include "MeshRework.h"
-#include "MeshThinParts.h"
+#include "CrossingGuard/MeshRework.h"
+#include "CrossingGuard/MeshThinParts.h"
 #include "MeshTiles.h"
 #include "SimpleException.h"
 

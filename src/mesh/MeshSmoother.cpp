@@ -1,7 +1,7 @@
 #include "MeshGenerator.h"
 
-#include "MeshCrossings.h"
-#include "MeshNearPairs.h"
+#include "CrossingGuard/MeshCrossings.h"
+#include "CrossingGuard/MeshNearPairs.h"
 #include "Parallel.h"
 
 #include <OpenMesh/Tools/Smoother/JacobiLaplaceSmootherT.hh>

@@ -1,5 +1,5 @@
-#include "MeshCrossings.h"
-#include "MeshNearPairs.h"
+#include "CrossingGuard/MeshCrossings.h"
+#include "CrossingGuard/MeshNearPairs.h"
 #include "SelfCrossings.h"
 
 #include <gtest/gtest.h>

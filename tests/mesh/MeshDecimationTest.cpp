@@ -1,4 +1,4 @@
-#include "MeshCollapseGuard.h"
+#include "CrossingGuard/MeshCollapseGuard.h"
 #include "MeshDecimater.h"
 #include "MeshGenerator.h"
 #include "MeshObject.h"

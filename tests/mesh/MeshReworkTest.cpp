@@ -1,7 +1,7 @@
 #include "MeshBuilder.h"
-#include "MeshCrossings.h"
+#include "CrossingGuard/MeshCrossings.h"
 #include "MeshGenerator.h"
-#include "MeshRework.h"
+#include "CrossingGuard/MeshRework.h"
 #include "support/MeshTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "MeshThinParts.h"
+#include "CrossingGuard/MeshThinParts.h"
 #include "ReliefShapes.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MeshCrossings.h"
-#include "MeshRework.h"
+#include "CrossingGuard/MeshCrossings.h"
+#include "CrossingGuard/MeshRework.h"
 #include "TriangleMesh.h"
 
 #include <algorithm>

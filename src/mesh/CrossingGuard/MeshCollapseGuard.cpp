@@ -1,4 +1,4 @@
-#include "MeshCollapseGuard.h"
+#include "CrossingGuard/MeshCollapseGuard.h"
 
 #include <algorithm>
 #include <cmath>

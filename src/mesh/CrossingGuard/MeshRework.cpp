@@ -1,6 +1,6 @@
-#include "MeshRework.h"
+#include "CrossingGuard/MeshRework.h"
 
-#include "MeshUndoneBuild.h"
+#include "CrossingGuard/MeshUndoneBuild.h"
 
 #include "MeshBuilder.h"
 #include "MeshDecimater.h"

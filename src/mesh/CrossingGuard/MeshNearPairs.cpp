@@ -1,4 +1,4 @@
-#include "MeshNearPairs.h"
+#include "CrossingGuard/MeshNearPairs.h"
 
 #include "Parallel.h"
 

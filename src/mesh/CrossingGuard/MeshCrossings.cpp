@@ -1,4 +1,4 @@
-#include "MeshCrossings.h"
+#include "CrossingGuard/MeshCrossings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "MeshThinParts.h"
+#include "CrossingGuard/MeshThinParts.h"
 
 #include "MeshBuilder.h"
 

@@ -1,4 +1,4 @@
-#include "MeshUndoneBuild.h"
+#include "CrossingGuard/MeshUndoneBuild.h"
 
 #include "MeshGenerator.h"
 #include "MeshTiles.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MeshCrossings.h"
+#include "CrossingGuard/MeshCrossings.h"
 
 #include <array>
 #include <cstddef>
