@@ -12,10 +12,16 @@
 //   4 thin strokes as lettering has
 //   5 a comb of teeth 3 pixels wide
 //   6 a comb of teeth 4 pixels wide
+// and grooves cut into a slab rather than through it, its back flat:
+//   7 small lettering, strokes one and two pixels wide, engraved 20 deep
+//   8 the same engraved 8 deep
+//   9 a comb of teeth two pixels wide whose gaps of one pixel keep a floor
+//  10 a checkerboard of cells two pixels across, 40 and 20 high
+//  11 slots one and two pixels wide cut 79 deep into a slab 80 high
 
 #include "ReliefShapes.h"
 
-#include "MeshCrossings.h"
+#include "CrossingGuard/MeshCrossings.h"
 #include "MeshGenerator.h"
 #include "MeshIO.h"
 #include "MeshObject.h"
@@ -174,9 +180,29 @@ Shape makeShape(int nShape, unsigned nSize)
         shape.front = ReliefShapes::strokes(nSize, 6.0f);
         shape.back = ReliefShapes::strokes(nSize, 3.0f);
         break;
-    default:
+    case 5:
+    case 6:
         shape.front = ReliefShapes::comb(nSize, 40.0f, nShape == 5 ? 3 : 4);
         shape.back = shape.front;
+        break;
+    default:
+        switch (nShape)
+        {
+        case 7:
+        case 8:
+            shape.front = ReliefShapes::engravedLettering(nSize, 40.0f, nShape == 7 ? 20.0f : 8.0f);
+            break;
+        case 9:
+            shape.front = ReliefShapes::flooredComb(nSize, 40.0f, 10.0f, 2, 1);
+            break;
+        case 10:
+            shape.front = ReliefShapes::checkerboard(nSize, 40.0f, 20.0f, 2);
+            break;
+        default:
+            shape.front = ReliefShapes::slottedSlab(nSize, 80.0f, 1.0f);
+            break;
+        }
+        shape.back = ReliefShapes::heightsWhere(nSize, 10.0f, [](unsigned, unsigned) { return true; });
         break;
     }
     return shape;
@@ -236,6 +262,13 @@ BENCHMARK(BM_GenerateAndSave)
     ->Args({4, 512, 40, 32000})
     ->Args({6, 1024, 99, 32000})
     ->Args({5, 1024, 99, 32000})
+    ->Args({7, 1024, 3, 128000})
+    ->Args({8, 1024, 0, 32000})
+    ->Args({9, 512, 0, 32000})
+    ->Args({10, 512, 0, 32000})
+    ->Args({11, 512, 8, 32000})
+    ->Args({11, 1024, 8, 128000})
+    ->Args({4, 1024, 99, 32000})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

@@ -70,7 +70,10 @@ public:
     // meet, and taken again step by step with facets kept apart where any
     // did. Blocks grow while they pass and shrink when they do not, so the
     // check costs little where nothing comes near and the steps are guarded
-    // one by one where things do.
+    // one by one where things do. Once blocks are down to one step, a step
+    // is guarded straight away, whose own check says whether the next may
+    // try a block again: where facets come near step after step (thin parts
+    // all over), no step is taken twice.
     void run(unsigned nSteps)
     {
         // OpenMesh's loop for no steps marks the vertices that move.
@@ -81,26 +84,33 @@ public:
         }
         TriangleMesh& mesh = this->mesh_;
         unsigned nBlock = m_pNearPairs ? FIRST_BLOCK : nSteps;
+        bool bGuardNext = false;
         std::vector<Point> start;
         for (unsigned nDone = 0; nDone < nSteps;)
         {
-            const unsigned n = std::min(nBlock, nSteps - nDone);
-            nDone += n;
             if (!m_pNearPairs)
             {
-                for (unsigned i = 0; i < n; ++i)
+                for (; nDone < nSteps; ++nDone)
                 {
                     step(false);
                 }
+                break;
+            }
+            if (bGuardNext)
+            {
+                ++nDone;
+                bGuardNext = step(true);
+                nBlock = bGuardNext ? 1 : 2;
                 continue;
             }
+            const unsigned n = std::min(nBlock, nSteps - nDone);
+            nDone += n;
             start.assign(mesh.points(), mesh.points() + mesh.n_vertices());
             for (unsigned i = 0; i < n; ++i)
             {
                 step(false);
             }
-            const bool bPass = m_pNearPairs->newlyMeeting(start.data(), mesh.points()).empty();
-            if (bPass)
+            if (m_pNearPairs->newlyMeeting(start.data(), mesh.points()).empty())
             {
                 nBlock = std::min(2 * nBlock, LAST_BLOCK);
                 continue;
@@ -111,10 +121,12 @@ public:
                     mesh.point(TriangleMesh::VertexHandle(int(i))) = start[i];
                 }
             });
+            bool bMet = false;
             for (unsigned i = 0; i < n; ++i)
             {
-                step(true);
+                bMet = step(true) || bMet;
             }
+            bGuardNext = n == 1 && bMet;
             nBlock = std::max(1u, nBlock / 2);
         }
     }
@@ -160,11 +172,11 @@ private:
     }
 
     // One step: new positions, facets kept upright (and apart with
-    // bGuarded), the points moved.
-    void step(bool bGuarded)
+    // bGuarded), the points moved. True where facets were kept apart.
+    bool step(bool bGuarded)
     {
         computeNewPositions();
-        keepFacetsUpright(bGuarded);
+        const bool bKeptApart = keepFacetsUpright(bGuarded);
         TriangleMesh& mesh = this->mesh_;
         Parallel::forRange(mesh.n_vertices(), [&](std::size_t nBegin, std::size_t nEnd) {
             for (std::size_t i = nBegin; i < nEnd; ++i)
@@ -175,6 +187,7 @@ private:
                 }
             }
         });
+        return bKeptApart;
     }
 
     // The triangle's normal scaled to twice its area, with its corners at the
@@ -232,7 +245,8 @@ private:
     // all stay is as it was, and a corner stays at most once, so this ends.
     // Which corners stay does not depend on how the work is spread over the
     // cores.
-    void keepFacetsUpright(bool bApart)
+    // True where facets were kept apart.
+    bool keepFacetsUpright(bool bApart)
     {
         const std::uint32_t nStep = ++m_nStep;
         std::vector<int> vEndangered
@@ -245,10 +259,11 @@ private:
         keepInPlace(vEndangered, nStep);
         if (!bApart)
         {
-            return;
+            return false;
         }
         const Point* pBefore = this->mesh_.points();
         std::vector<int> vChanged;
+        bool bKeptApart = false;
         for (bool bFirst = true;; bFirst = false)
         {
             vEndangered.clear();
@@ -262,6 +277,7 @@ private:
             {
                 break;
             }
+            bKeptApart = true;
             if (m_vHeld.empty())
             {
                 m_vHeld.assign(m_vAfter.size(), 0);
@@ -275,6 +291,7 @@ private:
             }
             vChanged = keepInPlace(vEndangered, nStep);
         }
+        return bKeptApart;
     }
 
     // Keeps the corners of the given triangles where they are before the

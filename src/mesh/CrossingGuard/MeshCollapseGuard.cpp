@@ -45,19 +45,43 @@ MeshCollapseGuard::MeshCollapseGuard(const TriangleMesh& mesh, const MeshCrossin
 
 void MeshCollapseGuard::makeGrid()
 {
+    // The faces in the grid, each once: at the start those the guard looks
+    // after, later those of the faces ever entered that are in it now.
     std::vector<int> faces;
-    faces.reserve(m_mesh.n_faces());
-    for (const auto fh : m_mesh.faces())
+    if (!m_pGrid)
     {
-        faces.push_back(fh.idx());
+        for (const auto fh : m_mesh.faces())
+        {
+            if (m_guard.covers(m_boxes[std::size_t(fh.idx())]))
+            {
+                faces.push_back(fh.idx());
+            }
+        }
     }
+    else
+    {
+        for (const int nFace : m_everEntered)
+        {
+            if (m_entered[std::size_t(nFace)] == 1)
+            {
+                m_entered[std::size_t(nFace)] = 2;
+                faces.push_back(nFace);
+            }
+        }
+    }
+    // Cells that suit the faces in the grid, not the mesh round them.
     m_pGrid = std::make_unique<MeshCrossings::TriangleGrid>(MeshCrossings::TriangleGrid::over(m_boxes, faces));
-    std::fill(m_entered.begin(), m_entered.end(), 0);
+    for (const int nFace : faces)
+    {
+        m_entered[std::size_t(nFace)] = 0;
+    }
+    m_everEntered.clear();
     m_nEntered = 0;
     for (const int nFace : faces)
     {
         enter(nFace);
     }
+    m_nEntriesMade = m_pGrid->entries();
 }
 
 MeshCrossings::Box MeshCollapseGuard::boxOf(const MeshCrossings::Triangle& triangle) const
@@ -77,6 +101,7 @@ void MeshCollapseGuard::enter(int nFace)
     {
         m_pGrid->insert(nFace, box);
         m_entered[std::size_t(nFace)] = 1;
+        m_everEntered.push_back(nFace);
         ++m_nEntered;
     }
 }
@@ -90,6 +115,23 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     // meet nothing the faces before did not.
     const MeshCrossings::Vec p0 = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(v0));
     const MeshCrossings::Vec p1 = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(v1));
+    // The faces the collapse leaves lie over the points round v0: where
+    // those lie away from the area, so do they (most collapses, where the
+    // guard looks at a part of the mesh).
+    if (m_guard.pArea)
+    {
+        MeshCrossings::Box ring{p0, p0};
+        for (auto it = m_mesh.cvv_iter(v0); it.is_valid(); ++it)
+        {
+            const MeshCrossings::Vec point = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(*it));
+            ring.min.minimize(point);
+            ring.max.maximize(point);
+        }
+        if (!m_guard.covers(MeshCrossings::Box{ring.min - MeshCrossings::Vec(m_guard.dGap), ring.max + MeshCrossings::Vec(m_guard.dGap)}))
+        {
+            return false;
+        }
+    }
     const double dFlat = 1e-3 * m_guard.dGap;
     bool bFlat = true;
     for (auto it = m_mesh.cvf_iter(v0); it.is_valid() && bFlat; ++it)
@@ -130,8 +172,8 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     // Whether a new face meets a face the collapse does not change.
     const auto meetsFace = [&](const MeshCrossings::Triangle& triangle, const MeshCrossings::Box& box, int nFace) {
         const TriangleMesh::FaceHandle fh(nFace);
-        return std::find(m_changed.begin(), m_changed.end(), fh) == m_changed.end()
-            && box.overlaps(m_boxes[std::size_t(nFace)])
+        return box.overlaps(m_boxes[std::size_t(nFace)])
+            && std::find(m_changed.begin(), m_changed.end(), fh) == m_changed.end()
             && MeshCrossings::meet(triangle, MeshCrossings::triangleOf(m_mesh, fh), m_guard.dGap);
     };
     // Where thin parts lie close, a vertex is refused for one face far more
@@ -273,8 +315,12 @@ void MeshCollapseGuard::afterCollapse()
     }
     // Faces grow as they are collapsed into, each into ever more cells, and
     // every look round a face visits them all: with cells too small for
-    // the faces, the grid is made anew.
-    if (m_pGrid->entries() > 16 * std::max<std::size_t>(m_nEntered, 64))
+    // the faces, the grid is made anew. Where a few long faces fill many
+    // cells whatever their size, a new grid would not help: it waits until
+    // the entries have doubled since the last one, so that making grids
+    // costs no more than entering the faces did.
+    const std::size_t nEntries = m_pGrid->entries();
+    if (nEntries > 16 * std::max<std::size_t>(m_nEntered, 64) && nEntries > 2 * m_nEntriesMade)
     {
         makeGrid();
     }

@@ -36,8 +36,8 @@ public:
     void forgetChanges();
 
 private:
-    // A grid whose cells suit the faces as they are now, all looked-after
-    // faces entered.
+    // A grid whose cells suit the looked-after faces as they are now, all of
+    // them entered.
     void makeGrid();
     MeshCrossings::Box boxOf(TriangleMesh::FaceHandle fh) const;
     MeshCrossings::Box boxOf(const MeshCrossings::Triangle& triangle) const;
@@ -54,6 +54,10 @@ private:
     // and the last visit that met it.
     std::vector<MeshCrossings::Box> m_boxes;
     std::vector<unsigned char> m_entered;
+    // The faces entered since the grid was made (some since taken out), and
+    // the grid's entries when it was made.
+    std::vector<int> m_everEntered;
+    std::size_t m_nEntriesMade = 0;
     std::vector<unsigned> m_visits;
     unsigned m_nVisit = 0;
     // Per vertex: the face that last refused a collapse of it, or -1.

@@ -325,11 +325,13 @@ void TriangleGrid::insert(int nTriangle, const Box& box)
 {
     int x0, y0, x1, y1;
     cellRange(box, x0, y0, x1, y1);
+    const float fLow = std::nextafter(float(box.min[2]), -std::numeric_limits<float>::infinity());
+    const float fHigh = std::nextafter(float(box.max[2]), std::numeric_limits<float>::infinity());
     for (int y = y0; y <= y1; ++y)
     {
         for (int x = x0; x <= x1; ++x)
         {
-            m_cells[std::size_t(y) * std::size_t(m_nColumns) + std::size_t(x)].push_back(nTriangle);
+            m_cells[std::size_t(y) * std::size_t(m_nColumns) + std::size_t(x)].push_back(Entry{nTriangle, fLow, fHigh});
         }
     }
     m_nEntries += std::size_t(x1 - x0 + 1) * std::size_t(y1 - y0 + 1);
@@ -343,8 +345,9 @@ void TriangleGrid::remove(int nTriangle, const Box& box)
     {
         for (int x = x0; x <= x1; ++x)
         {
-            std::vector<int>& cell = m_cells[std::size_t(y) * std::size_t(m_nColumns) + std::size_t(x)];
-            const auto it = std::find(cell.begin(), cell.end(), nTriangle);
+            std::vector<Entry>& cell = m_cells[std::size_t(y) * std::size_t(m_nColumns) + std::size_t(x)];
+            const auto it = std::find_if(
+                cell.begin(), cell.end(), [&](const Entry& entry) { return entry.nTriangle == nTriangle; });
             if (it != cell.end())
             {
                 *it = cell.back();
@@ -354,6 +357,36 @@ void TriangleGrid::remove(int nTriangle, const Box& box)
         }
     }
 }
+
+namespace
+{
+// Prefix sums of a grid of counts, (w + 1) x (h + 1): entry (x, y) sums
+// the counts over [0, x) x [0, y).
+template <typename Count>
+void prefixSums(int nWidth, int nHeight, Count count, std::vector<unsigned>& sums)
+{
+    const std::size_t nStride = std::size_t(nWidth) + 1;
+    sums.assign(nStride * std::size_t(nHeight + 1), 0);
+    for (int y = 0; y < nHeight; ++y)
+    {
+        unsigned nRow = 0;
+        for (int x = 0; x < nWidth; ++x)
+        {
+            nRow += count(x, y);
+            const std::size_t nAbove = std::size_t(y) * nStride + std::size_t(x + 1);
+            sums[nAbove + nStride] = sums[nAbove] + nRow;
+        }
+    }
+}
+
+// The count over [x0, x1] x [y0, y1] from prefix sums of a grid nWidth wide.
+unsigned sumOver(const std::vector<unsigned>& sums, int nWidth, int x0, int y0, int x1, int y1)
+{
+    const std::size_t nStride = std::size_t(nWidth) + 1;
+    const auto at = [&](int x, int y) { return sums[std::size_t(y) * nStride + std::size_t(x)]; };
+    return at(x1 + 1, y1 + 1) - at(x0, y1 + 1) - at(x1 + 1, y0) + at(x0, y0);
+}
+} // namespace
 
 Area::Area(unsigned nWidth, unsigned nHeight)
     : m_nWidth(int(std::max(1u, nWidth)))
@@ -395,29 +428,19 @@ void Area::mark(const std::vector<Box>& boxes, double dGrow)
 
 void Area::mark(const std::vector<unsigned char>& cells, int nGrow)
 {
-    // Counts of set cells over [0, x) x [0, y) tell for each cell whether
-    // one lies in the square round it.
-    const std::size_t nStride = std::size_t(m_nWidth) + 1;
-    std::vector<unsigned> counts(nStride * std::size_t(m_nHeight + 1), 0);
-    for (int y = 0; y < m_nHeight; ++y)
-    {
-        unsigned nRow = 0;
-        for (int x = 0; x < m_nWidth; ++x)
-        {
-            nRow += cells[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)] ? 1 : 0;
-            counts[std::size_t(y + 1) * nStride + std::size_t(x + 1)] = counts[std::size_t(y) * nStride + std::size_t(x + 1)] + nRow;
-        }
-    }
-    const auto count = [&](int x, int y) { return counts[std::size_t(y) * nStride + std::size_t(x)]; };
+    // Counts of set cells tell for each cell whether one lies in the square
+    // round it.
+    std::vector<unsigned> counts;
+    prefixSums(m_nWidth, m_nHeight,
+        [&](int x, int y) { return cells[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)] ? 1u : 0u; },
+        counts);
     for (int y = 0; y < m_nHeight; ++y)
     {
         const int y0 = std::max(0, y - nGrow);
-        const int y1 = std::min(m_nHeight, y + nGrow + 1);
+        const int y1 = std::min(m_nHeight - 1, y + nGrow);
         for (int x = 0; x < m_nWidth; ++x)
         {
-            const int x0 = std::max(0, x - nGrow);
-            const int x1 = std::min(m_nWidth, x + nGrow + 1);
-            if (count(x1, y1) - count(x0, y1) - count(x1, y0) + count(x0, y0) > 0)
+            if (sumOver(counts, m_nWidth, std::max(0, x - nGrow), y0, std::min(m_nWidth - 1, x + nGrow), y1) > 0)
             {
                 m_marked[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)] = 1;
             }
@@ -428,21 +451,18 @@ void Area::mark(const std::vector<unsigned char>& cells, int nGrow)
 
 void Area::sumUp()
 {
+    prefixSums(m_nWidth, m_nHeight,
+        [&](int x, int y) { return unsigned(m_marked[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)]); },
+        m_sums);
     m_nBlockColumns = (m_nWidth + BLOCK - 1) / BLOCK;
-    m_blocks.assign(std::size_t(m_nBlockColumns) * std::size_t((m_nHeight + BLOCK - 1) / BLOCK), 0);
-    const std::size_t nStride = std::size_t(m_nWidth) + 1;
-    for (int y = 0; y < m_nHeight; ++y)
-    {
-        unsigned nRow = 0;
-        for (int x = 0; x < m_nWidth; ++x)
-        {
-            const unsigned char marked = m_marked[std::size_t(y) * std::size_t(m_nWidth) + std::size_t(x)];
-            nRow += marked;
-            const std::size_t nAbove = std::size_t(y) * nStride + std::size_t(x + 1);
-            m_sums[nAbove + nStride] = m_sums[nAbove] + nRow;
-            m_blocks[std::size_t(y / BLOCK) * std::size_t(m_nBlockColumns) + std::size_t(x / BLOCK)] |= marked;
-        }
-    }
+    m_nBlockRows = (m_nHeight + BLOCK - 1) / BLOCK;
+    prefixSums(m_nBlockColumns, m_nBlockRows,
+        [&](int bx, int by) {
+            const int x1 = std::min(m_nWidth, (bx + 1) * BLOCK) - 1;
+            const int y1 = std::min(m_nHeight, (by + 1) * BLOCK) - 1;
+            return sumOver(m_sums, m_nWidth, bx * BLOCK, by * BLOCK, x1, y1) > 0 ? 1u : 0u;
+        },
+        m_blockSums);
 }
 
 bool Area::touches(const Box& box) const
@@ -453,21 +473,11 @@ bool Area::touches(const Box& box) const
         return false;
     }
     // Most boxes lie in blocks without a marked cell.
-    bool bBlock = false;
-    for (int y = y0 / BLOCK; y <= y1 / BLOCK && !bBlock; ++y)
-    {
-        for (int x = x0 / BLOCK; x <= x1 / BLOCK && !bBlock; ++x)
-        {
-            bBlock = m_blocks[std::size_t(y) * std::size_t(m_nBlockColumns) + std::size_t(x)] != 0;
-        }
-    }
-    if (!bBlock)
+    if (sumOver(m_blockSums, m_nBlockColumns, x0 / BLOCK, y0 / BLOCK, x1 / BLOCK, y1 / BLOCK) == 0)
     {
         return false;
     }
-    const std::size_t nStride = std::size_t(m_nWidth) + 1;
-    const auto sum = [&](int x, int y) { return m_sums[std::size_t(y) * nStride + std::size_t(x)]; };
-    return sum(x1 + 1, y1 + 1) - sum(x0, y1 + 1) - sum(x1 + 1, y0) + sum(x0, y0) > 0;
+    return sumOver(m_sums, m_nWidth, x0, y0, x1, y1) > 0;
 }
 
 std::size_t Area::size() const

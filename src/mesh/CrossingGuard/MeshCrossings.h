@@ -105,7 +105,8 @@ public:
     std::size_t entries() const { return m_nEntries; }
 
     // Calls visit(nTriangle) for every triangle entered in a cell the box
-    // covers; a triangle may come more than once.
+    // covers whose box reaches over the box's heights; a triangle may come
+    // more than once.
     template <typename Visit>
     void forEachNear(const Box& box, Visit visit) const
     {
@@ -115,9 +116,12 @@ public:
         {
             for (int x = x0; x <= x1; ++x)
             {
-                for (const int nTriangle : m_cells[std::size_t(y) * m_nColumns + std::size_t(x)])
+                for (const Entry& entry : m_cells[std::size_t(y) * m_nColumns + std::size_t(x)])
                 {
-                    visit(nTriangle);
+                    if (entry.fLow <= box.max[2] && box.min[2] <= entry.fHigh)
+                    {
+                        visit(entry.nTriangle);
+                    }
                 }
             }
         }
@@ -133,11 +137,21 @@ private:
     void cellRange(const Box& box, int& x0, int& y0, int& x1, int& y1) const;
     void cellOf(double dX, double dY, int& x, int& y) const;
 
+    // A triangle in a cell with the heights its box spans, rounded outwards:
+    // most triangles near in the plane lie far off in height (the other
+    // side of a relief), and are passed over without a look at their box.
+    struct Entry
+    {
+        int nTriangle;
+        float fLow;
+        float fHigh;
+    };
+
     Vec m_origin;
     double m_dCellSize;
     int m_nColumns = 1;
     int m_nRows = 1;
-    std::vector<std::vector<int>> m_cells;
+    std::vector<std::vector<Entry>> m_cells;
     std::size_t m_nEntries = 0;
 };
 
@@ -168,7 +182,11 @@ std::vector<std::pair<int, int>> TriangleGrid::pairsWhere(const std::vector<Box>
                     const int nY = int(nCell / std::size_t(m_nColumns));
                     // In order of height, so that each box meets only the
                     // boxes that start below its top.
-                    cell = m_cells[nCell];
+                    cell.clear();
+                    for (const Entry& entry : m_cells[nCell])
+                    {
+                        cell.push_back(entry.nTriangle);
+                    }
                     std::sort(cell.begin(), cell.end(),
                         [&](int i, int j) { return boxes[std::size_t(i)].min[2] < boxes[std::size_t(j)].min[2]; });
                     for (std::size_t i = 0; i < cell.size(); ++i)
@@ -223,7 +241,8 @@ public:
     // Marks every cell within nGrow cells across or along of a cell set in
     // cells (one per cell, row by row).
     void mark(const std::vector<unsigned char>& cells, int nGrow);
-    // Whether the box touches a marked cell: four look-ups.
+    // Whether the box touches a marked cell: a few look-ups, however large
+    // the box.
     bool touches(const Box& box) const;
     // Marked cells.
     std::size_t size() const;
@@ -240,10 +259,13 @@ private:
     // m_sums[(y) * (w + 1) + x]: marked cells in [0, x) x [0, y), kept up to
     // date by mark.
     std::vector<unsigned> m_sums;
-    // Per block of BLOCK x BLOCK cells: whether one is marked.
+    // The same over blocks of BLOCK x BLOCK cells, each counting 1 where one
+    // of its cells is marked: small enough to stay in the cache, so that the
+    // many boxes far from a marked cell cost no look-up in m_sums.
     static constexpr int BLOCK = 16;
     int m_nBlockColumns = 0;
-    std::vector<unsigned char> m_blocks;
+    int m_nBlockRows = 0;
+    std::vector<unsigned> m_blockSums;
 };
 
 // Where and by how much smoothing and decimation keep facets apart: not at

@@ -386,10 +386,6 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
     const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged)
 {
     std::vector<std::pair<int, int>> meeting;
-    // The cell of the low corner of the overlap of two boxes.
-    const auto lowCell = [](const Grid& grid, const Box& a, const Box& b, int& x, int& y) {
-        grid.cellOf(std::max(a.min[0], b.min[0]), std::max(a.min[1], b.min[1]), x, y);
-    };
     if (!pChanged)
     {
         m_staticGrid.clear();
@@ -402,6 +398,25 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
         m_movingGrid.build(m_moving, m_boxes, m_dCellSize);
         judgeFans(pAfter, nullptr);
         const Grid& grid = m_movingGrid;
+        // The cell of the low corner of each box in reach, and so of the
+        // overlap of two boxes: the later of theirs.
+        m_lowCells.resize(m_boxes.size());
+        for (const std::vector<int>* pItems : {&m_moving, &m_static})
+        {
+            Parallel::forRange(pItems->size(), [&](std::size_t nBegin, std::size_t nEnd) {
+                for (std::size_t i = nBegin; i < nEnd; ++i)
+                {
+                    const int t = (*pItems)[i];
+                    int x, y;
+                    grid.cellOf(m_boxes[std::size_t(t)].min[0], m_boxes[std::size_t(t)].min[1], x, y);
+                    m_lowCells[std::size_t(t)] = {x, y};
+                }
+            });
+        }
+        const auto lowCell = [&](int t, int u, int& x, int& y) {
+            x = std::max(m_lowCells[std::size_t(t)][0], m_lowCells[std::size_t(u)][0]);
+            y = std::max(m_lowCells[std::size_t(t)][1], m_lowCells[std::size_t(u)][1]);
+        };
         // Moving pairs in the grid, each once: in the cell that holds the low
         // corner of the overlap of its boxes.
         meeting = Parallel::collect<std::pair<int, int>>(
@@ -426,7 +441,7 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
                             continue;
                         }
                         int x, y;
-                        lowCell(grid, boxT, boxU, x, y);
+                        lowCell(*pT, *pU, x, y);
                         if (x == nX && y == nY && newlyMeets(*pT, *pU, pBefore, pAfter))
                         {
                             out.emplace_back(std::min(*pT, *pU), std::max(*pT, *pU));
@@ -448,7 +463,7 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
                         return;
                     }
                     int nX, nY;
-                    lowCell(grid, box, boxU, nX, nY);
+                    lowCell(t, u, nX, nY);
                     if (nX == x && nY == y && newlyMeets(t, u, pBefore, pAfter))
                     {
                         out.emplace_back(std::min(t, u), std::max(t, u));

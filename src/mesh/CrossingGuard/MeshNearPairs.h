@@ -127,6 +127,9 @@ private:
     // of those that do not move is made only when corners are kept in place.
     std::vector<int> m_moving;
     std::vector<int> m_static;
+    // Per triangle in reach: the cell of the moving grid that holds the low
+    // corner of its box.
+    std::vector<std::array<int, 2>> m_lowCells;
     Grid m_movingGrid;
     Grid m_staticGrid;
 };
