@@ -391,6 +391,13 @@ private:
                 return false;
             }
         }
+        // Most collapses taken from the heap are refused for the shape of
+        // their triangles (on the grid of a build, and round thin parts):
+        // that cheap test goes before the walk round both rings.
+        if (mesh.status(mesh.edge_handle(ci.v0v1)).deleted() || m_pAspectRatio->collapse_priority(ci) < 0.0f)
+        {
+            return false;
+        }
         if (!m_mesh.is_collapse_ok(ci.v0v1))
         {
             return false;
@@ -406,10 +413,6 @@ private:
         }
         // At least two faces at v0.
         if (mesh.cw_rotated_halfedge_handle(mesh.cw_rotated_halfedge_handle(ci.v0v1)) == ci.v0v1)
-        {
-            return false;
-        }
-        if (m_pAspectRatio->collapse_priority(ci) < 0.0f)
         {
             return false;
         }

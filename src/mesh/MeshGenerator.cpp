@@ -94,6 +94,15 @@ constexpr double REWORK_MARGIN = 4.0;
 constexpr unsigned THIN_RADIUS = 4;
 constexpr unsigned THIN_MARGIN = 2;
 constexpr double THIN_SHARE = 0.1;
+// Walls in the relief are thin where they face each other across a groove,
+// or stand back to back round a ridge, and stand higher than this times the
+// radius of the disc that does not fit between them, about as high as they
+// are apart: lower ones make slopes too gentle to be carried into each other.
+constexpr float THIN_STEEPNESS = 2.0f;
+// Such walls are looked after where they run on this many pixels at least;
+// the narrow peaks and pits of a rough relief (a photograph's), each on its
+// own, are left to be worked again where their facets meet.
+constexpr unsigned THIN_RUN = 32;
 
 // The whole mesh in one piece: build, normals, smoothing, then decimation.
 std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFront,
@@ -148,6 +157,7 @@ std::unique_ptr<TriangleMesh> generateOnce(const MeshGenerator::Image& imageFron
     const Clock::time_point start = Clock::now();
     nLeftOut = MeshGenerator::removeShellsWithoutVolume(*pMesh);
     once.dDecimation += secondsSince(start);
+    ++timings.nGenerations;
     timings.dBuild += once.dBuild;
     timings.dNormals += once.dNormals;
     timings.dSmoothing += once.dSmoothing;
@@ -229,6 +239,7 @@ std::unique_ptr<TriangleMesh> reworkWhereFacetsMeet(const TriangleMesh& mesh, st
         std::unique_ptr<TriangleMesh> pReworked
             = MeshRework::rework(mesh, representatives, meeting.boxes, dGrow, meeting.ids, source);
         timings.dDecimation += secondsSince(attempt);
+        ++timings.nReworks;
         // Where the part does not fit the rest, a wider one may.
         if (!pReworked)
         {
@@ -271,7 +282,7 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
         {
             const Clock::time_point start = Clock::now();
             first.crossingGuard.pArea
-                = MeshThinParts::find(imageFront, imageBack, THIN_RADIUS, THIN_MARGIN, THIN_SHARE);
+                = MeshThinParts::find(imageFront, imageBack, THIN_RADIUS, THIN_MARGIN, THIN_SHARE, THIN_STEEPNESS, THIN_RUN);
             first.crossingGuard.dGap = first.crossingGuard.pArea ? dGap : 0.0;
             timings.dBuild += secondsSince(start);
         }

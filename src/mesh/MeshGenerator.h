@@ -136,7 +136,8 @@ public:
 
     // Wall-clock seconds of the phases of generateMesh. Where tiles go
     // through the phases at the same time, each phase gets its share of the
-    // time they took together.
+    // time they took together. And how often the mesh was made: 1 where the
+    // first came out with no facets meeting.
     struct Timings
     {
         double dBuild = 0.0;
@@ -144,6 +145,9 @@ public:
         double dSmoothing = 0.0;
         // With the removal of the shells without volume.
         double dDecimation = 0.0;
+        // Whole generations, and parts worked again where facets met.
+        unsigned nGenerations = 0;
+        unsigned nReworks = 0;
     };
 
     // Build, normals, smoothing and decimation, then the shells without

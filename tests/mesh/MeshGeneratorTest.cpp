@@ -2,6 +2,7 @@
 #include "MeshGenerator.h"
 #include "MeshIO.h"
 #include "MeshObject.h"
+#include "ReliefShapes.h"
 #include "SimpleException.h"
 #include "StlCheck.h"
 #include "TestSupport.h"
@@ -497,6 +498,48 @@ TEST(MeshGenerator, ThinPartsNeverPassThroughThemselvesInTheSavedSolid)
         imageOf(back, slotCase.n, slotCase.n), parametersOf(slotCase.nVertices, slotCase.nSteps), tiles));
     EXPECT_EQ(selfCrossingsOf(*pTiled).nPairs, 0u);
     EXPECT_TRUE(isClosedTwoManifold(*pTiled));
+}
+
+TEST(MeshGenerator, GroovesCutIntoASlabAreGeneratedSoundInOnePass)
+{
+    // Grooves with a floor, whose walls face each other a pixel or two
+    // apart: the comb of a relief and lettering engraved into a slab. The
+    // usual steps carry their facets through each other; found thin from
+    // the heights, they are kept apart from the start, and the first mesh
+    // made is sound, with nothing to work again.
+    struct Case
+    {
+        const char* pName;
+        unsigned n;
+        std::vector<float> front;
+        unsigned nVertices;
+    };
+    const Case cases[] = {
+        {"comb whose gaps keep a floor", 96, ReliefShapes::flooredComb(96, 40.0f, 10.0f, 2, 1), 1000},
+        {"engraved lettering", 128, ReliefShapes::engravedLettering(128, 40.0f, 8.0f), 2000},
+    };
+    for (Case c : cases)
+    {
+        SCOPED_TRACE(c.pName);
+        std::vector<float> back(c.front.size());
+        std::transform(c.front.begin(), c.front.end(), back.begin(), [](float h) { return h > 0.0f ? 3.0f : 0.0f; });
+        const MeshGenerator::Image imageFront = imageOf(c.front, c.n, c.n);
+        const MeshGenerator::Image imageBack = imageOf(back, c.n, c.n);
+        std::unique_ptr<TriangleMesh> pUnguarded(MeshGenerator::createMesh(imageFront, imageBack));
+        MeshGenerator::removeIsolatedVertices(*pUnguarded);
+        MeshGenerator::computeNormals(*pUnguarded);
+        MeshGenerator::decimate(*pUnguarded, c.nVertices);
+        EXPECT_GT(selfCrossingsOf(*pUnguarded).nPairs, 0u);
+
+        MeshGenerator::Timings timings;
+        std::unique_ptr<TriangleMesh> pMesh(MeshGenerator::generateMesh(
+            imageFront, imageBack, parametersOf(c.nVertices, 0), MeshGenerator::DecimationSetup(), &timings));
+        EXPECT_EQ(timings.nGenerations, 1u);
+        EXPECT_EQ(timings.nReworks, 0u);
+        EXPECT_EQ(pMesh->n_vertices(), c.nVertices);
+        EXPECT_EQ(selfCrossingsOf(*pMesh).nPairs, 0u);
+        EXPECT_TRUE(isClosedTwoManifold(*pMesh));
+    }
 }
 
 TEST(MeshGenerator, AShapeWhoseFacetsMeetNowhereIsGeneratedAsBeforeTheGuard)

@@ -7,6 +7,7 @@
 MeshCollapseGuard::MeshCollapseGuard(const TriangleMesh& mesh, const MeshCrossings::Guard& guard)
     : m_mesh(mesh)
     , m_guard(guard)
+    , m_corners(MeshCrossings::cornersOf(mesh))
     , m_boxes(mesh.n_faces())
     , m_entered(mesh.n_faces(), 0)
     , m_visits(mesh.n_faces(), 0)
@@ -81,7 +82,7 @@ void MeshCollapseGuard::makeGrid()
     {
         enter(nFace);
     }
-    m_nEntriesMade = m_pGrid->entries();
+    m_nCollapsesSinceGrid = 0;
 }
 
 MeshCrossings::Box MeshCollapseGuard::boxOf(const MeshCrossings::Triangle& triangle) const
@@ -91,7 +92,22 @@ MeshCrossings::Box MeshCollapseGuard::boxOf(const MeshCrossings::Triangle& trian
 
 MeshCrossings::Box MeshCollapseGuard::boxOf(TriangleMesh::FaceHandle fh) const
 {
-    return boxOf(MeshCrossings::triangleOf(m_mesh, fh));
+    return boxOf(triangleOf(fh.idx()));
+}
+
+MeshCrossings::Triangle MeshCollapseGuard::triangleOf(int nFace) const
+{
+    return MeshCrossings::triangleOf(m_corners[std::size_t(nFace)], m_mesh.points());
+}
+
+void MeshCollapseGuard::readCorners(TriangleMesh::FaceHandle fh)
+{
+    TriangleMesh::HalfedgeHandle heh = m_mesh.halfedge_handle(fh);
+    for (int& nCorner : m_corners[std::size_t(fh.idx())])
+    {
+        nCorner = m_mesh.to_vertex_handle(heh).idx();
+        heh = m_mesh.next_halfedge_handle(heh);
+    }
 }
 
 void MeshCollapseGuard::enter(int nFace)
@@ -109,50 +125,37 @@ void MeshCollapseGuard::enter(int nFace)
 bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::VertexHandle v1,
     TriangleMesh::FaceHandle fl, TriangleMesh::FaceHandle fr)
 {
-    // Where each face keeps its plane (on flat ground, or along a straight
-    // crease), the faces the collapse leaves cover what its faces covered,
-    // as long as none turns over, which the decimater's vetoes see to: they
-    // meet nothing the faces before did not.
     const MeshCrossings::Vec p0 = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(v0));
     const MeshCrossings::Vec p1 = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(v1));
-    // The faces the collapse leaves lie over the points round v0: where
-    // those lie away from the area, so do they (most collapses, where the
-    // guard looks at a part of the mesh).
-    if (m_guard.pArea)
-    {
-        MeshCrossings::Box ring{p0, p0};
-        for (auto it = m_mesh.cvv_iter(v0); it.is_valid(); ++it)
-        {
-            const MeshCrossings::Vec point = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.point(*it));
-            ring.min.minimize(point);
-            ring.max.maximize(point);
-        }
-        if (!m_guard.covers(MeshCrossings::Box{ring.min - MeshCrossings::Vec(m_guard.dGap), ring.max + MeshCrossings::Vec(m_guard.dGap)}))
-        {
-            return false;
-        }
-    }
-    const double dFlat = 1e-3 * m_guard.dGap;
-    bool bFlat = true;
-    for (auto it = m_mesh.cvf_iter(v0); it.is_valid() && bFlat; ++it)
-    {
-        const MeshCrossings::Vec normal = OpenMesh::vector_cast<MeshCrossings::Vec>(m_mesh.calc_face_normal(*it));
-        bFlat = std::abs(OpenMesh::dot(normal, p1 - p0)) <= dFlat;
-    }
-    if (bFlat)
+    if (!ringLookedAfter(v0))
     {
         return false;
     }
+    // The faces round v0 as they are and as the collapse leaves them. Where
+    // each keeps its plane (on flat ground, or along a straight crease), the
+    // faces the collapse leaves cover what its faces covered, as long as none
+    // turns over, which the decimater's vetoes see to: they meet nothing the
+    // faces before did not.
     m_changed.clear();
     m_new.clear();
+    const MeshCrossings::Vec move = p1 - p0;
+    const double dFlat2 = 1e-6 * m_guard.dGap * m_guard.dGap;
+    bool bFlat = true;
     for (auto it = m_mesh.cvf_iter(v0); it.is_valid(); ++it)
     {
         m_changed.push_back(*it);
+        MeshCrossings::Triangle triangle = triangleOf(it->idx());
+        if (bFlat)
+        {
+            const MeshCrossings::Vec normal = OpenMesh::cross(
+                triangle.points[1] - triangle.points[0], triangle.points[2] - triangle.points[0]);
+            const double dAlong = OpenMesh::dot(normal, move);
+            bFlat = dAlong * dAlong <= dFlat2 * normal.sqrnorm();
+        }
         if (*it == fl || *it == fr)
         {
             continue;
         }
-        MeshCrossings::Triangle triangle = MeshCrossings::triangleOf(m_mesh, *it);
         for (std::size_t i = 0; i < 3; ++i)
         {
             if (triangle.corners[i] == v0.idx())
@@ -163,18 +166,38 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
         }
         m_new.push_back(triangle);
     }
+    if (bFlat)
+    {
+        return false;
+    }
     if (m_guard.pArea && std::none_of(m_new.begin(), m_new.end(), [&](const MeshCrossings::Triangle& triangle) {
             return m_guard.covers(boxOf(triangle));
         }))
     {
         return false;
     }
+    findApartCorners();
+    // Two faces on one corner whose fan is apart do not meet.
+    const auto meetsOnCorner = [&](const MeshCrossings::Triangle& a, const MeshCrossings::Triangle& b) {
+        int nShared = 0;
+        int nCorner = -1;
+        for (const int c : a.corners)
+        {
+            for (const int d : b.corners)
+            {
+                nShared += c == d ? 1 : 0;
+                nCorner = c == d ? c : nCorner;
+            }
+        }
+        return !(nShared == 1 && std::find(m_apartCorners.begin(), m_apartCorners.end(), nCorner) != m_apartCorners.end())
+            && MeshCrossings::meet(a, b, m_guard.dGap);
+    };
     // Whether a new face meets a face the collapse does not change.
     const auto meetsFace = [&](const MeshCrossings::Triangle& triangle, const MeshCrossings::Box& box, int nFace) {
         const TriangleMesh::FaceHandle fh(nFace);
         return box.overlaps(m_boxes[std::size_t(nFace)])
             && std::find(m_changed.begin(), m_changed.end(), fh) == m_changed.end()
-            && MeshCrossings::meet(triangle, MeshCrossings::triangleOf(m_mesh, fh), m_guard.dGap);
+            && meetsOnCorner(triangle, triangleOf(nFace));
     };
     // Where thin parts lie close, a vertex is refused for one face far more
     // often than not, whichever way it goes: that face is tried first. It
@@ -192,7 +215,7 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
         const MeshCrossings::Triangle& triangle = m_new[i];
         for (std::size_t j = 0; j < i; ++j)
         {
-            if (MeshCrossings::meet(triangle, m_new[j], m_guard.dGap))
+            if (meetsOnCorner(triangle, m_new[j]))
             {
                 return true;
             }
@@ -219,6 +242,79 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
         }
     }
     return false;
+}
+
+bool MeshCollapseGuard::ringLookedAfter(TriangleMesh::VertexHandle v0)
+{
+    if (!m_guard.pArea)
+    {
+        return true;
+    }
+    if (v0 == m_lastRing)
+    {
+        return m_bLastRingLookedAfter;
+    }
+    TriangleMesh::Point low = m_mesh.point(v0);
+    TriangleMesh::Point high = low;
+    for (auto it = m_mesh.cvv_iter(v0); it.is_valid(); ++it)
+    {
+        low.minimize(m_mesh.point(*it));
+        high.maximize(m_mesh.point(*it));
+    }
+    const MeshCrossings::Vec gap(m_guard.dGap);
+    m_lastRing = v0;
+    m_bLastRingLookedAfter = m_guard.covers(MeshCrossings::Box{
+        OpenMesh::vector_cast<MeshCrossings::Vec>(low) - gap, OpenMesh::vector_cast<MeshCrossings::Vec>(high) + gap});
+    return m_bLastRingLookedAfter;
+}
+
+void MeshCollapseGuard::findApartCorners()
+{
+    // Round each corner of the new faces, the faces the collapse keeps and
+    // the new ones on it.
+    m_apartCorners.clear();
+    m_fan.clear();
+    std::vector<int>& corners = m_fanCorners;
+    corners.clear();
+    for (const MeshCrossings::Triangle& triangle : m_new)
+    {
+        corners.insert(corners.end(), triangle.corners.begin(), triangle.corners.end());
+    }
+    std::sort(corners.begin(), corners.end());
+    corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
+    for (const int nCorner : corners)
+    {
+        m_fan.clear();
+        for (auto it = m_mesh.cvf_iter(TriangleMesh::VertexHandle(nCorner)); it.is_valid(); ++it)
+        {
+            if (std::find(m_changed.begin(), m_changed.end(), *it) == m_changed.end())
+            {
+                m_fan.push_back(triangleOf(it->idx()));
+            }
+        }
+        for (const MeshCrossings::Triangle& triangle : m_new)
+        {
+            if (std::find(triangle.corners.begin(), triangle.corners.end(), nCorner) != triangle.corners.end())
+            {
+                m_fan.push_back(triangle);
+            }
+        }
+        const bool bApart = MeshCrossings::fanApart(
+            int(m_fan.size()),
+            [&](int n, MeshCrossings::Vec& a, MeshCrossings::Vec& b, int& nA, int& nB) {
+                const MeshCrossings::Triangle& triangle = m_fan[std::size_t(n)];
+                const std::size_t i = triangle.corners[0] == nCorner ? 0 : triangle.corners[1] == nCorner ? 1 : 2;
+                nA = triangle.corners[(i + 1) % 3];
+                nB = triangle.corners[(i + 2) % 3];
+                a = triangle.points[(i + 1) % 3] - triangle.points[i];
+                b = triangle.points[(i + 2) % 3] - triangle.points[i];
+            },
+            m_guard.dGap);
+        if (bApart)
+        {
+            m_apartCorners.push_back(nCorner);
+        }
+    }
 }
 
 bool MeshCollapseGuard::changeCellsRound(TriangleMesh::VertexHandle vh, int& x0, int& y0, int& x1, int& y1) const
@@ -271,6 +367,16 @@ void MeshCollapseGuard::forgetChanges()
 
 void MeshCollapseGuard::beforeCollapse(TriangleMesh::VertexHandle v0)
 {
+    // A collapse whose faces lie away from the area neither takes faces out
+    // of the grid nor puts any in, nor changes what the guard said of a
+    // collapse that it refused: it costs nothing here.
+    m_changed.clear();
+    m_bRingLookedAfter = ringLookedAfter(v0);
+    m_lastRing = TriangleMesh::VertexHandle();
+    if (!m_bRingLookedAfter)
+    {
+        return;
+    }
     // The faces the collapse changes, and those it makes, lie over the
     // points round v0.
     int x0, y0, x1, y1;
@@ -289,7 +395,6 @@ void MeshCollapseGuard::beforeCollapse(TriangleMesh::VertexHandle v0)
             }
         }
     }
-    m_changed.clear();
     for (auto it = m_mesh.cvf_iter(v0); it.is_valid(); ++it)
     {
         m_changed.push_back(*it);
@@ -309,6 +414,7 @@ void MeshCollapseGuard::afterCollapse()
     {
         if (!m_mesh.status(fh).deleted())
         {
+            readCorners(fh);
             m_boxes[std::size_t(fh.idx())] = boxOf(fh);
             enter(fh.idx());
         }
@@ -316,11 +422,15 @@ void MeshCollapseGuard::afterCollapse()
     // Faces grow as they are collapsed into, each into ever more cells, and
     // every look round a face visits them all: with cells too small for
     // the faces, the grid is made anew. Where a few long faces fill many
-    // cells whatever their size, a new grid would not help: it waits until
-    // the entries have doubled since the last one, so that making grids
-    // costs no more than entering the faces did.
-    const std::size_t nEntries = m_pGrid->entries();
-    if (nEntries > 16 * std::max<std::size_t>(m_nEntered, 64) && nEntries > 2 * m_nEntriesMade)
+    // cells whatever their size, a new grid would not help: it waits for
+    // collapses in proportion to the faces it holds, so that making grids
+    // costs no more than a few entries a collapse.
+    if (!m_bRingLookedAfter)
+    {
+        return;
+    }
+    ++m_nCollapsesSinceGrid;
+    if (m_pGrid->entries() > 4 * std::max<std::size_t>(m_nEntered, 64) && 8 * m_nCollapsesSinceGrid >= m_nEntered)
     {
         makeGrid();
     }

@@ -3,6 +3,7 @@
 #include "CrossingGuard/MeshCrossings.h"
 #include "TriangleMesh.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -41,7 +42,21 @@ private:
     void makeGrid();
     MeshCrossings::Box boxOf(TriangleMesh::FaceHandle fh) const;
     MeshCrossings::Box boxOf(const MeshCrossings::Triangle& triangle) const;
+    // A face as it stands, from its corners as last read.
+    MeshCrossings::Triangle triangleOf(int nFace) const;
+    // Reads the corners of a face from the mesh.
+    void readCorners(TriangleMesh::FaceHandle fh);
     void enter(int nFace);
+
+    // Whether the box over the points round v0, grown by the gap, touches
+    // where the guard looks: where it does not, no face a collapse of v0
+    // changes or makes is looked after. The answer for the last vertex asked
+    // about is kept until the collapse of it.
+    bool ringLookedAfter(TriangleMesh::VertexHandle v0);
+
+    // The corners of the new faces (m_new, with m_changed the faces they
+    // replace) whose fans after the collapse are apart, into m_apartCorners.
+    void findApartCorners();
 
     // Cells of the x-y plane under the points round a vertex, grown by the
     // gap: false where none lies in the frame.
@@ -50,14 +65,15 @@ private:
     const TriangleMesh& m_mesh;
     MeshCrossings::Guard m_guard;
     std::unique_ptr<MeshCrossings::TriangleGrid> m_pGrid;
-    // Per face: its box grown by half the gap, whether it is in the grid,
-    // and the last visit that met it.
+    // Per face: its corners, its box grown by half the gap, whether it is in
+    // the grid, and the last visit that met it.
+    std::vector<std::array<int, 3>> m_corners;
     std::vector<MeshCrossings::Box> m_boxes;
     std::vector<unsigned char> m_entered;
     // The faces entered since the grid was made (some since taken out), and
-    // the grid's entries when it was made.
+    // the collapses since.
     std::vector<int> m_everEntered;
-    std::size_t m_nEntriesMade = 0;
+    std::size_t m_nCollapsesSinceGrid = 0;
     std::vector<unsigned> m_visits;
     unsigned m_nVisit = 0;
     // Per vertex: the face that last refused a collapse of it, or -1.
@@ -72,7 +88,17 @@ private:
     std::vector<unsigned char> m_changeMarks;
     std::vector<int> m_changedCells;
     std::size_t m_nEntered = 0;
+    // The vertex last asked about by ringLookedAfter, and the answer; for
+    // the collapse at hand, that answer.
+    TriangleMesh::VertexHandle m_lastRing;
+    bool m_bLastRingLookedAfter = true;
+    bool m_bRingLookedAfter = true;
     // The faces round v0 of the collapse at hand, and the new faces.
     std::vector<TriangleMesh::FaceHandle> m_changed;
     std::vector<MeshCrossings::Triangle> m_new;
+    // The corners of the new faces whose fans after the collapse are apart
+    // (see MeshCrossings::fanApart), and room to find them.
+    std::vector<int> m_apartCorners;
+    std::vector<int> m_fanCorners;
+    std::vector<MeshCrossings::Triangle> m_fan;
 };

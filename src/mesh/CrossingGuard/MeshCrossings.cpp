@@ -93,9 +93,16 @@ void forEachAxis(const Vec* pA, int nA, const Vec* pB, int nB, Visit visit)
 
 bool hullsApart(const Vec* pA, int nA, const Vec* pB, int nB, double dGap)
 {
+    // gapAlong(axis) > dGap without its square root: the projections apart
+    // by more than the gap times the axis's length.
     bool bApart = false;
+    const double dGap2 = dGap * dGap;
     forEachAxis(pA, nA, pB, nB, [&](const Vec& axis) {
-        bApart = gapAlong(axis, pA, nA, pB, nB) > dGap;
+        double dLowA, dHighA, dLowB, dHighB;
+        project(pA, nA, axis, dLowA, dHighA);
+        project(pB, nB, axis, dLowB, dHighB);
+        const double dApart = std::max(dLowB - dHighA, dLowA - dHighB);
+        bApart = dApart > 0.0 && dApart * dApart > dGap2 * axis.sqrnorm();
         return bApart;
     });
     return bApart;

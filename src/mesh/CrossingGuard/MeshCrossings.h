@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <limits>
 #include <utility>
@@ -50,6 +51,81 @@ bool meet(const Triangle& a, const Triangle& b, double dGap);
 // search ends at the first measure of at least dEnough.
 double clearance(const Triangle& a, const Triangle& b,
     double dEnough = std::numeric_limits<double>::infinity());
+
+// Whether no two of the nTriangles triangles round a point that share only
+// the point can meet: they close round it, and seen along the fan's normal
+// they go once round it without overlapping, the edge of each across from
+// the point farther than the gap from the others. spokes(n, a, b, nA, nB)
+// gives the n-th triangle's other corners in their turn round it, as points
+// less the point and as vertex numbers. Errs towards false. No more than 64
+// triangles are looked at.
+template <typename Spokes>
+bool fanApart(int nTriangles, Spokes spokes, double dGap)
+{
+    constexpr int MAX_FAN = 64;
+    if (nTriangles < 3 || nTriangles > MAX_FAN)
+    {
+        return false;
+    }
+    // Closed: every corner begins one triangle's edge across and ends one.
+    int starts[MAX_FAN];
+    int ends[MAX_FAN];
+    Vec a[MAX_FAN];
+    Vec b[MAX_FAN];
+    Vec normal(0.0, 0.0, 0.0);
+    for (int n = 0; n < nTriangles; ++n)
+    {
+        spokes(n, a[n], b[n], starts[n], ends[n]);
+        normal += OpenMesh::cross(a[n], b[n]);
+    }
+    std::sort(starts, starts + nTriangles);
+    std::sort(ends, ends + nTriangles);
+    if (!std::equal(starts, starts + nTriangles, ends))
+    {
+        return false;
+    }
+    const double dLength = normal.norm();
+    if (!(dLength > 0.0))
+    {
+        return false;
+    }
+    normal /= dLength;
+    // Every turn forwards by less than half round; then the turns of a
+    // closed fan come to whole rounds, as many as the triangles that hold
+    // the direction of the first spoke (each from its first spoke on).
+    double dSmallestSine = 1.0;
+    double dNearest = std::numeric_limits<double>::infinity();
+    for (int n = 0; n < nTriangles; ++n)
+    {
+        a[n] -= normal * OpenMesh::dot(normal, a[n]);
+        b[n] -= normal * OpenMesh::dot(normal, b[n]);
+        const double dCross = OpenMesh::dot(OpenMesh::cross(a[n], b[n]), normal);
+        const double dEdge = (b[n] - a[n]).norm();
+        if (!(dCross > 0.0) || !(dEdge > 0.0))
+        {
+            return false;
+        }
+        // The sine of the angle, or 1 where it is a right angle or more.
+        if (OpenMesh::dot(a[n], b[n]) > 0.0)
+        {
+            dSmallestSine = std::min(dSmallestSine, dCross / (a[n].norm() * b[n].norm()));
+        }
+        // How far the line of the edge across lies from the point.
+        dNearest = std::min(dNearest, dCross / dEdge);
+    }
+    int nRounds = 0;
+    for (int n = 0; n < nTriangles; ++n)
+    {
+        nRounds += OpenMesh::dot(OpenMesh::cross(a[n], a[0]), normal) >= 0.0
+                && OpenMesh::dot(OpenMesh::cross(a[0], b[n]), normal) > 0.0
+            ? 1
+            : 0;
+    }
+    // Once round: the projected triangles tile the plane round the point,
+    // and two that share no edge lie a whole triangle's angle apart at
+    // least. The projection shortens no distance.
+    return nRounds == 1 && dNearest * dSmallestSine > dGap;
+}
 
 // Whether a triangle's corners are three vertices; a deleted face stands as
 // one with all corners equal.

@@ -257,57 +257,17 @@ bool MeshNearPairs::fanApart(int v, const Point* pPoints) const
 {
     const Vec centre = OpenMesh::vector_cast<Vec>(pPoints[v]);
     const int nFrom = m_fanFrom[std::size_t(v)];
-    const int nTo = m_fanFrom[std::size_t(v) + 1];
-    if (nTo - nFrom < 3)
-    {
-        return false;
-    }
-    // Each triangle as the vertex's two neighbours in its turn round it.
-    const auto spokes = [&](int n, Vec& a, Vec& b) {
-        const std::array<int, 3>& corners = m_triangles[std::size_t(m_fanTriangles[std::size_t(n)])];
-        const std::size_t i = corners[0] == v ? 0 : corners[1] == v ? 1 : 2;
-        a = OpenMesh::vector_cast<Vec>(pPoints[corners[(i + 1) % 3]]) - centre;
-        b = OpenMesh::vector_cast<Vec>(pPoints[corners[(i + 2) % 3]]) - centre;
-    };
-    Vec normal(0.0, 0.0, 0.0);
-    for (int n = nFrom; n < nTo; ++n)
-    {
-        Vec a, b;
-        spokes(n, a, b);
-        normal += OpenMesh::cross(a, b);
-    }
-    const double dLength = normal.norm();
-    if (!(dLength > 0.0))
-    {
-        return false;
-    }
-    normal /= dLength;
-    double dTurn = 0.0;
-    double dSmallestAngle = M_PI;
-    double dNearest = std::numeric_limits<double>::infinity();
-    for (int n = nFrom; n < nTo; ++n)
-    {
-        Vec a, b;
-        spokes(n, a, b);
-        a -= normal * OpenMesh::dot(normal, a);
-        b -= normal * OpenMesh::dot(normal, b);
-        const double dCross = OpenMesh::dot(OpenMesh::cross(a, b), normal);
-        const double dAngle = std::atan2(dCross, OpenMesh::dot(a, b));
-        const double dEdge = (b - a).norm();
-        if (!(dAngle > 0.0) || !(dEdge > 0.0))
-        {
-            return false;
-        }
-        dTurn += dAngle;
-        dSmallestAngle = std::min(dSmallestAngle, dAngle);
-        // How far the line of the edge across lies from the vertex.
-        dNearest = std::min(dNearest, dCross / dEdge);
-    }
-    // Once round with every turn forwards: the projected triangles tile the
-    // plane round the vertex, and two that share no edge lie a whole
-    // triangle's angle apart at least. The projection shortens no distance.
-    return std::abs(dTurn - 2.0 * M_PI) < 1e-6
-        && dNearest * std::sin(std::min(dSmallestAngle, 0.5 * M_PI)) > m_guard.dGap;
+    return MeshCrossings::fanApart(
+        m_fanFrom[std::size_t(v) + 1] - nFrom,
+        [&](int n, Vec& a, Vec& b, int& nA, int& nB) {
+            const std::array<int, 3>& corners = m_triangles[std::size_t(m_fanTriangles[std::size_t(nFrom + n)])];
+            const std::size_t i = corners[0] == v ? 0 : corners[1] == v ? 1 : 2;
+            nA = corners[(i + 1) % 3];
+            nB = corners[(i + 2) % 3];
+            a = OpenMesh::vector_cast<Vec>(pPoints[nA]) - centre;
+            b = OpenMesh::vector_cast<Vec>(pPoints[nB]) - centre;
+        },
+        m_guard.dGap);
 }
 
 void MeshNearPairs::judgeFans(const Point* pPoints, const std::vector<int>* pChanged)

@@ -2,6 +2,8 @@
 
 #include "MeshBuilder.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <cstddef>
 #include <limits>
@@ -95,10 +97,78 @@ Padded narrowPartsOf(const Padded& set, int nRadius)
         = distanceToSet(Padded(set, [&](std::size_t i) { return set.cells[i] && toOutside[i] > nRadius; }));
     return Padded(set, [&](std::size_t i) { return set.cells[i] && toCentres[i] > nRadius; });
 }
+// Marks in thin (nonzero, one per pixel of the rasters) the pixels where,
+// for some radius k up to nRadius, the heights stand more than fSteepness
+// times k above their opening by a disc of radius k, or below their closing:
+// what the disc, pushed up under the heights or down on them, does not
+// reach, where the walls that keep it out are steep. Beyond the rasters the
+// heights are 0.
+void markThinInHeight(const MeshGenerator::Image& image, int nRadius, float fSteepness, cv::Mat& thin)
+{
+    const int nWidth = int(image.nWidth);
+    const int nHeight = int(image.nHeight);
+    const int nPad = nRadius + 1;
+    cv::Mat heights(nHeight + 2 * nPad, nWidth + 2 * nPad, CV_32F, cv::Scalar(0.0f));
+    for (int y = 0; y < nHeight; ++y)
+    {
+        const float* pRow = image.pData + std::size_t(y) * std::size_t(nWidth);
+        float* pTo = heights.ptr<float>(y + nPad) + nPad;
+        for (int x = 0; x < nWidth; ++x)
+        {
+            pTo[x] = MeshBuilder::isMaterial(pRow[x]) ? pRow[x] : 0.0f;
+        }
+    }
+    cv::Mat opened;
+    cv::Mat closed;
+    for (int k = 1; k <= nRadius; ++k)
+    {
+        const cv::Mat disc = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * k + 1, 2 * k + 1));
+        cv::morphologyEx(heights, opened, cv::MORPH_OPEN, disc);
+        cv::morphologyEx(heights, closed, cv::MORPH_CLOSE, disc);
+        const float fDepth = fSteepness * float(k);
+        for (int y = 0; y < nHeight; ++y)
+        {
+            const float* pHeight = heights.ptr<float>(y + nPad) + nPad;
+            const float* pOpened = opened.ptr<float>(y + nPad) + nPad;
+            const float* pClosed = closed.ptr<float>(y + nPad) + nPad;
+            unsigned char* pThin = thin.ptr<unsigned char>(y);
+            for (int x = 0; x < nWidth; ++x)
+            {
+                if (pHeight[x] - pOpened[x] > fDepth || pClosed[x] - pHeight[x] > fDepth)
+                {
+                    pThin[x] = 1;
+                }
+            }
+        }
+    }
+}
+
+// How many of the marked pixels (nonzero) hang together (across corners
+// too) over nLeastRun pixels across or along at least.
+std::size_t inLongRuns(const cv::Mat& marked, int nLeastRun)
+{
+    cv::Mat labels;
+    cv::Mat stats;
+    cv::Mat centres;
+    const int nLabels = cv::connectedComponentsWithStats(marked, labels, stats, centres, 8, CV_32S);
+    std::vector<unsigned char> keep(std::size_t(std::max(nLabels, 1)), 0);
+    for (int n = 1; n < nLabels; ++n)
+    {
+        keep[std::size_t(n)]
+            = std::max(stats.at<int>(n, cv::CC_STAT_WIDTH), stats.at<int>(n, cv::CC_STAT_HEIGHT)) >= nLeastRun ? 1 : 0;
+    }
+    std::size_t nInRuns = 0;
+    for (int n = 1; n < nLabels; ++n)
+    {
+        nInRuns += keep[std::size_t(n)] ? std::size_t(stats.at<int>(n, cv::CC_STAT_AREA)) : 0;
+    }
+    return nInRuns;
+}
 } // namespace
 
 std::shared_ptr<MeshCrossings::Area> MeshThinParts::find(const MeshGenerator::Image& imageFront,
-    const MeshGenerator::Image& imageBack, unsigned nRadius, unsigned nMargin, double dLeastShare)
+    const MeshGenerator::Image& imageBack, unsigned nRadius, unsigned nMargin, double dLeastShare, float fSteepness,
+    unsigned nLeastRun)
 {
     const unsigned nWidth = imageFront.nWidth;
     const unsigned nHeight = imageFront.nHeight;
@@ -119,26 +189,39 @@ std::shared_ptr<MeshCrossings::Area> MeshThinParts::find(const MeshGenerator::Im
     const Padded thinShape = narrowPartsOf(shape, STRAIGHT * int(nRadius));
     const Padded thinSpace = narrowPartsOf(space, STRAIGHT * int(nRadius));
     std::vector<unsigned char> thin(std::size_t(nWidth) * nHeight, 0);
-    bool bAny = false;
     for (unsigned y = 0; y < nHeight; ++y)
     {
         for (unsigned x = 0; x < nWidth; ++x)
         {
             const std::size_t i = std::size_t(y + unsigned(nPad)) * std::size_t(shape.nWidth) + x + unsigned(nPad);
-            const bool bThin = thinShape.cells[i] || thinSpace.cells[i];
-            thin[std::size_t(y) * nWidth + x] = bThin ? 1 : 0;
-            bAny = bAny || bThin;
+            thin[std::size_t(y) * nWidth + x] = thinShape.cells[i] || thinSpace.cells[i] ? 1 : 0;
         }
     }
-    if (!bAny)
+    // Thin parts of the shape and the space count in full, those in height
+    // where they run on.
+    std::size_t nCounted = std::size_t(std::count(thin.begin(), thin.end(), 1));
+    cv::Mat thinInHeight(int(nHeight), int(nWidth), CV_8U, cv::Scalar(0));
+    for (const MeshGenerator::Image* pImage : {&imageFront, &imageBack})
+    {
+        markThinInHeight(*pImage, int(nRadius), fSteepness, thinInHeight);
+    }
+    cv::Mat onlyInHeight = thinInHeight.clone();
+    for (unsigned y = 0; y < nHeight; ++y)
+    {
+        unsigned char* pOnly = onlyInHeight.ptr<unsigned char>(int(y));
+        unsigned char* pThin = thin.data() + std::size_t(y) * nWidth;
+        for (unsigned x = 0; x < nWidth; ++x)
+        {
+            pOnly[x] = pOnly[x] && !pThin[x] ? 1 : 0;
+            pThin[x] = pThin[x] || pOnly[x] ? 1 : 0;
+        }
+    }
+    nCounted += inLongRuns(onlyInHeight, int(nLeastRun));
+    if (std::find(thin.begin(), thin.end(), 1) == thin.end() || double(nCounted) < dLeastShare * double(nShape))
     {
         return nullptr;
     }
     auto pArea = std::make_shared<MeshCrossings::Area>(nWidth, nHeight);
     pArea->mark(thin, int(nMargin));
-    if (double(pArea->size()) < dLeastShare * double(nShape))
-    {
-        return nullptr;
-    }
     return pArea;
 }
