@@ -29,6 +29,14 @@ inline bool& serialOnThisThread()
     return bSerial;
 }
 
+// On a thread of a Pool at work: how many of the pool's threads are at work
+// now; null elsewhere.
+inline const std::atomic<unsigned>*& poolAtWorkOnThisThread()
+{
+    thread_local const std::atomic<unsigned>* pAtWork = nullptr;
+    return pAtWork;
+}
+
 // Makes forRange run serially on this thread while it lives.
 class SerialScope
 {
@@ -48,7 +56,10 @@ private:
 
 // Runs work(begin, end) over [0, nCount) in contiguous chunks, one per core,
 // and returns when all are done. Ranges of fewer than nMinimumChunk elements
-// a core stay on the calling thread. work must not throw.
+// a core stay on the calling thread. On a thread of a Pool, it takes its
+// share of the cores the pool's threads at work leave: none while they all
+// are, all of them for the last item of a run. How the work is spread never
+// changes what it computes. work must not throw.
 template <typename Work>
 void forRange(std::size_t nCount, Work work, std::size_t nMinimumChunk = 1024)
 {
@@ -57,8 +68,13 @@ void forRange(std::size_t nCount, Work work, std::size_t nMinimumChunk = 1024)
         work(std::size_t(0), nCount);
         return;
     }
+    std::size_t nCores = availableCores();
+    if (const std::atomic<unsigned>* pAtWork = poolAtWorkOnThisThread())
+    {
+        nCores /= std::max(1u, pAtWork->load(std::memory_order_relaxed));
+    }
     const std::size_t nThreads
-        = std::min<std::size_t>(availableCores(), std::max<std::size_t>(1, nCount / std::max<std::size_t>(1, nMinimumChunk)));
+        = std::min<std::size_t>(nCores, std::max<std::size_t>(1, nCount / std::max<std::size_t>(1, nMinimumChunk)));
     if (nThreads <= 1)
     {
         work(std::size_t(0), nCount);
@@ -72,7 +88,11 @@ void forRange(std::size_t nCount, Work work, std::size_t nMinimumChunk = 1024)
         const std::size_t nEnd = nCount * (t + 1) / nThreads;
         try
         {
-            threads.emplace_back(work, nBegin, nEnd);
+            threads.emplace_back([&work, nBegin, nEnd]() {
+                // Work it hands on stays on it.
+                const SerialScope serial;
+                work(nBegin, nEnd);
+            });
         }
         catch (const std::system_error&)
         {
@@ -117,9 +137,11 @@ std::vector<T> collect(std::size_t nCount, Keep keep, std::size_t nMinimumChunk 
 
 // Threads that live through many runs: each run hands the numbers 0 to
 // nCount - 1 out to the threads and the calling thread, one at a time, and
-// returns when every number is done. Work runs serially inside (see
-// SerialScope): the pool already keeps the cores busy. One run at a time;
-// work must not throw. The threads end with the pool.
+// returns when every number is done. While every thread has a number, work
+// runs serially inside: the pool already keeps the cores busy; once threads
+// run out of numbers, the work of the others spreads over the cores they
+// leave (see forRange). One run at a time; work must not throw. The threads
+// end with the pool.
 class Pool
 {
 public:
@@ -181,11 +203,15 @@ public:
 private:
     void take(const std::function<void(std::size_t)>& work, std::size_t nCount)
     {
-        const SerialScope serial;
+        const std::atomic<unsigned>* const pBefore = poolAtWorkOnThisThread();
+        poolAtWorkOnThisThread() = &m_nAtWork;
+        m_nAtWork.fetch_add(1);
         for (std::size_t k = m_nNext++; k < nCount; k = m_nNext++)
         {
             work(k);
         }
+        m_nAtWork.fetch_sub(1);
+        poolAtWorkOnThisThread() = pBefore;
     }
 
     void serve()
@@ -222,6 +248,8 @@ private:
     const std::function<void(std::size_t)>* m_pWork = nullptr;
     std::size_t m_nCount = 0;
     std::atomic<std::size_t> m_nNext{0};
+    // Threads taking numbers in the current run.
+    std::atomic<unsigned> m_nAtWork{0};
     // Threads still working on the current run, and the runs started.
     std::size_t m_nBusy = 0;
     std::size_t m_nRun = 0;

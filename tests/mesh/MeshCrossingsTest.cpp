@@ -63,32 +63,42 @@ TEST(MeshCrossings, TrianglePairsMeetAsTheyLie)
 {
     const double g = 1e-3;
     const Triangle base = triangle({0, 1, 2}, Vec(0, 0, 0), Vec(4, 0, 0), Vec(0, 4, 0));
+    // Whether they meet, and whether they pass through or touch each other
+    // (as an exact check of a saved mesh would find) or only come within the
+    // gap.
     struct Case
     {
         const char* pName;
         Triangle other;
         bool bMeet;
+        bool bPassThrough;
     };
     const Case cases[] = {
-        {"far above", triangle({3, 4, 5}, Vec(0, 0, 1), Vec(4, 0, 1), Vec(0, 4, 1)), false},
-        {"above by less than the gap", triangle({3, 4, 5}, Vec(0, 0, g / 2), Vec(4, 0, g / 2), Vec(0, 4, g / 2)), true},
-        {"through it", triangle({3, 4, 5}, Vec(1, 1, -1), Vec(1, 1, 1), Vec(2, 1, 1)), true},
-        {"beside it in its plane", triangle({3, 4, 5}, Vec(3, 3, 0), Vec(5, 3, 0), Vec(3, 5, 0)), false},
-        {"overlapping in its plane", triangle({3, 4, 5}, Vec(1, 1, 0), Vec(5, 1, 0), Vec(1, 5, 0)), true},
-        {"on a corner, fanning away", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(-4, 0, 0), Vec(-1, -4, 0)), false},
-        {"on a corner, standing up", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(0, 0, 4), Vec(-1, -1, 4)), false},
-        {"on a corner, through it", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(2, 1, 1), Vec(1, 2, -1)), true},
-        {"on a corner, lying on it", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(2, 1, 0), Vec(1, 2, 0)), true},
-        {"on an edge, open", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(2, -3, 1)), false},
-        {"on an edge, at a right angle", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(2, 0, 3)), false},
-        {"on an edge, folded onto it", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(1, 1, g / 2)), true},
-        {"the same corners", triangle({2, 0, 1}, Vec(0, 4, 0), Vec(0, 0, 0), Vec(4, 0, 0)), true},
+        {"far above", triangle({3, 4, 5}, Vec(0, 0, 1), Vec(4, 0, 1), Vec(0, 4, 1)), false, false},
+        {"above by less than the gap", triangle({3, 4, 5}, Vec(0, 0, g / 2), Vec(4, 0, g / 2), Vec(0, 4, g / 2)), true,
+            false},
+        {"through it", triangle({3, 4, 5}, Vec(1, 1, -1), Vec(1, 1, 1), Vec(2, 1, 1)), true, true},
+        {"beside it in its plane", triangle({3, 4, 5}, Vec(3, 3, 0), Vec(5, 3, 0), Vec(3, 5, 0)), false, false},
+        {"overlapping in its plane", triangle({3, 4, 5}, Vec(1, 1, 0), Vec(5, 1, 0), Vec(1, 5, 0)), true, true},
+        {"on a corner, fanning away", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(-4, 0, 0), Vec(-1, -4, 0)), false, false},
+        {"on a corner, standing up", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(0, 0, 4), Vec(-1, -1, 4)), false, false},
+        {"on a corner, through it", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(2, 1, 1), Vec(1, 2, -1)), true, true},
+        {"on a corner, lying on it", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(2, 1, 0), Vec(1, 2, 0)), true, true},
+        {"on a corner, just above it", triangle({0, 3, 4}, Vec(0, 0, 0), Vec(2, 1, g / 2), Vec(1, 2, g / 2)), true,
+            false},
+        {"on an edge, open", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(2, -3, 1)), false, false},
+        {"on an edge, at a right angle", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(2, 0, 3)), false, false},
+        {"on an edge, folded onto it", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(1, 1, g / 2)), true, false},
+        {"on an edge, lying on it", triangle({1, 0, 3}, Vec(4, 0, 0), Vec(0, 0, 0), Vec(1, 1, 0)), true, true},
+        {"the same corners", triangle({2, 0, 1}, Vec(0, 4, 0), Vec(0, 0, 0), Vec(4, 0, 0)), true, true},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.pName);
         EXPECT_EQ(MeshCrossings::meet(base, c.other, g), c.bMeet);
         EXPECT_EQ(MeshCrossings::meet(c.other, base, g), c.bMeet);
+        EXPECT_EQ(MeshCrossings::passThrough(base, c.other), c.bPassThrough);
+        EXPECT_EQ(MeshCrossings::passThrough(c.other, base), c.bPassThrough);
         const double dClearance = MeshCrossings::clearance(base, c.other);
         if (!std::isinf(dClearance))
         {

@@ -7,34 +7,62 @@
 #include <thread>
 #include <vector>
 
-TEST(ParallelPool, EveryNumberOnceInEveryRunAndWorkInsideRunsSerially)
+TEST(ParallelPool, EveryNumberOnceInEveryRunAndWorkInsideTakesTheCoresLeftIdle)
 {
     Parallel::Pool pool;
     ASSERT_GE(pool.size(), 1u);
     // Many short runs one after the other: a thread that missed a run, took
-    // a number twice or still worked on the last run would show here.
+    // a number twice or still worked on the last run would show here. Work
+    // handed on from inside is done whole however it spreads.
     std::vector<std::atomic<int>> counts(97);
-    std::atomic<int> nSerialInside{0};
-    std::atomic<int> nThreadsStarted{0};
+    std::atomic<long> nDoneInside{0};
     for (int nRun = 1; nRun <= 300; ++nRun)
     {
         const std::size_t nCount = std::size_t(nRun % 97) + 1;
         pool.run(nCount, [&](std::size_t k) {
             counts[k].fetch_add(1);
-            // Work handed on from inside stays on the thread.
-            const std::thread::id before = std::this_thread::get_id();
-            Parallel::forRange(100000, [&](std::size_t, std::size_t) {
-                nSerialInside += std::this_thread::get_id() == before ? 1 : 0;
-                nThreadsStarted += std::this_thread::get_id() == before ? 0 : 1;
-            });
+            Parallel::forRange(100000, [&](std::size_t nBegin, std::size_t nEnd) { nDoneInside += long(nEnd - nBegin); });
         });
         for (std::size_t k = 0; k < counts.size(); ++k)
         {
             ASSERT_EQ(counts[k].exchange(0), k < nCount ? 1 : 0) << "run " << nRun << " number " << k;
         }
+        ASSERT_EQ(nDoneInside.exchange(0), long(nCount) * 100000) << "run " << nRun;
     }
-    EXPECT_EQ(nThreadsStarted.load(), 0);
-    EXPECT_GT(nSerialInside.load(), 0);
+    // The last number of a run spreads over the cores the other threads
+    // leave; while every thread has a number, work stays on its thread.
+    std::atomic<int> nElsewhere{0};
+    pool.run(1, [&](std::size_t) {
+        const std::thread::id mine = std::this_thread::get_id();
+        for (int i = 0; i < 50; ++i)
+        {
+            Parallel::forRange(100000, [&](std::size_t, std::size_t) {
+                nElsewhere += std::this_thread::get_id() == mine ? 0 : 1;
+            });
+        }
+    });
+    EXPECT_EQ(nElsewhere.load() > 0, Parallel::availableCores() > 1);
+    std::atomic<int> nStarted{0};
+    std::atomic<unsigned> nToStart{pool.size()};
+    std::atomic<unsigned> nToEnd{pool.size()};
+    const auto waitFor = [](std::atomic<unsigned>& nLeft) {
+        --nLeft;
+        while (nLeft.load() > 0)
+        {
+            std::this_thread::yield();
+        }
+    };
+    pool.run(pool.size(), [&](std::size_t) {
+        // Every thread takes a number before any works, and none leaves
+        // before all have worked.
+        waitFor(nToStart);
+        const std::thread::id mine = std::this_thread::get_id();
+        Parallel::forRange(100000, [&](std::size_t, std::size_t) {
+            nStarted += std::this_thread::get_id() == mine ? 0 : 1;
+        });
+        waitFor(nToEnd);
+    });
+    EXPECT_EQ(nStarted.load(), 0);
     // Outside a run, forRange spreads again.
     std::atomic<int> nChunks{0};
     Parallel::forRange(100000, [&](std::size_t, std::size_t) { ++nChunks; }, 1);

@@ -208,6 +208,11 @@ bool meet(const Triangle& a, const Triangle& b, double dGap)
     }
 }
 
+bool passThrough(const Triangle& a, const Triangle& b)
+{
+    return meet(a, b, 0.0);
+}
+
 double clearance(const Triangle& a, const Triangle& b, double dEnough)
 {
     const SharedCorners shared = sharedCorners(a, b);

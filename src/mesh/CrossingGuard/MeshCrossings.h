@@ -43,6 +43,11 @@ double gapFor(double dSize);
 // that meet are never taken as apart.
 bool meet(const Triangle& a, const Triangle& b, double dGap);
 
+// Whether the triangles pass through or touch each other, other than in
+// what they share: they meet with no gap. Triangles on one edge do so only
+// where they lie in one plane, folded onto each other.
+bool passThrough(const Triangle& a, const Triangle& b);
+
 // How far apart the triangles are at least, away from what they share: for
 // triangles without a shared corner their distance, for triangles on one
 // corner that of the edge of each across from it to the other. 0 or less
