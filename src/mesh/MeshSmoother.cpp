@@ -67,11 +67,12 @@ public:
 
     // nSteps steps. With a guard, they go in blocks: a block is taken with
     // facets kept upright only, then checked once for facets that came to
-    // meet, and taken again step by step with facets kept apart where any
-    // did. Blocks grow while they pass and shrink when they do not, so the
-    // check costs little where nothing comes near and the steps are guarded
-    // one by one where things do. Once blocks are down to one step, a step
-    // is guarded straight away, whose own check says whether the next may
+    // meet; where any did, its first half is taken again as a block, down
+    // to the one step where they do, which is taken with facets kept apart.
+    // Blocks grow while they pass, so the check costs little where nothing
+    // comes near, and a step that meets costs a few checks, not a block of
+    // guarded steps. After a step that kept facets apart the next is
+    // guarded straight away, whose own check says whether the one after may
     // try a block again: where facets come near step after step (thin parts
     // all over), no step is taken twice.
     void run(unsigned nSteps)
@@ -110,7 +111,8 @@ public:
             {
                 step(false);
             }
-            if (m_pNearPairs->newlyMeeting(start.data(), mesh.points()).empty())
+            const bool bPass = m_pNearPairs->newlyMeetingOnce(start.data(), mesh.points()).empty();
+            if (bPass)
             {
                 nBlock = std::min(2 * nBlock, LAST_BLOCK);
                 continue;
@@ -121,13 +123,16 @@ public:
                     mesh.point(TriangleMesh::VertexHandle(int(i))) = start[i];
                 }
             });
-            bool bMet = false;
-            for (unsigned i = 0; i < n; ++i)
+            // The first half of a failed block is tried again as a block,
+            // down to the one step that fails, which is taken guarded.
+            if (n > 1)
             {
-                bMet = step(true) || bMet;
+                nDone -= n;
+                nBlock = n / 2;
+                continue;
             }
-            bGuardNext = n == 1 && bMet;
-            nBlock = std::max(1u, nBlock / 2);
+            bGuardNext = step(true);
+            nBlock = 1;
         }
     }
 

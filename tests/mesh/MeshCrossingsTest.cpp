@@ -254,6 +254,9 @@ TEST(MeshNearPairs, APairThatAStepCarriesThroughEachOtherIsFoundHoweverFarAndWhe
         after[3][2] = c.bArea ? -0.05f : -1.0f;
         const std::vector<std::pair<int, int>> meeting = pairs.newlyMeeting(before.data(), after.data());
         EXPECT_EQ(meeting, (std::vector<std::pair<int, int>>{{0, 1}}));
+        // Looked for where the triangles lie after the step alone, as after
+        // a block of steps.
+        EXPECT_EQ(pairs.newlyMeetingOnce(before.data(), after.data()), meeting);
     }
 }
 
@@ -285,4 +288,12 @@ TEST(MeshNearPairs, TrianglesRoundOneCornerAreFoundWhenAStepFoldsThemOntoEachOth
     MeshNearPairs fold(triangles, guard);
     const std::vector<std::pair<int, int>> meeting = fold.newlyMeeting(before.data(), folded.data());
     EXPECT_NE(std::find(meeting.begin(), meeting.end(), std::make_pair(0, 3)), meeting.end());
+
+    // A ring corner carried over the next triangle folds its triangle onto
+    // that one across the edge they share.
+    std::vector<TriangleMesh::Point> overEdge = points;
+    overEdge[1] = TriangleMesh::Point(std::cos(1.6f), std::sin(1.6f), 0.0f);
+    MeshNearPairs edge(triangles, guard);
+    const std::vector<std::pair<int, int>> onEdge = edge.newlyMeeting(before.data(), overEdge.data());
+    EXPECT_NE(std::find(onEdge.begin(), onEdge.end(), std::make_pair(0, 1)), onEdge.end());
 }

@@ -152,7 +152,7 @@ MeshNearPairs::MeshNearPairs(const std::vector<std::array<int, 3>>& triangles, c
     m_fanApart.assign(nPoints, 0);
 }
 
-void MeshNearPairs::sweep(const Point* pBefore, const Point* pAfter)
+void MeshNearPairs::sweep(const Point* pBefore, const Point* pAfter, bool bAfterOnly)
 {
     const std::size_t nTriangles = m_triangles.size();
     m_boxes.resize(nTriangles);
@@ -175,13 +175,14 @@ void MeshNearPairs::sweep(const Point* pBefore, const Point* pAfter)
                     {
                         continue;
                     }
-                    Point low = pBefore[corners[0]];
+                    const Point* pBoxed = bAfterOnly ? pAfter : pBefore;
+                    Point low = pBoxed[corners[0]];
                     Point high = low;
                     bool bMoves = false;
                     for (const int nCorner : corners)
                     {
-                        low.minimize(pBefore[nCorner]);
-                        high.maximize(pBefore[nCorner]);
+                        low.minimize(pBoxed[nCorner]);
+                        high.maximize(pBoxed[nCorner]);
                         if (pAfter[nCorner] != pBefore[nCorner])
                         {
                             bMoves = true;
@@ -317,9 +318,11 @@ bool MeshNearPairs::newlyMeets(int t, int u, const Point* pBefore, const Point* 
     {
         return false;
     }
-    // Triangles that share one corner whose fan is apart do not meet.
+    // Triangles that share one corner whose fan is apart do not meet, nor
+    // do triangles on an edge with a fan apart at either end: they lie on
+    // either side of the edge, not folded onto each other.
     int nShared = 0;
-    int nCorner = -1;
+    int nApart = 0;
     for (const int c : m_triangles[a])
     {
         for (const int d : m_triangles[b])
@@ -327,11 +330,11 @@ bool MeshNearPairs::newlyMeets(int t, int u, const Point* pBefore, const Point* 
             if (c == d)
             {
                 ++nShared;
-                nCorner = c;
+                nApart += m_fanApart[std::size_t(c)] ? 1 : 0;
             }
         }
     }
-    if (nShared == 1 && m_fanApart[std::size_t(nCorner)])
+    if ((nShared == 1 || nShared == 2) && nApart > 0)
     {
         return false;
     }
@@ -342,6 +345,14 @@ bool MeshNearPairs::newlyMeets(int t, int u, const Point* pBefore, const Point* 
         && !MeshCrossings::meet(triangle(a, pBefore), triangle(b, pBefore), m_guard.dGap);
 }
 
+std::vector<std::pair<int, int>> MeshNearPairs::newlyMeetingOnce(const Point* pBefore, const Point* pAfter)
+{
+    m_bAfterOnly = true;
+    std::vector<std::pair<int, int>> meeting = newlyMeeting(pBefore, pAfter);
+    m_bAfterOnly = false;
+    return meeting;
+}
+
 std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
     const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged)
 {
@@ -349,7 +360,7 @@ std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
     if (!pChanged)
     {
         m_staticGrid.clear();
-        sweep(pBefore, pAfter);
+        sweep(pBefore, pAfter, m_bAfterOnly);
         if (m_moving.empty())
         {
             m_movingGrid.clear();

@@ -15,11 +15,11 @@
 // the gap, the moving ones go into a grid over the x-y plane, and only
 // pairs whose boxes overlap, of which one moves and one is looked after, are
 // tested; a pair that meets after the step and did not before is reported.
-// Pairs that share a corner only are let through without a test where the
-// triangles round that corner, seen across their common normal, go once
-// round it without overlapping (a smooth surface). Nothing is kept from one
-// step to the next, so points may go as far as they like in a step; all of
-// it runs on all cores.
+// Pairs that share a corner, or an edge, are let through without a test
+// where the triangles round that corner (one end of the edge), seen across
+// their common normal, go once round it without overlapping (a smooth
+// surface). Nothing is kept from one step to the next, so points may go as
+// far as they like in a step; all of it runs on all cores.
 class MeshNearPairs
 {
 public:
@@ -36,6 +36,10 @@ public:
     // where they were before (a corner kept in place).
     std::vector<std::pair<int, int>> newlyMeeting(
         const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged = nullptr);
+    // The same for steps after which no call with pChanged follows: pairs
+    // are looked for where the triangles lie after them alone, which costs
+    // far less where points went far (a block of steps).
+    std::vector<std::pair<int, int>> newlyMeetingOnce(const Point* pBefore, const Point* pAfter);
 
 private:
     // Triangles by their boxes in square cells over the x-y plane; boxes
@@ -94,7 +98,7 @@ private:
 
     // Boxes and marks of the step, and the triangles in reach of where the
     // guard looks, moving and not.
-    void sweep(const Point* pBefore, const Point* pAfter);
+    void sweep(const Point* pBefore, const Point* pAfter, bool bAfterOnly);
     // Whether the pair is to be tested, and if so whether it newly meets.
     bool newlyMeets(int t, int u, const Point* pBefore, const Point* pAfter) const;
     // Whether no two triangles round the vertex that share only it can meet
@@ -117,7 +121,8 @@ private:
     std::vector<int> m_fanTriangles;
 
     // Per triangle, for the step: the box over it before and after the step
-    // grown by half the gap, whether it moves, whether it is looked after.
+    // (after it alone, for newlyMeetingOnce) grown by half the gap, whether
+    // it moves, whether it is looked after.
     std::vector<MeshCrossings::Box> m_boxes;
     std::vector<unsigned char> m_moves;
     std::vector<unsigned char> m_lookedAfter;
@@ -127,6 +132,9 @@ private:
     // of those that do not move is made only when corners are kept in place.
     std::vector<int> m_moving;
     std::vector<int> m_static;
+    // Whether the step at hand is boxed where the triangles lie after it
+    // alone.
+    bool m_bAfterOnly = false;
     // Per triangle in reach: the cell of the moving grid that holds the low
     // corner of its box.
     std::vector<std::array<int, 2>> m_lowCells;
