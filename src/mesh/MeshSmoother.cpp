@@ -67,14 +67,18 @@ public:
 
     // nSteps steps. With a guard, they go in blocks: a block is taken with
     // facets kept upright only, then checked once for facets that came to
-    // meet; where any did, its first half is taken again as a block, down
-    // to the one step where they do, which is taken with facets kept apart.
-    // Blocks grow while they pass, so the check costs little where nothing
-    // comes near, and a step that meets costs a few checks, not a block of
-    // guarded steps. After a step that kept facets apart the next is
-    // guarded straight away, whose own check says whether the one after may
-    // try a block again: where facets come near step after step (thin parts
-    // all over), no step is taken twice.
+    // meet. Where any did, the steps are taken again from its start, and
+    // the step where facets first meet is searched by halves: a block that
+    // passes moves the start on, one that fails narrows where that step
+    // lies. Once two steps or fewer are left where it can lie, they are
+    // taken guarded (kept apart), without more checks: a guarded step costs
+    // what a check does, and one that keeps nothing apart is the same as
+    // the step unguarded, so what is known of the steps after it still
+    // holds. After a step that kept facets apart the next is guarded
+    // straight away, whose own check says whether the one after may try a
+    // block again. Blocks grow while they pass, so checks cost little where
+    // nothing comes near, and where facets come near step after step (thin
+    // parts all over) no step is taken twice.
     void run(unsigned nSteps)
     {
         // OpenMesh's loop for no steps marks the vertices that move.
@@ -83,29 +87,39 @@ public:
         {
             findNeighbours();
         }
+        if (!m_pNearPairs)
+        {
+            for (unsigned n = 0; n < nSteps; ++n)
+            {
+                step(false);
+            }
+            return;
+        }
         TriangleMesh& mesh = this->mesh_;
-        unsigned nBlock = m_pNearPairs ? FIRST_BLOCK : nSteps;
+        unsigned nBlock = FIRST_BLOCK;
+        // Where above nDone: the steps from nDone up to here, taken
+        // unguarded, bring facets to meet.
+        unsigned nMeetBy = 0;
         bool bGuardNext = false;
         std::vector<Point> start;
         for (unsigned nDone = 0; nDone < nSteps;)
         {
-            if (!m_pNearPairs)
-            {
-                for (; nDone < nSteps; ++nDone)
-                {
-                    step(false);
-                }
-                break;
-            }
-            if (bGuardNext)
+            if (bGuardNext || (nMeetBy > nDone && nMeetBy - nDone <= 2))
             {
                 ++nDone;
                 bGuardNext = step(true);
-                nBlock = bGuardNext ? 1 : 2;
+                if (bGuardNext)
+                {
+                    nMeetBy = 0;
+                }
+                nBlock = 2;
                 continue;
             }
-            const unsigned n = std::min(nBlock, nSteps - nDone);
-            nDone += n;
+            unsigned n = std::min(nBlock, nSteps - nDone);
+            if (nMeetBy > nDone)
+            {
+                n = std::min(n, (nMeetBy - nDone) / 2);
+            }
             start.assign(mesh.points(), mesh.points() + mesh.n_vertices());
             for (unsigned i = 0; i < n; ++i)
             {
@@ -114,6 +128,7 @@ public:
             const bool bPass = m_pNearPairs->newlyMeetingOnce(start.data(), mesh.points()).empty();
             if (bPass)
             {
+                nDone += n;
                 nBlock = std::min(2 * nBlock, LAST_BLOCK);
                 continue;
             }
@@ -123,16 +138,7 @@ public:
                     mesh.point(TriangleMesh::VertexHandle(int(i))) = start[i];
                 }
             });
-            // The first half of a failed block is tried again as a block,
-            // down to the one step that fails, which is taken guarded.
-            if (n > 1)
-            {
-                nDone -= n;
-                nBlock = n / 2;
-                continue;
-            }
-            bGuardNext = step(true);
-            nBlock = 1;
+            nMeetBy = nDone + n;
         }
     }
 

@@ -234,17 +234,6 @@ double clearance(const Triangle& a, const Triangle& b, double dEnough)
     }
 }
 
-Triangle triangleOf(const std::array<int, 3>& corners, const TriangleMesh::Point* pPoints)
-{
-    Triangle triangle;
-    triangle.corners = corners;
-    for (std::size_t i = 0; i < 3; ++i)
-    {
-        triangle.points[i] = OpenMesh::vector_cast<Vec>(pPoints[corners[i]]);
-    }
-    return triangle;
-}
-
 Triangle triangleOf(const TriangleMesh& mesh, TriangleMesh::FaceHandle fh)
 {
     Triangle triangle;
@@ -255,18 +244,6 @@ Triangle triangleOf(const TriangleMesh& mesh, TriangleMesh::FaceHandle fh)
         triangle.points[i] = OpenMesh::vector_cast<Vec>(mesh.point(*it));
     }
     return triangle;
-}
-
-bool Box::overlaps(const Box& other) const
-{
-    for (int k = 0; k < 3; ++k)
-    {
-        if (max[k] < other.min[k] || other.max[k] < min[k])
-        {
-            return false;
-        }
-    }
-    return true;
 }
 
 Box boxOf(const Triangle& triangle, double dGrow)

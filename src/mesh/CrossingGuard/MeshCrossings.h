@@ -151,7 +151,16 @@ void trianglesRound(const std::vector<std::array<int, 3>>& triangles, std::size_
 
 // The faces of a mesh as corner numbers and their points, for tests that run
 // on positions other than the mesh's own.
-Triangle triangleOf(const std::array<int, 3>& corners, const TriangleMesh::Point* pPoints);
+inline Triangle triangleOf(const std::array<int, 3>& corners, const TriangleMesh::Point* pPoints)
+{
+    Triangle triangle;
+    triangle.corners = corners;
+    for (std::size_t i = 0; i < 3; ++i)
+    {
+        triangle.points[i] = OpenMesh::vector_cast<Vec>(pPoints[corners[i]]);
+    }
+    return triangle;
+}
 Triangle triangleOf(const TriangleMesh& mesh, TriangleMesh::FaceHandle fh);
 
 // An axis-aligned box, grown by the gap where it is used for finding.
@@ -159,7 +168,17 @@ struct Box
 {
     Vec min;
     Vec max;
-    bool overlaps(const Box& other) const;
+    bool overlaps(const Box& other) const
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            if (max[k] < other.min[k] || other.max[k] < min[k])
+            {
+                return false;
+            }
+        }
+        return true;
+    }
 };
 Box boxOf(const Triangle& triangle, double dGrow);
 
