@@ -1,10 +1,12 @@
 #include "CrossingGuard/MeshThinParts.h"
 
 #include "MeshBuilder.h"
+#include "Parallel.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <limits>
 #include <vector>
@@ -186,8 +188,26 @@ std::shared_ptr<MeshCrossings::Area> MeshThinParts::find(const MeshGenerator::Im
         }
     }
     const Padded space(shape, [&](std::size_t i) { return !shape.cells[i]; });
-    const Padded thinShape = narrowPartsOf(shape, STRAIGHT * int(nRadius));
-    const Padded thinSpace = narrowPartsOf(space, STRAIGHT * int(nRadius));
+    // Thin parts of the shape, of the space, and in the heights of each side:
+    // four pieces of work on their own, each on a core.
+    Padded thinShape(0, 0, 0, 0);
+    Padded thinSpace(0, 0, 0, 0);
+    std::array<cv::Mat, 2> thinInSide;
+    Parallel::forRange(
+        4,
+        [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t k = nBegin; k < nEnd; ++k)
+            {
+                if (k < 2)
+                {
+                    (k == 0 ? thinShape : thinSpace) = narrowPartsOf(k == 0 ? shape : space, STRAIGHT * int(nRadius));
+                    continue;
+                }
+                thinInSide[k - 2] = cv::Mat(int(nHeight), int(nWidth), CV_8U, cv::Scalar(0));
+                markThinInHeight(k == 2 ? imageFront : imageBack, int(nRadius), fSteepness, thinInSide[k - 2]);
+            }
+        },
+        1);
     std::vector<unsigned char> thin(std::size_t(nWidth) * nHeight, 0);
     for (unsigned y = 0; y < nHeight; ++y)
     {
@@ -200,12 +220,7 @@ std::shared_ptr<MeshCrossings::Area> MeshThinParts::find(const MeshGenerator::Im
     // Thin parts of the shape and the space count in full, those in height
     // where they run on.
     std::size_t nCounted = std::size_t(std::count(thin.begin(), thin.end(), 1));
-    cv::Mat thinInHeight(int(nHeight), int(nWidth), CV_8U, cv::Scalar(0));
-    for (const MeshGenerator::Image* pImage : {&imageFront, &imageBack})
-    {
-        markThinInHeight(*pImage, int(nRadius), fSteepness, thinInHeight);
-    }
-    cv::Mat onlyInHeight = thinInHeight.clone();
+    cv::Mat onlyInHeight = thinInSide[0] | thinInSide[1];
     for (unsigned y = 0; y < nHeight; ++y)
     {
         unsigned char* pOnly = onlyInHeight.ptr<unsigned char>(int(y));
