@@ -100,16 +100,6 @@ MeshCrossings::Triangle MeshCollapseGuard::triangleOf(int nFace) const
     return MeshCrossings::triangleOf(m_corners[std::size_t(nFace)], m_mesh.points());
 }
 
-void MeshCollapseGuard::readCorners(TriangleMesh::FaceHandle fh)
-{
-    TriangleMesh::HalfedgeHandle heh = m_mesh.halfedge_handle(fh);
-    for (int& nCorner : m_corners[std::size_t(fh.idx())])
-    {
-        nCorner = m_mesh.to_vertex_handle(heh).idx();
-        heh = m_mesh.next_halfedge_handle(heh);
-    }
-}
-
 void MeshCollapseGuard::enter(int nFace)
 {
     const MeshCrossings::Box& box = m_boxes[std::size_t(nFace)];
@@ -179,17 +169,11 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     findApartCorners();
     // Two faces on one corner whose fan is apart do not meet.
     const auto meetsOnCorner = [&](const MeshCrossings::Triangle& a, const MeshCrossings::Triangle& b) {
-        int nShared = 0;
-        int nCorner = -1;
-        for (const int c : a.corners)
-        {
-            for (const int d : b.corners)
-            {
-                nShared += c == d ? 1 : 0;
-                nCorner = c == d ? c : nCorner;
-            }
-        }
-        return !(nShared == 1 && std::find(m_apartCorners.begin(), m_apartCorners.end(), nCorner) != m_apartCorners.end())
+        const MeshCrossings::SharedCorners shared = MeshCrossings::sharedCorners(a, b);
+        return !(shared.nShared == 1
+                   && std::find(m_apartCorners.begin(), m_apartCorners.end(),
+                          a.corners[std::size_t(shared.sharedA[0])])
+                       != m_apartCorners.end())
             && MeshCrossings::meet(a, b, m_guard.dGap);
     };
     // Whether a new face meets a face the collapse does not change.
@@ -414,7 +398,7 @@ void MeshCollapseGuard::afterCollapse()
     {
         if (!m_mesh.status(fh).deleted())
         {
-            readCorners(fh);
+            m_corners[std::size_t(fh.idx())] = MeshCrossings::cornersOf(m_mesh, fh);
             m_boxes[std::size_t(fh.idx())] = boxOf(fh);
             enter(fh.idx());
         }

@@ -44,8 +44,6 @@ private:
     MeshCrossings::Box boxOf(const MeshCrossings::Triangle& triangle) const;
     // A face as it stands, from its corners as last read.
     MeshCrossings::Triangle triangleOf(int nFace) const;
-    // Reads the corners of a face from the mesh.
-    void readCorners(TriangleMesh::FaceHandle fh);
     void enter(int nFace);
 
     // Whether the box over the points round v0, grown by the gap, touches

@@ -21,10 +21,19 @@ void project(const Vec* pPoints, int nPoints, const Vec& axis, double& dLow, dou
     }
 }
 
-// How far apart the axis holds the two point sets (and so their hulls),
-// as a distance along it; 0 or less when their projections overlap. Any axis
-// will do: what it separates is separated. Rounding in the projections stays
-// far below the gap for coordinates of a mesh.
+// How far apart the axis holds the two point sets (and so their hulls), in
+// units of the axis's length; 0 or less when their projections overlap.
+double apartAlong(const Vec& axis, const Vec* pA, int nA, const Vec* pB, int nB)
+{
+    double dLowA, dHighA, dLowB, dHighB;
+    project(pA, nA, axis, dLowA, dHighA);
+    project(pB, nB, axis, dLowB, dHighB);
+    return std::max(dLowB - dHighA, dLowA - dHighB);
+}
+
+// The same as a distance along the axis. Any axis will do: what it
+// separates is separated. Rounding in the projections stays far below the
+// gap for coordinates of a mesh.
 double gapAlong(const Vec& axis, const Vec* pA, int nA, const Vec* pB, int nB)
 {
     const double dLength2 = axis.sqrnorm();
@@ -32,10 +41,7 @@ double gapAlong(const Vec& axis, const Vec* pA, int nA, const Vec* pB, int nB)
     {
         return -std::numeric_limits<double>::infinity();
     }
-    double dLowA, dHighA, dLowB, dHighB;
-    project(pA, nA, axis, dLowA, dHighA);
-    project(pB, nB, axis, dLowB, dHighB);
-    return std::max(dLowB - dHighA, dLowA - dHighB) / std::sqrt(dLength2);
+    return apartAlong(axis, pA, nA, pB, nB) / std::sqrt(dLength2);
 }
 
 // Two convex hulls of at most three points each (a segment or a triangle)
@@ -98,10 +104,7 @@ bool hullsApart(const Vec* pA, int nA, const Vec* pB, int nB, double dGap)
     bool bApart = false;
     const double dGap2 = dGap * dGap;
     forEachAxis(pA, nA, pB, nB, [&](const Vec& axis) {
-        double dLowA, dHighA, dLowB, dHighB;
-        project(pA, nA, axis, dLowA, dHighA);
-        project(pB, nB, axis, dLowB, dHighB);
-        const double dApart = std::max(dLowB - dHighA, dLowA - dHighB);
+        const double dApart = apartAlong(axis, pA, nA, pB, nB);
         bApart = dApart > 0.0 && dApart * dApart > dGap2 * axis.sqrnorm();
         return bApart;
     });
@@ -140,21 +143,6 @@ bool foldedOntoEachOther(const Vec& p, const Vec& q, const Vec& c, const Vec& d,
 }
 } // namespace
 
-double gapFor(double dSize)
-{
-    return std::ldexp(std::max(dSize, 1.0), -17);
-}
-
-namespace
-{
-// The corners two triangles share: sharedA[i] of a is sharedB[i] of b.
-struct SharedCorners
-{
-    int nShared = 0;
-    int sharedA[3] = {-1, -1, -1};
-    int sharedB[3] = {-1, -1, -1};
-};
-
 SharedCorners sharedCorners(const Triangle& a, const Triangle& b)
 {
     SharedCorners shared;
@@ -173,6 +161,13 @@ SharedCorners sharedCorners(const Triangle& a, const Triangle& b)
     return shared;
 }
 
+double gapFor(double dSize)
+{
+    return std::ldexp(std::max(dSize, 1.0), -17);
+}
+
+namespace
+{
 // The edge of a triangle across from one of its corners.
 std::array<Vec, 2> edgeAcross(const Triangle& triangle, int nCorner)
 {
@@ -505,16 +500,22 @@ std::vector<std::pair<int, int>> meetingPairs(const std::vector<std::array<int, 
     });
 }
 
+std::array<int, 3> cornersOf(const TriangleMesh& mesh, TriangleMesh::FaceHandle fh)
+{
+    auto it = mesh.cfv_iter(fh);
+    std::array<int, 3> corners;
+    corners[0] = it->idx();
+    corners[1] = (++it)->idx();
+    corners[2] = (++it)->idx();
+    return corners;
+}
+
 std::vector<std::array<int, 3>> cornersOf(const TriangleMesh& mesh)
 {
     std::vector<std::array<int, 3>> triangles(mesh.n_faces(), std::array<int, 3>{0, 0, 0});
     for (const auto fh : mesh.faces())
     {
-        auto it = mesh.cfv_iter(fh);
-        std::array<int, 3>& corners = triangles[std::size_t(fh.idx())];
-        corners[0] = it->idx();
-        corners[1] = (++it)->idx();
-        corners[2] = (++it)->idx();
+        triangles[std::size_t(fh.idx())] = cornersOf(mesh, fh);
     }
     return triangles;
 }

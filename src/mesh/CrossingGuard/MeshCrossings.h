@@ -43,6 +43,16 @@ double gapFor(double dSize);
 // that meet are never taken as apart.
 bool meet(const Triangle& a, const Triangle& b, double dGap);
 
+// The corners two triangles share: corner sharedA[i] of a is corner
+// sharedB[i] of b.
+struct SharedCorners
+{
+    int nShared = 0;
+    int sharedA[3] = {-1, -1, -1};
+    int sharedB[3] = {-1, -1, -1};
+};
+SharedCorners sharedCorners(const Triangle& a, const Triangle& b);
+
 // Whether the triangles pass through or touch each other, other than in
 // what they share: they meet with no gap. Triangles on one edge do so only
 // where they lie in one plane, folded onto each other.
@@ -142,6 +152,8 @@ inline bool hasThreeCorners(const std::array<int, 3>& corners)
 // The corners of every face of a mesh by face number; a deleted face's are
 // all 0.
 std::vector<std::array<int, 3>> cornersOf(const TriangleMesh& mesh);
+// The corners of one face, in the same order.
+std::array<int, 3> cornersOf(const TriangleMesh& mesh, TriangleMesh::FaceHandle fh);
 
 // The triangles round each of nPoints points, those with three corners only:
 // round point v lie round[from[v]] up to round[from[v + 1]], in order of

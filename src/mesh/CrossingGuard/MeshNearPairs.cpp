@@ -347,20 +347,23 @@ bool MeshNearPairs::newlyMeets(int t, int u, const Point* pBefore, const Point* 
 
 std::vector<std::pair<int, int>> MeshNearPairs::newlyMeetingOnce(const Point* pBefore, const Point* pAfter)
 {
-    m_bAfterOnly = true;
-    std::vector<std::pair<int, int>> meeting = newlyMeeting(pBefore, pAfter);
-    m_bAfterOnly = false;
-    return meeting;
+    return newlyMeeting(pBefore, pAfter, nullptr, true);
 }
 
 std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
     const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged)
 {
+    return newlyMeeting(pBefore, pAfter, pChanged, false);
+}
+
+std::vector<std::pair<int, int>> MeshNearPairs::newlyMeeting(
+    const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged, bool bAfterOnly)
+{
     std::vector<std::pair<int, int>> meeting;
     if (!pChanged)
     {
         m_staticGrid.clear();
-        sweep(pBefore, pAfter, m_bAfterOnly);
+        sweep(pBefore, pAfter, bAfterOnly);
         if (m_moving.empty())
         {
             m_movingGrid.clear();

@@ -96,6 +96,10 @@ private:
         std::vector<int> m_items;
     };
 
+    // newlyMeeting, the boxes over where the triangles lie after the step
+    // alone with bAfterOnly (for newlyMeetingOnce).
+    std::vector<std::pair<int, int>> newlyMeeting(
+        const Point* pBefore, const Point* pAfter, const std::vector<int>* pChanged, bool bAfterOnly);
     // Boxes and marks of the step, and the triangles in reach of where the
     // guard looks, moving and not.
     void sweep(const Point* pBefore, const Point* pAfter, bool bAfterOnly);
@@ -132,9 +136,6 @@ private:
     // of those that do not move is made only when corners are kept in place.
     std::vector<int> m_moving;
     std::vector<int> m_static;
-    // Whether the step at hand is boxed where the triangles lie after it
-    // alone.
-    bool m_bAfterOnly = false;
     // Per triangle in reach: the cell of the moving grid that holds the low
     // corner of its box.
     std::vector<std::array<int, 2>> m_lowCells;

@@ -153,16 +153,13 @@ std::size_t inLongRuns(const cv::Mat& marked, int nLeastRun)
     cv::Mat stats;
     cv::Mat centres;
     const int nLabels = cv::connectedComponentsWithStats(marked, labels, stats, centres, 8, CV_32S);
-    std::vector<unsigned char> keep(std::size_t(std::max(nLabels, 1)), 0);
-    for (int n = 1; n < nLabels; ++n)
-    {
-        keep[std::size_t(n)]
-            = std::max(stats.at<int>(n, cv::CC_STAT_WIDTH), stats.at<int>(n, cv::CC_STAT_HEIGHT)) >= nLeastRun ? 1 : 0;
-    }
     std::size_t nInRuns = 0;
     for (int n = 1; n < nLabels; ++n)
     {
-        nInRuns += keep[std::size_t(n)] ? std::size_t(stats.at<int>(n, cv::CC_STAT_AREA)) : 0;
+        if (std::max(stats.at<int>(n, cv::CC_STAT_WIDTH), stats.at<int>(n, cv::CC_STAT_HEIGHT)) >= nLeastRun)
+        {
+            nInRuns += std::size_t(stats.at<int>(n, cv::CC_STAT_AREA));
+        }
     }
     return nInRuns;
 }

@@ -23,11 +23,11 @@ namespace MeshThinParts
 // up to nRadius pushed up under the heights of one side (no material as 0)
 // stays more than fSteepness times k below them, or one pushed down on them
 // more than that above: between walls that stand higher than they are apart
-// by that factor. All of them grown by nMargin pixels. Nothing when they come to less than
-// dLeastShare of the shape's pixels, where those thin in height count only
-// if they hang together over nLeastRun pixels across or along: grooves and
-// ridges that run on count, the narrow peaks and pits of a rough relief,
-// each on its own, do not.
+// by that factor. All of them grown by nMargin pixels. Nothing when they come
+// to less than dLeastShare of the shape's pixels, where those thin in height
+// count only if they hang together over nLeastRun pixels across or along:
+// grooves and ridges that run on count, the narrow peaks and pits of a rough
+// relief, each on its own, do not.
 std::shared_ptr<MeshCrossings::Area> find(const MeshGenerator::Image& imageFront,
     const MeshGenerator::Image& imageBack, unsigned nRadius, unsigned nMargin, double dLeastShare, float fSteepness,
     unsigned nLeastRun);
