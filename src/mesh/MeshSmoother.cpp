@@ -149,6 +149,9 @@ private:
     // to the last.
     static constexpr unsigned FIRST_BLOCK = 4;
     static constexpr unsigned LAST_BLOCK = 16;
+    // A round of keeping corners in place where one triangle in this many
+    // or more is endangered goes over all vertices and triangles at once.
+    static constexpr std::size_t MANY_ENDANGERED = 16;
 
     // Tangential and normal smoothing weighs every edge alike (1), so a
     // vertex's new position sums its neighbours as they are, in the order
@@ -318,6 +321,11 @@ private:
         std::vector<int> vAllChanged;
         while (!vEndangered.empty())
         {
+            if (vEndangered.size() * MANY_ENDANGERED >= m_vTriangles.size())
+            {
+                keepManyInPlace(vEndangered, vAllChanged);
+                continue;
+            }
             const std::uint32_t nRound = ++m_nRound;
             const auto putBack = [&](std::size_t i, std::vector<int>& vOut) {
                 for (const int nCorner : m_vTriangles[std::size_t(vEndangered[i])])
@@ -350,6 +358,73 @@ private:
             vAllChanged.insert(vAllChanged.end(), vChanged.begin(), vChanged.end());
         }
         return vAllChanged;
+    }
+
+    // One round of keepInPlace where many triangles are endangered: the
+    // vertices and then the triangles are gone over once each, in place of
+    // claiming every corner and every triangle round it, which costs a
+    // locked exchange each on all cores. The same corners go back, and the
+    // triangles whose shapes changed are added to vAllChanged; those left
+    // endangered by that are the next round's.
+    void keepManyInPlace(std::vector<int>& vEndangered, std::vector<int>& vAllChanged)
+    {
+        const TriangleMesh& mesh = this->mesh_;
+        if (!m_pEndangered)
+        {
+            m_pEndangered.reset(new std::atomic<unsigned char>[m_vTriangles.size()]());
+            m_vPutBack.assign(m_vAfter.size(), 0);
+        }
+        // A triangle may be listed more than once.
+        Parallel::forRange(vEndangered.size(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                m_pEndangered[std::size_t(vEndangered[i])].store(1, std::memory_order_relaxed);
+            }
+        });
+        Parallel::forRange(m_vAfter.size(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t v = nBegin; v < nEnd; ++v)
+            {
+                const TriangleMesh::VertexHandle vh(static_cast<int>(v));
+                m_vPutBack[v] = 0;
+                if (m_vAfter[v] == mesh.point(vh))
+                {
+                    continue;
+                }
+                for (int n = m_vFacesFrom[v]; n < m_vFacesFrom[v + 1]; ++n)
+                {
+                    if (m_pEndangered[std::size_t(m_vFaces[std::size_t(n)])].load(std::memory_order_relaxed))
+                    {
+                        m_vAfter[v] = mesh.point(vh);
+                        this->set_new_position(vh, mesh.point(vh));
+                        m_vPutBack[v] = 1;
+                        break;
+                    }
+                }
+            }
+        });
+        Parallel::forRange(vEndangered.size(), [&](std::size_t nBegin, std::size_t nEnd) {
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                m_pEndangered[std::size_t(vEndangered[i])].store(0, std::memory_order_relaxed);
+            }
+        });
+        const std::vector<int> vChanged
+            = Parallel::collect<int>(m_vTriangles.size(), [&](std::size_t t, std::vector<int>& vOut) {
+                  const std::array<int, 3>& corners = m_vTriangles[t];
+                  if (MeshCrossings::hasThreeCorners(corners)
+                      && (m_vPutBack[std::size_t(corners[0])] || m_vPutBack[std::size_t(corners[1])]
+                          || m_vPutBack[std::size_t(corners[2])]))
+                  {
+                      vOut.push_back(int(t));
+                  }
+              });
+        vEndangered = Parallel::collect<int>(vChanged.size(), [&](std::size_t i, std::vector<int>& vOut) {
+            if (isEndangered(std::size_t(vChanged[i])))
+            {
+                vOut.push_back(vChanged[i]);
+            }
+        });
+        vAllChanged.insert(vAllChanged.end(), vChanged.begin(), vChanged.end());
     }
 
     // The neighbours of every vertex that moves, in the order OpenMesh goes
@@ -428,6 +503,10 @@ private:
     // The last step in which a vertex was claimed, the last round in which a
     // face was.
     std::unique_ptr<std::atomic<std::uint32_t>[]> m_pVertexStep;
+    // For rounds with many endangered triangles: those of the round, and
+    // per vertex whether it went back in it.
+    std::unique_ptr<std::atomic<unsigned char>[]> m_pEndangered;
+    std::vector<unsigned char> m_vPutBack;
     std::unique_ptr<std::atomic<std::uint32_t>[]> m_pFaceRound;
     std::uint32_t m_nStep = 0;
     std::uint32_t m_nRound = 0;
