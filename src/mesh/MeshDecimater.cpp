@@ -106,6 +106,15 @@ public:
 
     void setCrossingGuard(const MeshCrossings::Guard& guard) { m_guard = guard; }
 
+    void setFence(const MeshCrossings::Box& fence)
+    {
+        m_pFence = std::make_unique<MeshCrossings::Box>(fence);
+        if (m_pCollapseGuard)
+        {
+            m_pCollapseGuard->setFence(fence);
+        }
+    }
+
     void recordCollapses(OpenMesh::VPropHandleT<int> hIds, std::vector<int>* pInto)
     {
         m_hIds = hIds;
@@ -222,6 +231,10 @@ private:
         if (m_guard.isOn())
         {
             m_pCollapseGuard = std::make_unique<MeshCollapseGuard>(m_mesh, m_guard);
+            if (m_pFence)
+            {
+                m_pCollapseGuard->setFence(*m_pFence);
+            }
         }
         const std::size_t nVertices = m_mesh.n_vertices();
         m_target.assign(nVertices, -1);
@@ -523,6 +536,7 @@ private:
     // decimation on the test of collapses that does so.
     MeshCrossings::Guard m_guard;
     std::unique_ptr<MeshCollapseGuard> m_pCollapseGuard;
+    std::unique_ptr<MeshCrossings::Box> m_pFence;
     // Where the collapses are written down.
     OpenMesh::VPropHandleT<int> m_hIds;
     std::vector<int>* m_pInto = nullptr;
@@ -558,6 +572,11 @@ void MeshDecimater::setGuardLocked(bool bGuard)
 void MeshDecimater::setCrossingGuard(const MeshCrossings::Guard& guard)
 {
     m_pImpl->setCrossingGuard(guard);
+}
+
+void MeshDecimater::setFence(const MeshCrossings::Box& fence)
+{
+    m_pImpl->setFence(fence);
 }
 
 void MeshDecimater::recordCollapses(OpenMesh::VPropHandleT<int> hIds, std::vector<int>* pInto)

@@ -57,6 +57,11 @@ public:
     // kept in a grid, which costs about as much again as their collapses.
     void setCrossingGuard(const MeshCrossings::Guard& guard);
 
+    // Collapses the crossing guard looks at keep to the fence in the x-y
+    // plane where they move the surface (see MeshCollapseGuard::setFence).
+    // May be set at any time; needs the crossing guard on.
+    void setFence(const MeshCrossings::Box& fence);
+
     // Writes down where each collapse goes, as (*pInto)[id of the vertex
     // collapsed] = id of the vertex it went into, with the ids of the mesh's
     // vertex property hIds. A vertex is collapsed at most once, so the

@@ -215,6 +215,62 @@ double MeshTiles::innerTarget(double dBudget, double dReserve, std::size_t nMesh
     return std::max({dReserve / dBudget * dShare, dShare + double(nBorder), CUT_KEEP * double(nBorder)});
 }
 
+std::size_t MeshTiles::fenceTiles(Parallel::Pool& pool, std::vector<Tile>& tiles)
+{
+    if (tiles.empty() || !tiles.front().crossingGuard.isOn())
+    {
+        return 0;
+    }
+    // How far a point lies beyond a rect, or inside it where negative.
+    const auto beyond = [](const MeshCrossings::Box& rect, const TriangleMesh::Point& point) {
+        double dBeyond = -HUGE_VAL;
+        for (int k = 0; k < 2; ++k)
+        {
+            dBeyond = std::max({dBeyond, rect.min[k] - double(point[k]), double(point[k]) - rect.max[k]});
+        }
+        return dBeyond;
+    };
+    std::vector<double> reach(tiles.size(), 0.0);
+    forEachTile(pool, tiles, [&](Tile& tile) {
+        double& dReach = reach[std::size_t(&tile - tiles.data())];
+        for (const auto vh : tile.pMesh->vertices())
+        {
+            dReach = std::max(dReach, beyond(tile.rect, tile.pMesh->point(vh)));
+        }
+    });
+    double dGap = 0.0;
+    for (const Tile& tile : tiles)
+    {
+        dGap = std::max(dGap, tile.crossingGuard.dGap);
+    }
+    const double dInset = *std::max_element(reach.begin(), reach.end()) + 2.0 * dGap;
+    std::vector<std::size_t> fenced(tiles.size(), 0);
+    forEachTile(pool, tiles, [&](Tile& tile) {
+        MeshCrossings::Box fence = tile.rect;
+        for (int k = 0; k < 2; ++k)
+        {
+            fence.min[k] += dInset;
+            fence.max[k] -= dInset;
+        }
+        tile.pDecimater->setFence(fence);
+        const TriangleMesh& mesh = *tile.pMesh;
+        std::size_t& nFenced = fenced[std::size_t(&tile - tiles.data())];
+        for (const auto vh : mesh.vertices())
+        {
+            nFenced += !mesh.status(vh).locked() && beyond(fence, mesh.point(vh)) > 0.0 ? 1 : 0;
+        }
+        nFenced = std::min(nFenced, ownVertices(tile));
+        tile.nShared += nFenced;
+        tile.nInner -= std::min(tile.nInner, nFenced);
+    });
+    std::size_t nFenced = 0;
+    for (const std::size_t n : fenced)
+    {
+        nFenced += n;
+    }
+    return nFenced;
+}
+
 void MeshTiles::runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double dTarget)
 {
     std::vector<std::size_t> below(tiles.size(), 0);
@@ -499,7 +555,19 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
     });
     facePart.clear();
     facePart.shrink_to_fit();
-    runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
+    for (unsigned nRow = 0; nRow < nRows; ++nRow)
+    {
+        for (unsigned nColumn = 0; nColumn < nColumns; ++nColumn)
+        {
+            MeshCrossings::Box& rect = tiles[nRow * nColumns + nColumn].rect;
+            rect.min[0] = nColumn > 0 ? double(cutsX[nColumn - 1]) : -HUGE_VAL;
+            rect.max[0] = nColumn + 1 < nColumns ? double(cutsX[nColumn]) : HUGE_VAL;
+            rect.min[1] = nRow > 0 ? double(cutsY[nRow - 1]) : -HUGE_VAL;
+            rect.max[1] = nRow + 1 < nRows ? double(cutsY[nRow]) : HUGE_VAL;
+        }
+    }
+    const std::size_t nFenced = fenceTiles(pool, tiles);
+    runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder + nFenced));
     return joinAndFinish(tiles, nGlobalVertices, nVertices, false, setup.crossingGuard,
         hIds.is_valid() ? setup.pCollapsedInto : nullptr);
 }

@@ -6,6 +6,7 @@
 #include "TriangleMesh.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -76,6 +77,9 @@ struct Tile
     bool bFits = true;
     // Where and how far its decimater keeps faces apart.
     MeshCrossings::Guard crossingGuard;
+    // The part of the x-y plane its own faces were given, unbounded on the
+    // sides where no other tile lies.
+    MeshCrossings::Box rect{MeshCrossings::Vec(-HUGE_VAL), MeshCrossings::Vec(HUGE_VAL)};
     // Where its collapses are written down by the numbers in hGlobalIndex
     // (see MeshDecimater::recordCollapses), if anywhere.
     std::vector<int>* pCollapsedInto = nullptr;
@@ -102,6 +106,14 @@ void startTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace, double dInnerS
 // Keeps only what is left of the tile's own faces, in a mesh of exactly that
 // size; the decimater goes on with the same quadrics.
 void compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace);
+
+// Where facets are kept apart, fences each tile's decimater in (see
+// MeshDecimater::setFence) a little inside its rect, farther than the
+// points of any tile reach beyond their own rect, by more than the gap: the
+// faces one tile makes then keep apart from every face of the others, made
+// or not, though no tile sees the others' faces. The vertices a tile may
+// not take so count as on its cut. Returns how many those are in all.
+std::size_t fenceTiles(Parallel::Pool& pool, std::vector<Tile>& tiles);
 
 // Rounds under a growing bound until the tiles keep at most dTarget vertices
 // of their own (not on a cut); a round that would take them below it shares

@@ -4,6 +4,7 @@
 #include "MeshObject.h"
 #include "Parallel.h"
 #include "support/MeshTestSupport.h"
+#include "DomeHeights.h"
 
 #include <OpenMesh/Tools/Decimater/CollapseInfoT.hh>
 #include <OpenMesh/Tools/Smoother/JacobiLaplaceSmootherT.hh>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
@@ -46,6 +48,31 @@ TriangleMesh makeRelief(unsigned n, unsigned nSteps)
     TriangleMesh mesh = builtMesh(front, back, n);
     MeshGenerator::smooth(mesh, nSteps);
     return mesh;
+}
+
+// The faces of a mesh, each as its corners' points in a fixed order.
+std::set<std::array<PointBits, 3>> facesByPoints(const TriangleMesh& mesh)
+{
+    std::set<std::array<PointBits, 3>> faces;
+    for (const auto fh : mesh.faces())
+    {
+        std::array<PointBits, 3> face;
+        int i = 0;
+        for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
+        {
+            face[std::size_t(i++)] = bitsOf(mesh.point(*it));
+        }
+        std::sort(face.begin(), face.end());
+        faces.insert(face);
+    }
+    return faces;
+}
+
+TriangleMesh::Point pointOfBits(const PointBits& bits)
+{
+    TriangleMesh::Point point;
+    std::memcpy(&point[0], bits.data(), sizeof(float) * 3);
+    return point;
 }
 
 MeshGenerator::DecimationSetup singlePass()
@@ -374,5 +401,88 @@ TEST(MeshDecimation, ACollapseRefusedForFacetsThatMeetStaysRefusedWhereNothingNe
     for (const auto vh : mesh.vertices())
     {
         EXPECT_FALSE(guard.changedNear(vh));
+    }
+}
+
+TEST(MeshDecimation, AFencedDecimaterMakesNoFaceThatMovesTheSurfaceOutsideItsFence)
+{
+    // A dome on both sides, smoothed: nowhere flat, so every collapse moves
+    // the surface. Faces the fenced decimater leaves with a corner outside
+    // the fence are faces it never made.
+    const unsigned n = 64;
+    std::vector<float> dome = domeHeights(n, 0.45, 20.0f, 2.0f);
+    TriangleMesh mesh = builtMesh(dome, dome, n);
+    MeshGenerator::smooth(mesh, 3);
+    const std::set<std::array<PointBits, 3>> before = facesByPoints(mesh);
+    const MeshCrossings::Box fence{MeshCrossings::Vec(20.0, 12.0, -HUGE_VAL), MeshCrossings::Vec(44.0, 40.0, HUGE_VAL)};
+    const auto inside = [&](const TriangleMesh::Point& point) {
+        return point[0] >= fence.min[0] && point[0] <= fence.max[0] && point[1] >= fence.min[1]
+            && point[1] <= fence.max[1];
+    };
+    MeshDecimater decimater(mesh);
+    decimater.setCrossingGuard(MeshCrossings::Guard{MeshCrossings::gapFor(double(n)), nullptr});
+    decimater.setFence(fence);
+    const std::size_t nCollapsed = decimater.decimate(mesh.n_vertices() / 2);
+    mesh.garbage_collection();
+    // Inside the fence it went on as far as it could.
+    EXPECT_GT(nCollapsed, 800u);
+    std::size_t nMade = 0;
+    std::size_t nMadeReaching = 0;
+    for (const auto& face : facesByPoints(mesh))
+    {
+        if (before.count(face))
+        {
+            continue;
+        }
+        ++nMade;
+        nMadeReaching += std::all_of(face.begin(), face.end(), [&](const PointBits& bits) {
+            return inside(pointOfBits(bits));
+        }) ? 0 : 1;
+    }
+    EXPECT_GT(nMade, 200u);
+    EXPECT_EQ(nMadeReaching, 0u);
+}
+
+TEST(MeshDecimation, PartsKeptApartNeverMeetAcrossTheirCuts)
+{
+    // Thin parts decimated in tiles that see nothing of each other: each
+    // keeps facets apart from its own, and the fences keep the faces one
+    // tile makes away from every face of the others.
+    struct Case
+    {
+        const char* pName;
+        unsigned n;
+        std::vector<float> front;
+        std::vector<float> back;
+        unsigned nSteps;
+    };
+    std::vector<Case> cases;
+    for (const unsigned nTooth : {2u, 3u})
+    {
+        const std::vector<float> comb = makeCombHeights(96, 40.0f, nTooth);
+        cases.push_back({"comb", 96, comb, comb, 8});
+    }
+    const std::vector<float> slotted = makeSlotHeights(96, 40.0f);
+    cases.push_back({"slots", 96, slotted, slotted, 3});
+    const std::vector<float> strokes = makeStrokeHeights(128, 6.0f);
+    std::vector<float> thinner(strokes.size());
+    std::transform(strokes.begin(), strokes.end(), thinner.begin(), [](float h) { return 0.5f * h; });
+    cases.push_back({"strokes", 128, strokes, thinner, 20});
+    for (Case& c : cases)
+    {
+        SCOPED_TRACE(c.pName);
+        const MeshCrossings::Guard guard{MeshCrossings::gapFor(double(c.n)), nullptr};
+        TriangleMesh smoothed = builtMesh(c.front, c.back, c.n);
+        MeshGenerator::smooth(smoothed, c.nSteps, guard);
+        ASSERT_TRUE(MeshCrossings::meetingPairs(smoothed, guard.dGap).empty());
+        for (const unsigned nParts : {4u, 9u})
+        {
+            MeshGenerator::DecimationSetup setup = parts(nParts);
+            setup.crossingGuard = guard;
+            TriangleMesh mesh = smoothed;
+            MeshGenerator::decimate(mesh, unsigned(smoothed.n_vertices() / 12), setup);
+            EXPECT_TRUE(MeshCrossings::meetingPairs(mesh, guard.dGap).empty()) << nParts << " parts";
+            EXPECT_TRUE(isClosedTwoManifold(mesh));
+        }
     }
 }

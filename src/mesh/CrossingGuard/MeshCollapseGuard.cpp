@@ -160,6 +160,10 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     {
         return false;
     }
+    if (m_bFenced && !ringInsideFence(v0))
+    {
+        return true;
+    }
     if (m_guard.pArea && std::none_of(m_new.begin(), m_new.end(), [&](const MeshCrossings::Triangle& triangle) {
             return m_guard.covers(boxOf(triangle));
         }))
@@ -226,6 +230,32 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
         }
     }
     return false;
+}
+
+void MeshCollapseGuard::setFence(const MeshCrossings::Box& fence)
+{
+    m_bFenced = true;
+    m_fence = fence;
+}
+
+bool MeshCollapseGuard::ringInsideFence(TriangleMesh::VertexHandle v0) const
+{
+    const auto inside = [&](const TriangleMesh::Point& point) {
+        return double(point[0]) >= m_fence.min[0] && double(point[0]) <= m_fence.max[0]
+            && double(point[1]) >= m_fence.min[1] && double(point[1]) <= m_fence.max[1];
+    };
+    if (!inside(m_mesh.point(v0)))
+    {
+        return false;
+    }
+    for (auto it = m_mesh.cvv_iter(v0); it.is_valid(); ++it)
+    {
+        if (!inside(m_mesh.point(*it)))
+        {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool MeshCollapseGuard::ringLookedAfter(TriangleMesh::VertexHandle v0)

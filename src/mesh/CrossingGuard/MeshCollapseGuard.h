@@ -23,6 +23,14 @@ public:
     bool wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::VertexHandle v1,
         TriangleMesh::FaceHandle fl, TriangleMesh::FaceHandle fr);
 
+    // From now on, refuses every collapse looked at that moves the surface
+    // (v1 not in the planes of v0's faces) where a point round v0 lies
+    // outside the fence in the x-y plane (its heights are not looked at):
+    // the faces such a collapse makes stay inside the fence, which is
+    // convex. Parts of a mesh decimated side by side, each fenced in away
+    // from the others, so make no faces that could meet each other's.
+    void setFence(const MeshCrossings::Box& fence);
+
     // Around a collapse of v0: takes its faces out before, enters what is
     // left of them after.
     void beforeCollapse(TriangleMesh::VertexHandle v0);
@@ -60,8 +68,13 @@ private:
     // gap: false where none lies in the frame.
     bool changeCellsRound(TriangleMesh::VertexHandle vh, int& x0, int& y0, int& x1, int& y1) const;
 
+    // Whether the points round v0 lie inside the fence.
+    bool ringInsideFence(TriangleMesh::VertexHandle v0) const;
+
     const TriangleMesh& m_mesh;
     MeshCrossings::Guard m_guard;
+    bool m_bFenced = false;
+    MeshCrossings::Box m_fence;
     std::unique_ptr<MeshCrossings::TriangleGrid> m_pGrid;
     // Per face: its corners, its box grown by half the gap, whether it is in
     // the grid, and the last visit that met it.
