@@ -90,19 +90,22 @@ constexpr double REWORK_MARGIN = 4.0;
 // Parts and gaps up to twice this many pixels across are thin; where they
 // make up this share of the shape, facets are kept apart from the start this
 // many pixels round them. A few thin places (the points of a star) cost less
-// to work again where facets meet than to look after all along.
+// to work again where facets meet than to look after all along; slots a
+// pixel wide every forty pixels are already many.
 constexpr unsigned THIN_RADIUS = 4;
 constexpr unsigned THIN_MARGIN = 2;
-constexpr double THIN_SHARE = 0.1;
+constexpr double THIN_SHARE = 0.025;
 // Walls in the relief are thin where they face each other across a groove,
 // or stand back to back round a ridge, and stand higher than this times the
 // radius of the disc that does not fit between them, about as high as they
 // are apart: lower ones make slopes too gentle to be carried into each other.
 constexpr float THIN_STEEPNESS = 2.0f;
-// Such walls are looked after where they run on this many pixels at least;
-// the narrow peaks and pits of a rough relief (a photograph's), each on its
-// own, are left to be worked again where their facets meet.
-constexpr unsigned THIN_RUN = 32;
+// Such walls count where they run on this many pixels at least, or an eighth
+// of the picture across where that is less: grooves and lettering do, while
+// the narrow peaks, pits and terraces of a rough relief (a photograph's)
+// mostly break off sooner, and are left to be worked again where their
+// facets meet.
+constexpr unsigned THIN_RUN = 64;
 
 // The whole mesh in one piece: build, normals, smoothing, then decimation.
 std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFront,
@@ -120,7 +123,7 @@ std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFro
     MeshGenerator::computeNormals(*pMesh);
     timings.dNormals = secondsSince(start);
     start = Clock::now();
-    MeshGenerator::smooth(*pMesh, parameters.NumberOfSmoothingSteps, setup.crossingGuard);
+    MeshGenerator::smooth(*pMesh, parameters.NumberOfSmoothingSteps, setup.smoothingGuard.value_or(setup.crossingGuard));
     timings.dSmoothing = secondsSince(start);
     start = Clock::now();
     // A mesh this large may be decimated in parts cut out of it.
@@ -285,9 +288,18 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
         if (!setup.crossingGuard.isOn())
         {
             const Clock::time_point start = Clock::now();
-            first.crossingGuard.pArea
-                = MeshThinParts::find(imageFront, imageBack, THIN_RADIUS, THIN_MARGIN, THIN_SHARE, THIN_STEEPNESS, THIN_RUN);
-            first.crossingGuard.dGap = first.crossingGuard.pArea ? dGap : 0.0;
+            // Where the rasters show thin parts, smoothing keeps facets apart
+            // there, and decimation everywhere: its long facets reach from
+            // any rim or slope into the thin parts, and cost little to test
+            // where the surface is flat.
+            std::shared_ptr<const MeshCrossings::Area> pThin
+                = MeshThinParts::find(imageFront, imageBack, THIN_RADIUS, THIN_MARGIN, THIN_SHARE, THIN_STEEPNESS,
+                    std::min(THIN_RUN, std::max(imageFront.nWidth, imageFront.nHeight) / 8));
+            if (pThin)
+            {
+                first.crossingGuard = MeshCrossings::Guard{dGap, nullptr};
+                first.smoothingGuard = MeshCrossings::Guard{dGap, std::move(pThin)};
+            }
             timings.dBuild += secondsSince(start);
         }
     }
@@ -322,12 +334,18 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
         }
         if (!meeting.empty() && !bGuardedEverywhere)
         {
-            auto pArea = first.crossingGuard.pArea
-                ? std::make_shared<MeshCrossings::Area>(*first.crossingGuard.pArea)
-                : std::make_shared<MeshCrossings::Area>(imageFront.nWidth, imageFront.nHeight);
+            // Smoothing keeps facets apart round where they met too, and
+            // decimation there or, where it did so already, everywhere.
+            const MeshCrossings::Guard& smoothed = first.smoothingGuard ? *first.smoothingGuard : first.crossingGuard;
+            auto pArea = smoothed.pArea ? std::make_shared<MeshCrossings::Area>(*smoothed.pArea)
+                                        : std::make_shared<MeshCrossings::Area>(imageFront.nWidth, imageFront.nHeight);
             pArea->mark(meeting.boxes, REWORK_MARGIN);
             DecimationSetup round = first;
-            round.crossingGuard = MeshCrossings::Guard{dGap, std::move(pArea)};
+            round.smoothingGuard = MeshCrossings::Guard{dGap, std::move(pArea)};
+            if (!(first.crossingGuard.isOn() && !first.crossingGuard.pArea))
+            {
+                round.crossingGuard = *round.smoothingGuard;
+            }
             collapsedInto.assign(nIds, -1);
             pMesh = generateOnce(imageFront, imageBack, parameters, round, timings, nLeftOut, bInParts);
             meeting = whereFacetsMeet(*pMesh, dGap, timings);
@@ -338,6 +356,7 @@ TriangleMesh* MeshGenerator::generateMesh(const Image& imageFront, const Image& 
         }
         DecimationSetup again = setup;
         again.crossingGuard = MeshCrossings::Guard{dGap, nullptr};
+        again.smoothingGuard.reset();
         if (!meeting.empty() && !bGuardedEverywhere)
         {
             pMesh = generateOnce(imageFront, imageBack, parameters, again, timings, nLeftOut, bInParts);

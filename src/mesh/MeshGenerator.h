@@ -3,6 +3,7 @@
 #include "CrossingGuard/MeshCrossings.h"
 #include "TriangleMesh.h"
 
+#include <optional>
 #include <vector>
 
 class MeshObject;
@@ -120,12 +121,15 @@ public:
         // Smoothing holds every move, and decimation refuses every collapse,
         // that would carry a facet the guard looks after through another or
         // within its gap, so the surface does not pass through itself
-        // there; slower. Unless it is given, generateMesh looks after the
-        // thin parts the rasters show, where they are many (with the gap of
-        // MeshCrossings::gapFor the rasters' size), and works its result
-        // again where facets still meet; decimate uses it as given.
-        // OpenMesh's decimater does not keep facets apart.
+        // there; slower. Unless it is given, generateMesh smooths the thin
+        // parts the rasters show so, where they are many, and decimates so
+        // everywhere (with the gap of MeshCrossings::gapFor the rasters'
+        // size), and works its result again where facets still meet;
+        // decimate uses it as given. OpenMesh's decimater does not keep
+        // facets apart.
         MeshCrossings::Guard crossingGuard;
+        // Where set, smoothing keeps facets apart as this says instead.
+        std::optional<MeshCrossings::Guard> smoothingGuard;
         // Where set (to 2 entries per pixel of the rasters, all -1), each
         // collapse of our decimater is written down by the ids of the build
         // (MeshBuilder::VERTEX_IDS): the entry of the vertex collapsed gets
@@ -153,14 +157,14 @@ public:
     // Build, normals, smoothing and decimation, then the shells without
     // volume left out (one WARNING with their number): the mesh generate
     // hands over, before it is normalised and turned; the caller owns it.
-    // Where the rasters show many thin parts, smoothing and decimation keep
-    // facets apart there from the start. Where facets of the result still
-    // meet (thin parts smoothed or decimated through each other), it is
-    // worked again round them alone (see MeshRework), every other face kept;
-    // where that does not fit, it is made again keeping facets apart round
-    // them, then everywhere: a WARNING says where they still meet once
-    // keeping them apart everywhere in one piece has not helped (a build
-    // whose facets meet already).
+    // Where the rasters show many thin parts, smoothing keeps facets apart
+    // there from the start, and decimation everywhere. Where facets of the
+    // result still meet (thin parts smoothed or decimated through each
+    // other), it is worked again round them alone (see MeshRework), every
+    // other face kept; where that does not fit, it is made again keeping
+    // facets apart round them, then everywhere: a WARNING says where they
+    // still meet once keeping them apart everywhere in one piece has not
+    // helped (a build whose facets meet already).
     // Large rasters are worked on in tiles (see DecimationSetup), each tile
     // on its own core from its build on; the result is the same kind of
     // mesh, within the same errors. May throw.
