@@ -13,6 +13,9 @@
 
 namespace
 {
+// See generateInTiles.
+constexpr double GUARDED_WINDOWS = 2.0;
+
 using MeshTiles::Clock;
 using MeshTiles::secondsSince;
 using MeshTiles::Tile;
@@ -296,6 +299,26 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
             window.nY0 = window.nCellY0 - 1 > nMargin ? window.nCellY0 - 1 - nMargin : 0;
             window.nX1 = std::min(nWidth, window.nCellX1 + nMargin);
             window.nY1 = std::min(nHeight, window.nCellY1 + nMargin);
+        }
+    }
+    // Where smoothing keeps facets apart, every pixel of a window costs many
+    // times what it costs unguarded, and the parts held apart in a margin
+    // can differ from the whole mesh's far enough to reach the cut, so that
+    // all the tiles' work is lost: there the margins may add no more than
+    // GUARDED_WINDOWS to what the tiles' own cells hold, and otherwise the
+    // mesh is smoothed whole, on all cores at once.
+    if (setup.smoothingGuard.value_or(setup.crossingGuard).isOn())
+    {
+        double dWindows = 0.0;
+        double dCells = 0.0;
+        for (const Window& window : windows)
+        {
+            dWindows += double(window.nX1 - window.nX0) * double(window.nY1 - window.nY0);
+            dCells += double(window.nCellX1 - window.nCellX0) * double(window.nCellY1 - window.nCellY0);
+        }
+        if (dWindows > GUARDED_WINDOWS * dCells)
+        {
+            return nullptr;
         }
     }
     const double dLayout = secondsSince(start);
