@@ -19,6 +19,10 @@ using VertexHandle = TriangleMesh::VertexHandle;
 using HalfedgeHandle = TriangleMesh::HalfedgeHandle;
 using CollapseInfo = OpenMesh::Decimater::CollapseInfoT<TriangleMesh>;
 
+// Marks of MeshDecimater::wornOut.
+constexpr unsigned char WORN_OUT = 1;
+constexpr unsigned char WORN_OUT_NEAR = 2;
+
 // The plane of a face, weighted by its area as in OpenMesh's quadric
 // module, as the quadric of each corner about the corner's own point.
 // Quadrics are kept about their vertex's point: a collapse only ever weighs
@@ -104,14 +108,34 @@ public:
 
     void setGuardLocked(bool bGuard) { m_bGuardLocked = bGuard; }
 
+    void setWornOut(std::vector<unsigned char> wornOut) { m_wornOut = std::move(wornOut); }
+
+    std::vector<unsigned char> wornOut() const
+    {
+        std::vector<unsigned char> wornOut(m_mesh.n_vertices(), 0);
+        if (!m_bHeapBuilt)
+        {
+            return wornOut;
+        }
+        for (const auto vh : m_mesh.vertices())
+        {
+            const std::size_t v = std::size_t(vh.idx());
+            if (!m_mesh.status(vh).locked() && m_heapPosition[v] < 0 && !m_refusedElsewise[v])
+            {
+                wornOut[v] = m_refusedByGuard[v] ? WORN_OUT_NEAR : WORN_OUT;
+            }
+        }
+        return wornOut;
+    }
+
     void setCrossingGuard(const MeshCrossings::Guard& guard) { m_guard = guard; }
 
-    void setFence(const MeshCrossings::Box& fence)
+    void setFence(MeshCollapseGuard::Fence fence)
     {
-        m_pFence = std::make_unique<MeshCrossings::Box>(fence);
+        m_fence = std::move(fence);
         if (m_pCollapseGuard)
         {
-            m_pCollapseGuard->setFence(fence);
+            m_pCollapseGuard->setFence(m_fence);
         }
     }
 
@@ -231,9 +255,9 @@ private:
         if (m_guard.isOn())
         {
             m_pCollapseGuard = std::make_unique<MeshCollapseGuard>(m_mesh, m_guard);
-            if (m_pFence)
+            if (m_fence)
             {
-                m_pCollapseGuard->setFence(*m_pFence);
+                m_pCollapseGuard->setFence(m_fence);
             }
         }
         const std::size_t nVertices = m_mesh.n_vertices();
@@ -241,6 +265,8 @@ private:
         m_heapPosition.assign(nVertices, -1);
         m_cost.assign(m_mesh.n_halfedges(), 0.0f);
         m_refused.assign(m_mesh.n_halfedges(), 0);
+        m_refusedElsewise.assign(nVertices, 0);
+        m_refusedByGuard.assign(nVertices, 0);
         m_heap.reserve(nVertices);
         for (const auto vh : m_mesh.vertices())
         {
@@ -248,9 +274,26 @@ private:
             {
                 continue;
             }
+            // Refused for faces near, a vertex is worn out only where faces
+            // are still kept apart.
+            const unsigned char nWornOut = m_wornOut.empty() ? 0 : m_wornOut[std::size_t(vh.idx())];
+            const bool bWornOut = nWornOut == WORN_OUT || (nWornOut == WORN_OUT_NEAR && m_pCollapseGuard);
             forEachOutgoing(vh, [&](HalfedgeHandle h) {
                 m_cost[std::size_t(h.idx())] = costOf(vh, m_mesh.to_vertex_handle(h));
+                m_refused[std::size_t(h.idx())] = bWornOut ? 1 : 0;
             });
+            if (bWornOut)
+            {
+                m_target[std::size_t(vh.idx())] = -1;
+                // Refused for faces near: tried again once a collapse comes
+                // near it.
+                if (nWornOut == WORN_OUT_NEAR)
+                {
+                    m_guardRefused.push_back(vh);
+                    m_refusedByGuard[std::size_t(vh.idx())] = 1;
+                }
+                continue;
+            }
             Entry entry;
             if (pickCandidate(vh, entry))
             {
@@ -295,6 +338,8 @@ private:
             m_cost[std::size_t(h.idx())] = costOf(vh, m_mesh.to_vertex_handle(h));
             m_refused[std::size_t(h.idx())] = 0;
         });
+        m_refusedElsewise[std::size_t(vh.idx())] = 0;
+        m_refusedByGuard[std::size_t(vh.idx())] = 0;
         place(vh);
     }
 
@@ -401,6 +446,7 @@ private:
             });
             if (bJoinsLocked)
             {
+                m_refusedElsewise[std::size_t(ci.v0.idx())] = 1;
                 return false;
             }
         }
@@ -436,6 +482,7 @@ private:
         if (m_pCollapseGuard && m_pCollapseGuard->wouldMeet(ci.v0, ci.v1, ci.fl, ci.fr))
         {
             m_guardRefused.push_back(ci.v0);
+            (m_pCollapseGuard->refusedByFence() ? m_refusedElsewise : m_refusedByGuard)[std::size_t(ci.v0.idx())] = 1;
             return false;
         }
         return true;
@@ -523,6 +570,8 @@ private:
                     m_cost[std::size_t(h.idx())] = costOf(vh, ci.v1);
                 }
             });
+            m_refusedElsewise[std::size_t(vh.idx())] = 0;
+            m_refusedByGuard[std::size_t(vh.idx())] = 0;
             place(vh);
         }
     }
@@ -536,7 +585,7 @@ private:
     // decimation on the test of collapses that does so.
     MeshCrossings::Guard m_guard;
     std::unique_ptr<MeshCollapseGuard> m_pCollapseGuard;
-    std::unique_ptr<MeshCrossings::Box> m_pFence;
+    MeshCollapseGuard::Fence m_fence;
     // Where the collapses are written down.
     OpenMesh::VPropHandleT<int> m_hIds;
     std::vector<int>* m_pInto = nullptr;
@@ -553,6 +602,13 @@ private:
     // since the triangles around its vertex last changed.
     std::vector<float> m_cost;
     std::vector<unsigned char> m_refused;
+    // Per vertex, since its refusals were last cleared: whether a collapse
+    // of it was refused for a locked vertex or the fence, and whether one was
+    // refused for faces near it that it would meet. And, for the heap to be
+    // built, the vertices worn out (see wornOut).
+    std::vector<unsigned char> m_refusedElsewise;
+    std::vector<unsigned char> m_refusedByGuard;
+    std::vector<unsigned char> m_wornOut;
     std::vector<Entry> m_heap;
     std::vector<VertexHandle> m_support;
 };
@@ -574,9 +630,19 @@ void MeshDecimater::setCrossingGuard(const MeshCrossings::Guard& guard)
     m_pImpl->setCrossingGuard(guard);
 }
 
-void MeshDecimater::setFence(const MeshCrossings::Box& fence)
+void MeshDecimater::setWornOut(std::vector<unsigned char> wornOut)
 {
-    m_pImpl->setFence(fence);
+    m_pImpl->setWornOut(std::move(wornOut));
+}
+
+std::vector<unsigned char> MeshDecimater::wornOut() const
+{
+    return m_pImpl->wornOut();
+}
+
+void MeshDecimater::setFence(std::function<bool(const MeshCrossings::Box&)> fence)
+{
+    m_pImpl->setFence(std::move(fence));
 }
 
 void MeshDecimater::recordCollapses(OpenMesh::VPropHandleT<int> hIds, std::vector<int>* pInto)

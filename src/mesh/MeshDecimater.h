@@ -7,6 +7,7 @@
 
 #include <cfloat>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -57,10 +58,26 @@ public:
     // kept in a grid, which costs about as much again as their collapses.
     void setCrossingGuard(const MeshCrossings::Guard& guard);
 
+    // The vertices (by index) none of whose collapses are allowed, and not
+    // for a locked vertex or the fence: the shape and normal vetoes and the
+    // mesh's own test refused every one since their triangles last changed
+    // (1), or these and the crossing guard for faces near them (2). As long
+    // as their triangles stay as they are, and the faces near them, in this
+    // mesh or in another (tiles joined, each fenced in), the refusals hold;
+    // 0 for the others.
+    std::vector<unsigned char> wornOut() const;
+    // Such vertices of the mesh, from an earlier decimater: they wait, all
+    // their collapses refused, until a collapse next to them changes their
+    // triangles, or for those refused for faces near them (with the
+    // crossing guard on), one comes near them. Set before the first count
+    // or decimation.
+    void setWornOut(std::vector<unsigned char> wornOut);
+
     // Collapses the crossing guard looks at keep to the fence in the x-y
-    // plane where they move the surface (see MeshCollapseGuard::setFence).
-    // May be set at any time; needs the crossing guard on.
-    void setFence(const MeshCrossings::Box& fence);
+    // plane where they move the surface (see MeshCollapseGuard::setFence):
+    // fence(box) tells whether a box lies inside it. May be set at any time;
+    // needs the crossing guard on.
+    void setFence(std::function<bool(const MeshCrossings::Box&)> fence);
 
     // Writes down where each collapse goes, as (*pInto)[id of the vertex
     // collapsed] = id of the vertex it went into, with the ids of the mesh's

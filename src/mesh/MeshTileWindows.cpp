@@ -406,7 +406,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
     nBorder += fenceTiles(pool, tiles);
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
     std::unique_ptr<TriangleMesh> pJoined
-        = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, true, setup.crossingGuard,
+        = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, dReserve, true, setup.crossingGuard,
             setup.pCollapsedInto);
     if (pJoined)
     {

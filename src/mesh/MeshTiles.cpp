@@ -3,6 +3,7 @@
 #include "MeshBuilder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -29,16 +30,56 @@ constexpr double CUT_KEEP = 2.0;
 // More tiles mean more locked cuts and more margins built twice; fewer mean
 // more of the mesh at full size at once.
 constexpr std::size_t TILE_VERTICES = 100000;
+// A tile's fence is kept in cells of one unit, or of this share of the
+// mesh's width where that is larger.
+constexpr double FENCE_CELLS = 8192.0;
+// Where the joined tiles hold this many vertices beyond the budget, or twice
+// the budget, and facets are kept apart, another round of tiles goes before
+// the final pass.
+constexpr std::size_t ANOTHER_ROUND = 32768;
 
-// A new tile mesh with face normals, status flags and each vertex's number
-// in the whole mesh, made of the given faces of source (each source vertex
-// once, with its face normals) and room for about nVertices vertices.
-// placed(source vertex, new mesh, new vertex) is told of each vertex added.
-// Null when the mesh refuses a face.
-template <typename Faces, typename Placed>
-std::unique_ptr<TriangleMesh> meshOfFaces(const TriangleMesh& source, const Faces& faces, std::size_t nFaces,
-    std::size_t nVertices, OpenMesh::VPropHandleT<int>& hGlobalIndex, Placed placed)
+// The cuts along an axis (0 = x, 1 = y) through the middles of the tiles'
+// rects, the outermost ones halfway to the mesh's bounds.
+std::vector<float> middleCuts(const std::vector<MeshTiles::Tile>& tiles, const TriangleMesh& mesh, int nAxis)
 {
+    std::vector<double> bounds;
+    for (const MeshTiles::Tile& tile : tiles)
+    {
+        if (std::isfinite(tile.rect.min[nAxis]))
+        {
+            bounds.push_back(tile.rect.min[nAxis]);
+        }
+    }
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+    double dLow = HUGE_VAL;
+    double dHigh = -HUGE_VAL;
+    for (const auto vh : mesh.vertices())
+    {
+        dLow = std::min(dLow, double(mesh.point(vh)[nAxis]));
+        dHigh = std::max(dHigh, double(mesh.point(vh)[nAxis]));
+    }
+    std::vector<float> cuts;
+    if (bounds.empty() || !(dLow < bounds.front()) || !(bounds.back() < dHigh))
+    {
+        return cuts;
+    }
+    bounds.insert(bounds.begin(), dLow);
+    bounds.push_back(dHigh);
+    for (std::size_t k = 1; k < bounds.size(); ++k)
+    {
+        cuts.push_back(float(0.5 * (bounds[k - 1] + bounds[k])));
+    }
+    return cuts;
+}
+
+} // namespace
+
+std::unique_ptr<TriangleMesh> MeshTiles::meshOfFaces(const TriangleMesh& source,
+    const std::vector<TriangleMesh::FaceHandle>& faces, std::size_t nVertices,
+    OpenMesh::VPropHandleT<int>& hGlobalIndex, const Placed& placed)
+{
+    const std::size_t nFaces = faces.size();
     auto pMesh = std::make_unique<TriangleMesh>();
     TriangleMesh& mesh = *pMesh;
     mesh.request_face_normals();
@@ -73,30 +114,6 @@ std::unique_ptr<TriangleMesh> meshOfFaces(const TriangleMesh& source, const Face
     return pMesh;
 }
 
-// The faces of a whole mesh that lie in one tile, as a mesh of its own, its
-// vertices on the cuts locked, numbered by hIds where that is valid and by
-// their index in the whole mesh otherwise.
-void cutOutTile(const TriangleMesh& mesh, const std::vector<unsigned char>& border,
-    const std::vector<TriangleMesh::FaceHandle>& faces, OpenMesh::VPropHandleT<int> hIds, MeshTiles::Tile& tile)
-{
-    // A patch of a closed surface has about half as many vertices as faces.
-    const std::size_t nFaces = faces.size();
-    tile.pMesh = meshOfFaces(mesh, faces, nFaces, nFaces / 2 + nFaces / 16 + 64, tile.hGlobalIndex,
-        [&](TriangleMesh::VertexHandle vhWhole, TriangleMesh& sub, TriangleMesh::VertexHandle vh) {
-            sub.property(tile.hGlobalIndex, vh) = hIds.is_valid() ? mesh.property(hIds, vhWhole) : vhWhole.idx();
-            if (border[std::size_t(vhWhole.idx())])
-            {
-                sub.status(vh).set_locked(true);
-                ++tile.nShared;
-            }
-            else
-            {
-                ++tile.nInner;
-            }
-        });
-    tile.bFits = tile.pMesh != nullptr;
-}
-} // namespace
 
 unsigned MeshTiles::partsFor(std::size_t nMeshVertices, const MeshGenerator::DecimationSetup& setup)
 {
@@ -152,6 +169,15 @@ void MeshTiles::forEachTile(Parallel::Pool& pool, std::vector<Tile>& tiles, cons
 void MeshTiles::startTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace, double dInnerShare)
 {
     tile.pDecimater = std::make_unique<MeshDecimater>(*tile.pMesh, hOwnFace);
+    for (std::size_t v = 0; v < tile.baseQuadrics.size(); ++v)
+    {
+        tile.pDecimater->quadric(TriangleMesh::VertexHandle(int(v))) = tile.baseQuadrics[v];
+    }
+    if (!tile.wornOut.empty())
+    {
+        tile.pDecimater->setWornOut(std::move(tile.wornOut));
+        tile.wornOut = {};
+    }
     tile.pDecimater->setGuardLocked(true);
     tile.pDecimater->setCrossingGuard(tile.crossingGuard);
     if (tile.pCollapsedInto)
@@ -180,7 +206,7 @@ void MeshTiles::compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace)
     std::vector<TriangleMesh::VertexHandle> original;
     original.reserve(tile.nVertices);
     OpenMesh::VPropHandleT<int> hGlobalIndex;
-    std::unique_ptr<TriangleMesh> pCompact = meshOfFaces(mesh, faces, faces.size(), tile.nVertices, hGlobalIndex,
+    std::unique_ptr<TriangleMesh> pCompact = meshOfFaces(mesh, faces, tile.nVertices, hGlobalIndex,
         [&](TriangleMesh::VertexHandle vhOld, TriangleMesh& compact, TriangleMesh::VertexHandle vh) {
             compact.property(hGlobalIndex, vh) = mesh.property(tile.hGlobalIndex, vhOld);
             compact.status(vh).set_locked(mesh.status(vhOld).locked());
@@ -221,43 +247,142 @@ std::size_t MeshTiles::fenceTiles(Parallel::Pool& pool, std::vector<Tile>& tiles
     {
         return 0;
     }
-    // How far a point lies beyond a rect, or inside it where negative.
-    const auto beyond = [](const MeshCrossings::Box& rect, const TriangleMesh::Point& point) {
-        double dBeyond = -HUGE_VAL;
-        for (int k = 0; k < 2; ++k)
-        {
-            dBeyond = std::max({dBeyond, rect.min[k] - double(point[k]), double(point[k]) - rect.max[k]});
-        }
-        return dBeyond;
-    };
-    std::vector<double> reach(tiles.size(), 0.0);
-    forEachTile(pool, tiles, [&](Tile& tile) {
-        double& dReach = reach[std::size_t(&tile - tiles.data())];
-        for (const auto vh : tile.pMesh->vertices())
-        {
-            dReach = std::max(dReach, beyond(tile.rect, tile.pMesh->point(vh)));
-        }
-    });
     double dGap = 0.0;
     for (const Tile& tile : tiles)
     {
         dGap = std::max(dGap, tile.crossingGuard.dGap);
     }
-    const double dInset = *std::max_element(reach.begin(), reach.end()) + 2.0 * dGap;
+    // Cells of one unit (a pixel of the rasters) over the tiles' points, or
+    // larger where the mesh spreads far wider than a picture.
+    std::vector<MeshCrossings::Box> bounds(tiles.size(), MeshCrossings::Box{MeshCrossings::Vec(HUGE_VAL), MeshCrossings::Vec(-HUGE_VAL)});
+    forEachTile(pool, tiles, [&](Tile& tile) {
+        MeshCrossings::Box& box = bounds[std::size_t(&tile - tiles.data())];
+        for (const auto vh : tile.pMesh->vertices())
+        {
+            const MeshCrossings::Vec point = OpenMesh::vector_cast<MeshCrossings::Vec>(tile.pMesh->point(vh));
+            box.min.minimize(point);
+            box.max.maximize(point);
+        }
+    });
+    MeshCrossings::Box all = bounds.front();
+    for (const MeshCrossings::Box& box : bounds)
+    {
+        all.min.minimize(box.min);
+        all.max.maximize(box.max);
+    }
+    if (!(all.min[0] <= all.max[0]))
+    {
+        return 0;
+    }
+    const double dMargin = 2.0 * dGap + 1.0;
+    const double dX0 = all.min[0] - dMargin;
+    const double dY0 = all.min[1] - dMargin;
+    const double dCell = std::max(1.0, std::max(all.max[0] - all.min[0], all.max[1] - all.min[1]) / FENCE_CELLS);
+    const int nColumns = int((all.max[0] + dMargin - dX0) / dCell) + 1;
+    const int nRows = int((all.max[1] + dMargin - dY0) / dCell) + 1;
+    const auto cellOf = [&](double d, double dOrigin, int nCount) {
+        return std::clamp(int(std::floor((d - dOrigin) / dCell)), 0, nCount - 1);
+    };
+    // The cells each tile may make faces in: those wholly inside its rect
+    // shrunk by the gap, so that the tiles' cells lie farther apart than it.
+    struct Cells
+    {
+        int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+        bool holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
+    };
+    std::vector<Cells> own(tiles.size());
+    for (std::size_t k = 0; k < tiles.size(); ++k)
+    {
+        const MeshCrossings::Box& rect = tiles[k].rect;
+        Cells& cells = own[k];
+        cells.x0 = std::isfinite(rect.min[0]) ? int(std::ceil((rect.min[0] + dGap - dX0) / dCell)) : 0;
+        cells.y0 = std::isfinite(rect.min[1]) ? int(std::ceil((rect.min[1] + dGap - dY0) / dCell)) : 0;
+        cells.x1 = std::isfinite(rect.max[0]) ? int(std::floor((rect.max[0] - dGap - dX0) / dCell)) - 1 : nColumns - 1;
+        cells.y1 = std::isfinite(rect.max[1]) ? int(std::floor((rect.max[1] - dGap - dY0) / dCell)) - 1 : nRows - 1;
+        cells.x0 = std::max(cells.x0, 0);
+        cells.y0 = std::max(cells.y0, 0);
+        cells.x1 = std::min(cells.x1, nColumns - 1);
+        cells.y1 = std::min(cells.y1, nRows - 1);
+    }
+    // The cells under a tile's faces, their boxes grown by the gap, outside
+    // its own: no other tile may make faces there.
+    std::unique_ptr<std::atomic<unsigned char>[]> pTaken(
+        new std::atomic<unsigned char>[std::size_t(nColumns) * std::size_t(nRows)]());
+    forEachTile(pool, tiles, [&](Tile& tile) {
+        const Cells& cells = own[std::size_t(&tile - tiles.data())];
+        const TriangleMesh& mesh = *tile.pMesh;
+        for (const auto fh : mesh.faces())
+        {
+            TriangleMesh::Point low = mesh.point(*mesh.cfv_iter(fh));
+            TriangleMesh::Point high = low;
+            for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
+            {
+                low.minimize(mesh.point(*it));
+                high.maximize(mesh.point(*it));
+            }
+            const int x0 = cellOf(double(low[0]) - dGap, dX0, nColumns);
+            const int y0 = cellOf(double(low[1]) - dGap, dY0, nRows);
+            const int x1 = cellOf(double(high[0]) + dGap, dX0, nColumns);
+            const int y1 = cellOf(double(high[1]) + dGap, dY0, nRows);
+            if (cells.holds(x0, y0) && cells.holds(x1, y1))
+            {
+                continue;
+            }
+            for (int y = y0; y <= y1; ++y)
+            {
+                for (int x = x0; x <= x1; ++x)
+                {
+                    if (!cells.holds(x, y))
+                    {
+                        pTaken[std::size_t(y) * std::size_t(nColumns) + std::size_t(x)].store(1, std::memory_order_relaxed);
+                    }
+                }
+            }
+        }
+    });
+    // Each tile's fence: a box lies inside it where the cells under it are
+    // the tile's own and no other tile's faces lie near them (counted with
+    // sums over the tile's cells).
     std::vector<std::size_t> fenced(tiles.size(), 0);
     forEachTile(pool, tiles, [&](Tile& tile) {
-        MeshCrossings::Box fence = tile.rect;
-        for (int k = 0; k < 2; ++k)
+        const Cells cells = own[std::size_t(&tile - tiles.data())];
+        const int nWidth = std::max(0, cells.x1 - cells.x0 + 1);
+        const int nHeight = std::max(0, cells.y1 - cells.y0 + 1);
+        auto pSums = std::make_shared<std::vector<unsigned>>(std::size_t(nWidth + 1) * std::size_t(nHeight + 1), 0u);
+        std::vector<unsigned>& sums = *pSums;
+        for (int y = 0; y < nHeight; ++y)
         {
-            fence.min[k] += dInset;
-            fence.max[k] -= dInset;
+            unsigned nRow = 0;
+            for (int x = 0; x < nWidth; ++x)
+            {
+                nRow += pTaken[std::size_t(y + cells.y0) * std::size_t(nColumns) + std::size_t(x + cells.x0)].load(
+                    std::memory_order_relaxed);
+                sums[std::size_t(y + 1) * std::size_t(nWidth + 1) + std::size_t(x + 1)]
+                    = sums[std::size_t(y) * std::size_t(nWidth + 1) + std::size_t(x + 1)] + nRow;
+            }
         }
-        tile.pDecimater->setFence(fence);
+        const auto inside = [=](const MeshCrossings::Box& box) {
+            const int x0 = int(std::floor((box.min[0] - dX0) / dCell));
+            const int y0 = int(std::floor((box.min[1] - dY0) / dCell));
+            const int x1 = int(std::floor((box.max[0] - dX0) / dCell));
+            const int y1 = int(std::floor((box.max[1] - dY0) / dCell));
+            if (!cells.holds(x0, y0) || !cells.holds(x1, y1))
+            {
+                return false;
+            }
+            const std::vector<unsigned>& sum = *pSums;
+            const auto at = [&](int x, int y) {
+                return sum[std::size_t(y - cells.y0) * std::size_t(nWidth + 1) + std::size_t(x - cells.x0)];
+            };
+            return at(x1 + 1, y1 + 1) + at(x0, y0) == at(x0, y1 + 1) + at(x1 + 1, y0);
+        };
+        tile.pDecimater->setFence(inside);
         const TriangleMesh& mesh = *tile.pMesh;
         std::size_t& nFenced = fenced[std::size_t(&tile - tiles.data())];
         for (const auto vh : mesh.vertices())
         {
-            nFenced += !mesh.status(vh).locked() && beyond(fence, mesh.point(vh)) > 0.0 ? 1 : 0;
+            const MeshCrossings::Vec point = OpenMesh::vector_cast<MeshCrossings::Vec>(mesh.point(vh));
+            nFenced += !mesh.status(vh).locked() && !inside(MeshCrossings::Box{point, point}) ? 1 : 0;
         }
         nFenced = std::min(nFenced, ownVertices(tile));
         tile.nShared += nFenced;
@@ -321,7 +446,8 @@ void MeshTiles::runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double
 }
 
 std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
-    unsigned nVertices, bool bMustClose, const MeshCrossings::Guard& crossingGuard, std::vector<int>* pCollapsedInto)
+    unsigned nVertices, double dReserve, bool bMustClose, const MeshCrossings::Guard& crossingGuard,
+    std::vector<int>* pCollapsedInto, bool bLastRound)
 {
     for (const Tile& tile : tiles)
     {
@@ -359,6 +485,8 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
     }
     // A vertex on a cut gathered part of its quadric in each of its tiles.
     std::vector<MeshDecimater::Quadric> quadrics;
+    // Vertices inside a tile whose collapses its triangles all refuse.
+    std::vector<unsigned char> wornOut;
     std::vector<int> joinedIndex(nGlobalVertices, -1);
     for (Tile& tile : tiles)
     {
@@ -368,6 +496,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
         }
         const TriangleMesh& sub = *tile.pMesh;
         std::vector<unsigned char> counted(sub.n_vertices(), 0);
+        const std::vector<unsigned char> tileWornOut = tile.pDecimater->wornOut();
         for (const auto fh : sub.faces())
         {
             TriangleMesh::VertexHandle corners[3];
@@ -376,11 +505,15 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
             {
                 const int nGlobal = sub.property(tile.hGlobalIndex, *it);
                 int& nJoined = joinedIndex[std::size_t(nGlobal)];
+                // Tiles that each started a vertex from its whole quadric
+                // add what they gathered beyond it.
+                const bool bBase = !tile.baseQuadrics.empty();
                 if (nJoined < 0)
                 {
                     const auto vh = joined.add_vertex(sub.point(*it));
                     nJoined = vh.idx();
-                    quadrics.emplace_back();
+                    quadrics.push_back(bBase ? tile.baseQuadrics[std::size_t(it->idx())] : MeshDecimater::Quadric());
+                    wornOut.push_back(tileWornOut[std::size_t(it->idx())]);
                     if (pCollapsedInto)
                     {
                         joined.property(hIds, vh) = nGlobal;
@@ -390,6 +523,10 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
                 {
                     counted[std::size_t(it->idx())] = 1;
                     quadrics[std::size_t(nJoined)] += tile.pDecimater->quadric(*it);
+                    if (bBase)
+                    {
+                        quadrics[std::size_t(nJoined)] += tile.baseQuadrics[std::size_t(it->idx())] * -1.0;
+                    }
                 }
                 corners[i] = TriangleMesh::VertexHandle(nJoined);
             }
@@ -400,6 +537,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
         }
         tile.pDecimater.reset();
         tile.pMesh.reset();
+        tile.baseQuadrics = {};
     }
     joinedIndex.clear();
     joinedIndex.shrink_to_fit();
@@ -414,9 +552,25 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
         }
     }
     joined.update_face_normals();
+    // Where the final pass would still have much to take, the tiles' cuts
+    // and fenced bands left it, at full size, in long strips across the
+    // mesh: another round of tiles whose cuts run through the middles of
+    // these takes them on all cores, fenced in the same way.
+    if (!bLastRound && crossingGuard.isOn()
+        && (joined.n_vertices() > 2 * std::size_t(nVertices) || joined.n_vertices() >= std::size_t(nVertices) + ANOTHER_ROUND))
+    {
+        std::unique_ptr<TriangleMesh> pAgain = decimateCut(joined, middleCuts(tiles, joined, 0),
+            middleCuts(tiles, joined, 1), &quadrics, &wornOut, nVertices, dReserve, crossingGuard, hIds,
+            pCollapsedInto ? nGlobalVertices : joined.n_vertices(), pCollapsedInto, true);
+        if (pAgain)
+        {
+            return pAgain;
+        }
+    }
     {
         MeshDecimater decimater(joined);
         decimater.setCrossingGuard(crossingGuard);
+        decimater.setWornOut(std::move(wornOut));
         if (pCollapsedInto)
         {
             decimater.recordCollapses(hIds, pCollapsedInto);
@@ -435,139 +589,4 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
         joined.garbage_collection();
     }
     return pJoined;
-}
-
-std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mesh, unsigned nVertices,
-    const MeshGenerator::DecimationSetup& setup)
-{
-    const std::size_t nMeshVertices = mesh.n_vertices();
-    const double dReserve = std::max(1.0, setup.dPartReserve) * nVertices;
-    const unsigned nParts = partsFor(nMeshVertices, setup);
-    if (nParts < 2 || nMeshVertices < setup.nMinimumVerticesForParts || double(nMeshVertices) <= dReserve * 1.2)
-    {
-        return nullptr;
-    }
-
-    // Tiles cut at quantiles of the vertex coordinates, so that they hold
-    // about equal numbers of vertices.
-    unsigned nRows = 1;
-    unsigned nColumns = 1;
-    gridOf(nParts, nRows, nColumns);
-    auto quantileCuts = [&](int nAxis, unsigned nCount) {
-        std::vector<float> values;
-        values.reserve(nMeshVertices);
-        for (const auto vh : mesh.vertices())
-        {
-            values.push_back(mesh.point(vh)[nAxis]);
-        }
-        std::vector<float> cuts;
-        for (unsigned k = 1; k < nCount; ++k)
-        {
-            auto it = values.begin() + std::ptrdiff_t(nMeshVertices * k / nCount);
-            std::nth_element(values.begin(), it, values.end());
-            cuts.push_back(*it);
-        }
-        std::sort(cuts.begin(), cuts.end());
-        return cuts;
-    };
-    const std::vector<float> cutsX = quantileCuts(0, nColumns);
-    const std::vector<float> cutsY = quantileCuts(1, nRows);
-
-    // Each face goes to the tile that holds its centre; a vertex whose faces
-    // lie in more than one tile is on a cut.
-    const std::size_t nMeshFaces = mesh.n_faces();
-    std::vector<unsigned short> facePart(nMeshFaces);
-    Parallel::forRange(nMeshFaces, [&](std::size_t nBegin, std::size_t nEnd) {
-        for (std::size_t f = nBegin; f < nEnd; ++f)
-        {
-            TriangleMesh::Point centre(0.0f, 0.0f, 0.0f);
-            for (auto it = mesh.cfv_iter(TriangleMesh::FaceHandle(int(f))); it.is_valid(); ++it)
-            {
-                centre += mesh.point(*it);
-            }
-            centre /= 3.0f;
-            const unsigned nColumn = unsigned(std::upper_bound(cutsX.begin(), cutsX.end(), centre[0]) - cutsX.begin());
-            const unsigned nRow = unsigned(std::upper_bound(cutsY.begin(), cutsY.end(), centre[1]) - cutsY.begin());
-            facePart[f] = static_cast<unsigned short>(nRow * nColumns + nColumn);
-        }
-    });
-    std::vector<unsigned char> border(nMeshVertices, 0);
-    Parallel::forRange(nMeshVertices, [&](std::size_t nBegin, std::size_t nEnd) {
-        for (std::size_t v = nBegin; v < nEnd; ++v)
-        {
-            int nPart = -1;
-            for (auto it = mesh.cvf_iter(TriangleMesh::VertexHandle(int(v))); it.is_valid(); ++it)
-            {
-                const int nFacePart = facePart[std::size_t(it->idx())];
-                if (nPart >= 0 && nFacePart != nPart)
-                {
-                    border[v] = 1;
-                    break;
-                }
-                nPart = nFacePart;
-            }
-        }
-    });
-    const std::size_t nBorder = std::size_t(std::count(border.begin(), border.end(), 1));
-    if (nBorder >= nMeshVertices)
-    {
-        return nullptr;
-    }
-    // Each tile keeps at least its cut and a share of the budget in
-    // proportion to its inner vertices, so the tiles together never fall
-    // below the budget.
-    const double dInnerShare
-        = nVertices > nBorder ? double(nVertices - nBorder) / double(nMeshVertices - nBorder) : 0.0;
-
-    // Collapses are written down by the ids of a build.
-    OpenMesh::VPropHandleT<int> hIds;
-    std::size_t nGlobalVertices = nMeshVertices;
-    if (setup.pCollapsedInto && mesh.get_property_handle(hIds, MeshBuilder::VERTEX_IDS))
-    {
-        nGlobalVertices = setup.pCollapsedInto->size();
-    }
-    else
-    {
-        hIds.reset();
-    }
-    Parallel::Pool pool;
-    std::vector<Tile> tiles(nParts);
-    for (Tile& tile : tiles)
-    {
-        tile.crossingGuard = setup.crossingGuard;
-        tile.pCollapsedInto = hIds.is_valid() ? setup.pCollapsedInto : nullptr;
-    }
-    forEachTile(pool, tiles, [&](Tile& tile) {
-        const auto nPart = static_cast<unsigned short>(&tile - tiles.data());
-        std::vector<TriangleMesh::FaceHandle> faces;
-        for (std::size_t f = 0; f < nMeshFaces; ++f)
-        {
-            if (facePart[f] == nPart)
-            {
-                faces.emplace_back(int(f));
-            }
-        }
-        cutOutTile(mesh, border, faces, hIds, tile);
-        if (tile.bFits)
-        {
-            startTile(tile, OpenMesh::FPropHandleT<bool>(), dInnerShare);
-        }
-    });
-    facePart.clear();
-    facePart.shrink_to_fit();
-    for (unsigned nRow = 0; nRow < nRows; ++nRow)
-    {
-        for (unsigned nColumn = 0; nColumn < nColumns; ++nColumn)
-        {
-            MeshCrossings::Box& rect = tiles[nRow * nColumns + nColumn].rect;
-            rect.min[0] = nColumn > 0 ? double(cutsX[nColumn - 1]) : -HUGE_VAL;
-            rect.max[0] = nColumn + 1 < nColumns ? double(cutsX[nColumn]) : HUGE_VAL;
-            rect.min[1] = nRow > 0 ? double(cutsY[nRow - 1]) : -HUGE_VAL;
-            rect.max[1] = nRow + 1 < nRows ? double(cutsY[nRow]) : HUGE_VAL;
-        }
-    }
-    const std::size_t nFenced = fenceTiles(pool, tiles);
-    runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder + nFenced));
-    return joinAndFinish(tiles, nGlobalVertices, nVertices, false, setup.crossingGuard,
-        hIds.is_valid() ? setup.pCollapsedInto : nullptr);
 }

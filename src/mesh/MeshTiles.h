@@ -22,8 +22,11 @@
 // vertex with the quadric it has gathered, and one pass over the joined mesh
 // goes on to the budget as one pass over the whole mesh would. The tiles are
 // either cut out of a whole mesh (decimateInParts) or each built and smoothed
-// from its own window of the rasters (generateInTiles). The result does not
-// depend on the number of cores.
+// from its own window of the rasters (generateInTiles). Where facets are
+// kept apart and the joined mesh still holds much beyond the budget, a
+// second round of tiles cut out of it, their cuts through the middles of
+// the first ones, goes before the final pass. The result does not depend on
+// the number of cores.
 namespace MeshTiles
 {
 using Clock = std::chrono::steady_clock;
@@ -80,6 +83,12 @@ struct Tile
     // The part of the x-y plane its own faces were given, unbounded on the
     // sides where no other tile lies.
     MeshCrossings::Box rect{MeshCrossings::Vec(-HUGE_VAL), MeshCrossings::Vec(HUGE_VAL)};
+    // Where set (by vertex), the quadrics its vertices start from instead of
+    // the planes of its faces: those they gathered in an earlier round.
+    std::vector<MeshDecimater::Quadric> baseQuadrics;
+    // Where set (by vertex), those an earlier round found worn out (see
+    // MeshDecimater::wornOut), for its decimater to start with.
+    std::vector<unsigned char> wornOut;
     // Where its collapses are written down by the numbers in hGlobalIndex
     // (see MeshDecimater::recordCollapses), if anywhere.
     std::vector<int>* pCollapsedInto = nullptr;
@@ -108,11 +117,12 @@ void startTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace, double dInnerS
 void compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace);
 
 // Where facets are kept apart, fences each tile's decimater in (see
-// MeshDecimater::setFence) a little inside its rect, farther than the
-// points of any tile reach beyond their own rect, by more than the gap: the
-// faces one tile makes then keep apart from every face of the others, made
-// or not, though no tile sees the others' faces. The vertices a tile may
-// not take so count as on its cut. Returns how many those are in all.
+// MeshDecimater::setFence): a collapse that moves the surface stays in
+// cells of the plane that lie inside the tile's rect, shrunk by the gap,
+// and that no other tile's faces come within the gap of. The faces one tile
+// makes then keep apart from every face of the others, made or not, though
+// no tile sees the others' faces. The vertices a tile may not take so count
+// as on its cut. Returns how many those are in all.
 std::size_t fenceTiles(Parallel::Pool& pool, std::vector<Tile>& tiles);
 
 // Rounds under a growing bound until the tiles keep at most dTarget vertices
@@ -133,13 +143,39 @@ double innerTarget(double dBudget, double dReserve, std::size_t nMeshVertices, s
 
 // Fits the tiles together (each vertex once, its quadrics summed over the
 // tiles), releasing each tile as it goes, and decimates the joined mesh to
-// nVertices, keeping faces apart where the guard looks. Rethrows a tile's
-// exception; nothing when the tiles do not fit, or, with bMustClose, when
-// the joined mesh is not closed. nGlobalVertices: the range of the
-// vertices' numbers. With pCollapsedInto, the numbers are the vertices' ids
-// of a build: the joined mesh keeps them in MeshBuilder::VERTEX_IDS and its
-// collapses are written down there.
+// nVertices, keeping faces apart where the guard looks; unless bLastRound,
+// through a second round of tiles first where that is worth it (dReserve as
+// in innerTarget). Rethrows a tile's exception; nothing when the tiles do
+// not fit, or, with bMustClose, when the joined mesh is not closed.
+// nGlobalVertices: the range of the vertices' numbers. With pCollapsedInto,
+// the numbers are the vertices' ids of a build: the joined mesh keeps them
+// in MeshBuilder::VERTEX_IDS and its collapses are written down there.
 std::unique_ptr<TriangleMesh> joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
-    unsigned nVertices, bool bMustClose, const MeshCrossings::Guard& crossingGuard,
-    std::vector<int>* pCollapsedInto = nullptr);
+    unsigned nVertices, double dReserve, bool bMustClose, const MeshCrossings::Guard& crossingGuard,
+    std::vector<int>* pCollapsedInto = nullptr, bool bLastRound = false);
+
+// Decimates the mesh (face normals current) to nVertices in tiles cut at
+// the given x and y (increasing; none along an axis is one row or column),
+// each face in the tile that holds its centre, a vertex whose faces lie in
+// more than one tile on a cut; then joins them and finishes as
+// joinAndFinish does. With pQuadrics, vertex v starts from (*pQuadrics)[v]
+// instead of the planes of its faces, and with pWornOut worn out where
+// (*pWornOut)[v] is set (see MeshDecimater::setWornOut). The vertices are numbered by hIds
+// where that is valid (ids of a build, whose collapses are written down in
+// pCollapsedInto, nGlobalVertices long) and by their index otherwise.
+// Nothing when the tiles do not fit.
+std::unique_ptr<TriangleMesh> decimateCut(const TriangleMesh& mesh, const std::vector<float>& cutsX,
+    const std::vector<float>& cutsY, const std::vector<MeshDecimater::Quadric>* pQuadrics,
+    const std::vector<unsigned char>* pWornOut, unsigned nVertices,
+    double dReserve, const MeshCrossings::Guard& crossingGuard, OpenMesh::VPropHandleT<int> hIds,
+    std::size_t nGlobalVertices, std::vector<int>* pCollapsedInto, bool bLastRound);
+
+// A new tile mesh with face normals, status flags and each vertex's number
+// (hGlobalIndex, added) in the whole mesh, made of the given faces of source
+// (each source vertex once, with its face normals) and room for about
+// nVertices vertices. placed(source vertex, new mesh, new vertex) is told of
+// each vertex added. Null when the mesh refuses a face.
+using Placed = std::function<void(TriangleMesh::VertexHandle, TriangleMesh&, TriangleMesh::VertexHandle)>;
+std::unique_ptr<TriangleMesh> meshOfFaces(const TriangleMesh& source, const std::vector<TriangleMesh::FaceHandle>& faces,
+    std::size_t nVertices, OpenMesh::VPropHandleT<int>& hGlobalIndex, const Placed& placed);
 } // namespace MeshTiles

@@ -414,14 +414,12 @@ TEST(MeshDecimation, AFencedDecimaterMakesNoFaceThatMovesTheSurfaceOutsideItsFen
     TriangleMesh mesh = builtMesh(dome, dome, n);
     MeshGenerator::smooth(mesh, 3);
     const std::set<std::array<PointBits, 3>> before = facesByPoints(mesh);
-    const MeshCrossings::Box fence{MeshCrossings::Vec(20.0, 12.0, -HUGE_VAL), MeshCrossings::Vec(44.0, 40.0, HUGE_VAL)};
-    const auto inside = [&](const TriangleMesh::Point& point) {
-        return point[0] >= fence.min[0] && point[0] <= fence.max[0] && point[1] >= fence.min[1]
-            && point[1] <= fence.max[1];
+    const auto inside = [](const auto& point) {
+        return point[0] >= 20.0 && point[0] <= 44.0 && point[1] >= 12.0 && point[1] <= 40.0;
     };
     MeshDecimater decimater(mesh);
     decimater.setCrossingGuard(MeshCrossings::Guard{MeshCrossings::gapFor(double(n)), nullptr});
-    decimater.setFence(fence);
+    decimater.setFence([&](const MeshCrossings::Box& box) { return inside(box.min) && inside(box.max); });
     const std::size_t nCollapsed = decimater.decimate(mesh.n_vertices() / 2);
     mesh.garbage_collection();
     // Inside the fence it went on as far as it could.
@@ -484,5 +482,70 @@ TEST(MeshDecimation, PartsKeptApartNeverMeetAcrossTheirCuts)
             EXPECT_TRUE(MeshCrossings::meetingPairs(mesh, guard.dGap).empty()) << nParts << " parts";
             EXPECT_TRUE(isClosedTwoManifold(mesh));
         }
+    }
+}
+
+TEST(MeshDecimation, WornOutVerticesPassedOverGiveTheMeshTheirTrialsGive)
+{
+    // Teeth whose walls the shape veto keeps: many vertices wear out, as in
+    // a tile fenced in. A decimater told which ones (that of the joined
+    // tiles) does without their trials and makes the same collapses as one
+    // that tries them all again.
+    const unsigned n = 64;
+    std::vector<float> heights = makeCombHeights(n, 40.0f, 2);
+    TriangleMesh mesh = builtMesh(heights, heights, n);
+    // What is left of it as a mesh of its own, vertices in their order, as
+    // tiles are joined, and the marks of those vertices.
+    TriangleMesh built;
+    built.request_face_normals();
+    built.request_vertex_normals();
+    std::vector<unsigned char> wornOut;
+    {
+        MeshDecimater decimater(mesh);
+        decimater.setCrossingGuard(MeshCrossings::Guard{MeshCrossings::gapFor(double(n)), nullptr});
+        decimater.setFence([](const MeshCrossings::Box& box) { return box.min[0] >= 8.0 && box.max[0] <= 40.0; });
+        decimater.decimate(mesh.n_vertices());
+        const std::vector<unsigned char> marks = decimater.wornOut();
+        std::vector<int> index(mesh.n_vertices(), -1);
+        for (const auto vh : mesh.vertices())
+        {
+            index[std::size_t(vh.idx())] = built.add_vertex(mesh.point(vh)).idx();
+            wornOut.push_back(marks[std::size_t(vh.idx())]);
+        }
+        for (const auto fh : mesh.faces())
+        {
+            std::vector<TriangleMesh::VertexHandle> corners;
+            for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
+            {
+                corners.emplace_back(index[std::size_t(it->idx())]);
+            }
+            built.add_face(corners);
+        }
+        built.update_face_normals();
+    }
+    const auto nWornOut = std::count_if(wornOut.begin(), wornOut.end(), [](unsigned char c) { return c != 0; });
+    EXPECT_GT(nWornOut, 100);
+    EXPECT_GT(std::count(wornOut.begin(), wornOut.end(), 2), 0);
+    // Both go on from the mesh the first left, as far as they can.
+    for (const bool bGuard : {true, false})
+    {
+        SCOPED_TRACE(bGuard ? "facets kept apart" : "no guard");
+        TriangleMesh told = built;
+        TriangleMesh untold = built;
+        for (TriangleMesh* pMesh : {&told, &untold})
+        {
+            MeshDecimater decimater(*pMesh);
+            if (bGuard)
+            {
+                decimater.setCrossingGuard(MeshCrossings::Guard{MeshCrossings::gapFor(double(n)), nullptr});
+            }
+            if (pMesh == &told)
+            {
+                decimater.setWornOut(wornOut);
+            }
+            decimater.decimate(pMesh->n_vertices());
+            pMesh->garbage_collection();
+        }
+        EXPECT_TRUE(identicalMeshes(told, untold)) << told.n_vertices() << " " << untold.n_vertices();
     }
 }

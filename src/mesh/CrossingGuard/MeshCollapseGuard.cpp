@@ -160,7 +160,8 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     {
         return false;
     }
-    if (m_bFenced && !ringInsideFence(v0))
+    m_bFenceRefused = m_fence && !ringInsideFence(v0);
+    if (m_bFenceRefused)
     {
         return true;
     }
@@ -232,30 +233,22 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
     return false;
 }
 
-void MeshCollapseGuard::setFence(const MeshCrossings::Box& fence)
+void MeshCollapseGuard::setFence(Fence fence)
 {
-    m_bFenced = true;
-    m_fence = fence;
+    m_fence = std::move(fence);
 }
 
 bool MeshCollapseGuard::ringInsideFence(TriangleMesh::VertexHandle v0) const
 {
-    const auto inside = [&](const TriangleMesh::Point& point) {
-        return double(point[0]) >= m_fence.min[0] && double(point[0]) <= m_fence.max[0]
-            && double(point[1]) >= m_fence.min[1] && double(point[1]) <= m_fence.max[1];
-    };
-    if (!inside(m_mesh.point(v0)))
-    {
-        return false;
-    }
+    TriangleMesh::Point low = m_mesh.point(v0);
+    TriangleMesh::Point high = low;
     for (auto it = m_mesh.cvv_iter(v0); it.is_valid(); ++it)
     {
-        if (!inside(m_mesh.point(*it)))
-        {
-            return false;
-        }
+        low.minimize(m_mesh.point(*it));
+        high.maximize(m_mesh.point(*it));
     }
-    return true;
+    return m_fence(MeshCrossings::Box{
+        OpenMesh::vector_cast<MeshCrossings::Vec>(low), OpenMesh::vector_cast<MeshCrossings::Vec>(high)});
 }
 
 bool MeshCollapseGuard::ringLookedAfter(TriangleMesh::VertexHandle v0)

@@ -4,6 +4,7 @@
 #include "TriangleMesh.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,14 +23,18 @@ public:
     // Where none of the new faces is looked after, nothing is tested.
     bool wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::VertexHandle v1,
         TriangleMesh::FaceHandle fl, TriangleMesh::FaceHandle fr);
+    // Whether the last collapse wouldMeet refused was refused by the fence.
+    bool refusedByFence() const { return m_bFenceRefused; }
 
+    // Whether a box in the x-y plane (its heights aside) lies inside a fence.
+    using Fence = std::function<bool(const MeshCrossings::Box&)>;
     // From now on, refuses every collapse looked at that moves the surface
-    // (v1 not in the planes of v0's faces) where a point round v0 lies
-    // outside the fence in the x-y plane (its heights are not looked at):
-    // the faces such a collapse makes stay inside the fence, which is
-    // convex. Parts of a mesh decimated side by side, each fenced in away
-    // from the others, so make no faces that could meet each other's.
-    void setFence(const MeshCrossings::Box& fence);
+    // (v1 not in the planes of v0's faces) where the box round the points
+    // round v0 does not lie inside the fence: the faces such a collapse makes
+    // lie inside that box. Parts of a mesh decimated side by side, each
+    // fenced in away from the others, so make no faces that could meet each
+    // other's.
+    void setFence(Fence fence);
 
     // Around a collapse of v0: takes its faces out before, enters what is
     // left of them after.
@@ -73,8 +78,8 @@ private:
 
     const TriangleMesh& m_mesh;
     MeshCrossings::Guard m_guard;
-    bool m_bFenced = false;
-    MeshCrossings::Box m_fence;
+    bool m_bFenceRefused = false;
+    Fence m_fence;
     std::unique_ptr<MeshCrossings::TriangleGrid> m_pGrid;
     // Per face: its corners, its box grown by half the gap, whether it is in
     // the grid, and the last visit that met it.
