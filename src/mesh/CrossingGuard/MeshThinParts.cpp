@@ -8,17 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <limits>
 #include <vector>
 
 namespace
 {
-// Chamfer distances in thirds of a pixel: 3 along a row or column, 4 across
-// a diagonal, within 8 % of the true distance.
-constexpr int STRAIGHT = 3;
-constexpr int DIAGONAL = 4;
-constexpr int FAR = std::numeric_limits<int>::max() / 2;
-
 // A raster with a border of nPad cells round the picture.
 struct Padded
 {
@@ -47,57 +40,28 @@ struct Padded
     unsigned char& at(int x, int y) { return cells[std::size_t(y) * std::size_t(nWidth) + std::size_t(x)]; }
 };
 
-// The chamfer distance of every cell to the nearest set cell.
-std::vector<int> distanceToSet(const Padded& set)
+// The distance in pixels of every cell to the nearest set cell (exact, in
+// the plane), far where none is set.
+cv::Mat distanceToSet(const Padded& set)
 {
-    const int w = set.nWidth;
-    const int h = set.nHeight;
-    std::vector<int> distance(set.cells.size());
-    for (std::size_t i = 0; i < distance.size(); ++i)
-    {
-        distance[i] = set.cells[i] ? 0 : FAR;
-    }
-    const auto at = [&](int x, int y) -> int& { return distance[std::size_t(y) * std::size_t(w) + std::size_t(x)]; };
-    const auto relax = [&](int& d, int x, int y, int nStep) {
-        if (x >= 0 && x < w && y >= 0 && y < h)
-        {
-            d = std::min(d, at(x, y) + nStep);
-        }
-    };
-    for (int y = 0; y < h; ++y)
-    {
-        for (int x = 0; x < w; ++x)
-        {
-            int& d = at(x, y);
-            relax(d, x - 1, y, STRAIGHT);
-            relax(d, x, y - 1, STRAIGHT);
-            relax(d, x - 1, y - 1, DIAGONAL);
-            relax(d, x + 1, y - 1, DIAGONAL);
-        }
-    }
-    for (int y = h - 1; y >= 0; --y)
-    {
-        for (int x = w - 1; x >= 0; --x)
-        {
-            int& d = at(x, y);
-            relax(d, x + 1, y, STRAIGHT);
-            relax(d, x, y + 1, STRAIGHT);
-            relax(d, x + 1, y + 1, DIAGONAL);
-            relax(d, x - 1, y + 1, DIAGONAL);
-        }
-    }
+    cv::Mat notSet(set.nHeight, set.nWidth, CV_8U);
+    std::transform(set.cells.begin(), set.cells.end(), notSet.data, [](unsigned char c) { return c ? 0 : 1; });
+    cv::Mat distance;
+    cv::distanceTransform(notSet, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE);
     return distance;
 }
 
-// The cells of the set that a disc of the radius (in thirds of a pixel)
-// rolled inside it does not reach: the set less its opening.
-Padded narrowPartsOf(const Padded& set, int nRadius)
+// The cells of the set that a disc of the radius (in pixels) rolled inside
+// it does not reach: the set less its opening.
+Padded narrowPartsOf(const Padded& set, float fRadius)
 {
-    const std::vector<int> toOutside = distanceToSet(Padded(set, [&](std::size_t i) { return !set.cells[i]; }));
+    const cv::Mat toOutside = distanceToSet(Padded(set, [&](std::size_t i) { return !set.cells[i]; }));
+    const float* pToOutside = toOutside.ptr<float>();
     // Where a disc's centre may go, then all the disc covers from there.
-    const std::vector<int> toCentres
-        = distanceToSet(Padded(set, [&](std::size_t i) { return set.cells[i] && toOutside[i] > nRadius; }));
-    return Padded(set, [&](std::size_t i) { return set.cells[i] && toCentres[i] > nRadius; });
+    const cv::Mat toCentres
+        = distanceToSet(Padded(set, [&](std::size_t i) { return set.cells[i] && pToOutside[i] > fRadius; }));
+    const float* pToCentres = toCentres.ptr<float>();
+    return Padded(set, [&](std::size_t i) { return set.cells[i] && pToCentres[i] > fRadius; });
 }
 // Marks in thin (nonzero, one per pixel of the rasters) the pixels where,
 // for some radius k up to nRadius, the heights stand more than fSteepness
@@ -197,7 +161,7 @@ std::shared_ptr<MeshCrossings::Area> MeshThinParts::find(const MeshGenerator::Im
             {
                 if (k < 2)
                 {
-                    (k == 0 ? thinShape : thinSpace) = narrowPartsOf(k == 0 ? shape : space, STRAIGHT * int(nRadius));
+                    (k == 0 ? thinShape : thinSpace) = narrowPartsOf(k == 0 ? shape : space, float(nRadius));
                     continue;
                 }
                 thinInSide[k - 2] = cv::Mat(int(nHeight), int(nWidth), CV_8U, cv::Scalar(0));
