@@ -21,6 +21,9 @@ inline unsigned availableCores()
     return unsigned(std::max(1, QThread::idealThreadCount()));
 }
 
+// Work spread over the cores goes in up to this many chunks a core.
+inline constexpr std::size_t CHUNKS_PER_CORE = 8;
+
 // True on a thread that is itself one of several workers: work it hands to
 // forRange stays on it instead of starting threads of its own.
 inline bool& serialOnThisThread()
@@ -54,12 +57,135 @@ private:
     bool m_bBefore;
 };
 
-// Runs work(begin, end) over [0, nCount) in contiguous chunks, one per core,
-// and returns when all are done. Ranges of fewer than nMinimumChunk elements
-// a core stay on the calling thread. On a thread of a Pool, it takes its
-// share of the cores the pool's threads at work leave: none while they all
-// are, all of them for the last item of a run. How the work is spread never
-// changes what it computes. work must not throw.
+// Threads that wait for forRange's chunks, made once for the process: a
+// thread started for every call costs more than the chunks of a short loop,
+// which the calling thread would then take mostly alone. One loop at a time;
+// a loop that finds them busy (loops of tiles side by side) starts threads
+// of its own.
+class Helpers
+{
+public:
+    static Helpers& instance()
+    {
+        static Helpers helpers;
+        return helpers;
+    }
+
+    // Runs take() on up to nHelpers of the threads and on the calling one,
+    // and returns once every call has returned; false, with nothing run,
+    // where the threads are busy.
+    bool run(std::size_t nHelpers, const std::function<void()>& take)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_pTake || m_bStop)
+            {
+                return false;
+            }
+            m_pTake = &take;
+            m_nWanted = std::min(nHelpers, m_threads.size());
+            m_nStarted = 0;
+            m_nRunning = 0;
+            ++m_nLoop;
+        }
+        m_wake.notify_all();
+        take();
+        std::unique_lock<std::mutex> lock(m_mutex);
+        // No thread starts on this loop from here on.
+        m_nWanted = m_nStarted;
+        m_done.wait(lock, [this]() { return m_nRunning == 0; });
+        m_pTake = nullptr;
+        return true;
+    }
+
+    ~Helpers()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_bStop = true;
+        }
+        m_wake.notify_all();
+        for (std::thread& thread : m_threads)
+        {
+            thread.join();
+        }
+    }
+
+    Helpers(const Helpers&) = delete;
+    Helpers& operator=(const Helpers&) = delete;
+
+private:
+    Helpers()
+    {
+        const unsigned nThreads = availableCores();
+        for (unsigned t = 1; t < nThreads; ++t)
+        {
+            try
+            {
+                m_threads.emplace_back([this]() { serve(); });
+            }
+            catch (const std::system_error&)
+            {
+                break;
+            }
+        }
+    }
+
+    void serve()
+    {
+        // Work it hands on stays on it.
+        const SerialScope serial;
+        std::size_t nSeen = 0;
+        for (;;)
+        {
+            const std::function<void()>* pTake = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [&]() { return m_bStop || (m_nLoop != nSeen && m_pTake); });
+                if (m_bStop)
+                {
+                    return;
+                }
+                nSeen = m_nLoop;
+                if (m_nStarted >= m_nWanted)
+                {
+                    continue;
+                }
+                ++m_nStarted;
+                ++m_nRunning;
+                pTake = m_pTake;
+            }
+            (*pTake)();
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                --m_nRunning;
+            }
+            m_done.notify_all();
+        }
+    }
+
+    std::vector<std::thread> m_threads;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    // The loop at hand, the threads it wants, those started on it and those
+    // still running it; the loops handed out.
+    const std::function<void()>* m_pTake = nullptr;
+    std::size_t m_nWanted = 0;
+    std::size_t m_nStarted = 0;
+    std::size_t m_nRunning = 0;
+    std::size_t m_nLoop = 0;
+    bool m_bStop = false;
+};
+
+// Runs work(begin, end) over [0, nCount) in contiguous chunks spread over
+// the cores, and returns when all are done: each core takes the next chunk
+// as it finishes one, so that cores whose chunks cost little take more.
+// Ranges of fewer than nMinimumChunk elements a core stay on the calling
+// thread. On a thread of a Pool, it takes its share of the cores the pool's
+// threads at work leave: none while they all are, all of them for the last
+// item of a run. How the work is spread never changes what it computes.
+// work must not throw.
 template <typename Work>
 void forRange(std::size_t nCount, Work work, std::size_t nMinimumChunk = 1024)
 {
@@ -73,34 +199,44 @@ void forRange(std::size_t nCount, Work work, std::size_t nMinimumChunk = 1024)
     {
         nCores /= std::max(1u, pAtWork->load(std::memory_order_relaxed));
     }
-    const std::size_t nThreads
-        = std::min<std::size_t>(nCores, std::max<std::size_t>(1, nCount / std::max<std::size_t>(1, nMinimumChunk)));
+    const std::size_t nMaximumChunks = nCount / std::max<std::size_t>(1, nMinimumChunk);
+    const std::size_t nThreads = std::min<std::size_t>(nCores, std::max<std::size_t>(1, nMaximumChunks));
     if (nThreads <= 1)
     {
         work(std::size_t(0), nCount);
+        return;
+    }
+    const std::size_t nChunks = std::min(nThreads * CHUNKS_PER_CORE, nMaximumChunks);
+    std::atomic<std::size_t> nNext{0};
+    const std::function<void()> take = [&]() {
+        for (std::size_t c = nNext.fetch_add(1); c < nChunks; c = nNext.fetch_add(1))
+        {
+            work(nCount * c / nChunks, nCount * (c + 1) / nChunks);
+        }
+    };
+    if (Helpers::instance().run(nThreads - 1, take))
+    {
         return;
     }
     std::vector<std::thread> threads;
     threads.reserve(nThreads - 1);
     for (std::size_t t = 1; t < nThreads; ++t)
     {
-        const std::size_t nBegin = nCount * t / nThreads;
-        const std::size_t nEnd = nCount * (t + 1) / nThreads;
         try
         {
-            threads.emplace_back([&work, nBegin, nEnd]() {
+            threads.emplace_back([&take]() {
                 // Work it hands on stays on it.
                 const SerialScope serial;
-                work(nBegin, nEnd);
+                take();
             });
         }
         catch (const std::system_error&)
         {
-            // No thread to be had: do the chunk here.
-            work(nBegin, nEnd);
+            // No thread to be had: the others take its chunks.
+            break;
         }
     }
-    work(std::size_t(0), nCount / nThreads);
+    take();
     for (std::thread& thread : threads)
     {
         thread.join();
@@ -113,7 +249,7 @@ template <typename T, typename Keep>
 std::vector<T> collect(std::size_t nCount, Keep keep, std::size_t nMinimumChunk = 1024)
 {
     const std::size_t nChunks = std::max<std::size_t>(
-        1, std::min<std::size_t>(availableCores(), nCount / std::max<std::size_t>(1, nMinimumChunk)));
+        1, std::min<std::size_t>(CHUNKS_PER_CORE * availableCores(), nCount / std::max<std::size_t>(1, nMinimumChunk)));
     std::vector<std::vector<T>> chunks(nChunks);
     forRange(
         nChunks,

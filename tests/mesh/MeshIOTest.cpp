@@ -1,5 +1,6 @@
 #include "../malformed/MalformedMeshFiles.h"
 #include "MeshIO.h"
+#include "Parallel.h"
 #include "MeshObject.h"
 #include "MeshPointShares.h"
 #include "ObjectRoot.h"
@@ -572,7 +573,10 @@ TEST_F(MeshIOTest, HostileHooksAreRefusedWithOneErrorAndStrayVerticesAreLeftOut)
         writeBytes(c.szName, c.bytes);
     }
 #ifndef __SANITIZE_ADDRESS__ // which maps its shadow memory as it goes
-    // As where the address space is limited: 48 MiB beyond what is mapped now.
+    // As where the address space is limited: 48 MiB beyond what is mapped now,
+    // the threads that share out work across the cores among it, as in a
+    // program that has been at work a while.
+    Parallel::Helpers::instance();
     QFile statm("/proc/self/statm");
     rlimit before{};
     ASSERT_TRUE(statm.open(QIODevice::ReadOnly) && getrlimit(RLIMIT_AS, &before) == 0);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <thread>
@@ -63,8 +64,24 @@ TEST(ParallelPool, EveryNumberOnceInEveryRunAndWorkInsideTakesTheCoresLeftIdle)
         waitFor(nToEnd);
     });
     EXPECT_EQ(nStarted.load(), 0);
-    // Outside a run, forRange spreads again.
+    // Outside a run, forRange spreads again, in chunks that cover the range
+    // once, several to a core so that cores done early take more.
     std::atomic<int> nChunks{0};
-    Parallel::forRange(100000, [&](std::size_t, std::size_t) { ++nChunks; }, 1);
-    EXPECT_EQ(unsigned(nChunks.load()), std::min<unsigned>(Parallel::availableCores(), 100000u));
+    std::atomic<std::size_t> nCovered{0};
+    std::vector<std::atomic<unsigned char>> seen(100000);
+    Parallel::forRange(
+        100000,
+        [&](std::size_t nBegin, std::size_t nEnd) {
+            ++nChunks;
+            nCovered += nEnd - nBegin;
+            for (std::size_t i = nBegin; i < nEnd; ++i)
+            {
+                seen[i] = 1;
+            }
+        },
+        1);
+    EXPECT_EQ(nCovered.load(), 100000u);
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](const std::atomic<unsigned char>& c) { return c == 1; }));
+    EXPECT_EQ(unsigned(nChunks.load()),
+        Parallel::availableCores() > 1 ? Parallel::CHUNKS_PER_CORE * Parallel::availableCores() : 1u);
 }
