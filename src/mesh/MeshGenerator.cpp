@@ -123,7 +123,8 @@ std::unique_ptr<TriangleMesh> generateWhole(const MeshGenerator::Image& imageFro
     MeshGenerator::computeNormals(*pMesh);
     timings.dNormals = secondsSince(start);
     start = Clock::now();
-    MeshGenerator::smooth(*pMesh, parameters.NumberOfSmoothingSteps, setup.smoothingGuard.value_or(setup.crossingGuard));
+    MeshGenerator::smooth(
+        *pMesh, parameters.NumberOfSmoothingSteps, setup.smoothingGuard.value_or(setup.crossingGuard));
     timings.dSmoothing = secondsSince(start);
     start = Clock::now();
     // A mesh this large may be decimated in parts cut out of it.

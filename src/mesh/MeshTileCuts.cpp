@@ -50,8 +50,9 @@ void cutOutTile(const TriangleMesh& mesh, const std::vector<unsigned char>& bord
 
 std::unique_ptr<TriangleMesh> MeshTiles::decimateCut(const TriangleMesh& mesh, const std::vector<float>& cutsX,
     const std::vector<float>& cutsY, const std::vector<MeshDecimater::Quadric>* pQuadrics,
-    const std::vector<unsigned char>* pWornOut, unsigned nVertices, double dReserve, const MeshCrossings::Guard& crossingGuard, OpenMesh::VPropHandleT<int> hIds,
-    std::size_t nGlobalVertices, std::vector<int>* pCollapsedInto, bool bLastRound)
+    const std::vector<unsigned char>* pWornOut, unsigned nVertices, double dReserve,
+    const MeshCrossings::Guard& crossingGuard, OpenMesh::VPropHandleT<int> hIds, std::size_t nGlobalVertices,
+    std::vector<int>* pCollapsedInto, int nRound)
 {
     const std::size_t nMeshVertices = mesh.n_vertices();
     const unsigned nColumns = unsigned(cutsX.size()) + 1;
@@ -138,7 +139,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateCut(const TriangleMesh& mesh, c
     const std::size_t nFenced = fenceTiles(pool, tiles);
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder + nFenced));
     return joinAndFinish(tiles, nGlobalVertices, nVertices, dReserve, false, crossingGuard,
-        hIds.is_valid() ? pCollapsedInto : nullptr, bLastRound);
+        hIds.is_valid() ? pCollapsedInto : nullptr, nRound);
 }
 
 std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mesh, unsigned nVertices,
@@ -187,5 +188,5 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateInParts(const TriangleMesh& mes
         hIds.reset();
     }
     return decimateCut(mesh, quantileCuts(0, nColumns), quantileCuts(1, nRows), nullptr, nullptr, nVertices, dReserve,
-        setup.crossingGuard, hIds, nGlobalVertices, setup.pCollapsedInto, false);
+        setup.crossingGuard, hIds, nGlobalVertices, setup.pCollapsedInto, 0);
 }

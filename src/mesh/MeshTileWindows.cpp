@@ -339,7 +339,8 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         MeshGenerator::computeNormals(*tile.pMesh);
         window.dNormals = secondsSince(phase);
         phase = Clock::now();
-        MeshGenerator::smooth(*tile.pMesh, parameters.NumberOfSmoothingSteps, setup.smoothingGuard.value_or(setup.crossingGuard));
+        MeshGenerator::smooth(
+            *tile.pMesh, parameters.NumberOfSmoothingSteps, setup.smoothingGuard.value_or(setup.crossingGuard));
         window.dSmoothing = secondsSince(phase);
         phase = Clock::now();
         lockCut(tile, hOwnFace, window);

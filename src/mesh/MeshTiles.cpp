@@ -30,37 +30,45 @@ constexpr double CUT_KEEP = 2.0;
 // More tiles mean more locked cuts and more margins built twice; fewer mean
 // more of the mesh at full size at once.
 constexpr std::size_t TILE_VERTICES = 100000;
-// A tile's fence is kept in cells of one unit, or of this share of the
-// mesh's width where that is larger.
-constexpr double FENCE_CELLS = 8192.0;
 // Where the joined tiles hold this many vertices beyond the budget, or twice
 // the budget, and facets are kept apart, another round of tiles goes before
-// the final pass.
+// the final pass: after the first, one in columns, then one in rows.
 constexpr std::size_t ANOTHER_ROUND = 32768;
+constexpr int FIRST_ROUND = 0;
+constexpr int ROWS_ROUND = 2;
 
-// The cuts along an axis (0 = x, 1 = y) through the middles of the tiles'
-// rects, the outermost ones halfway to the mesh's bounds.
-std::vector<float> middleCuts(const std::vector<MeshTiles::Tile>& tiles, const TriangleMesh& mesh, int nAxis)
+// The bounds of the mesh's points along an axis (0 = x, 1 = y).
+void boundsOf(const TriangleMesh& mesh, int nAxis, double& dLow, double& dHigh)
 {
-    std::vector<double> bounds;
-    for (const MeshTiles::Tile& tile : tiles)
-    {
-        if (std::isfinite(tile.rect.min[nAxis]))
-        {
-            bounds.push_back(tile.rect.min[nAxis]);
-        }
-    }
-    std::sort(bounds.begin(), bounds.end());
-    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
-    double dLow = HUGE_VAL;
-    double dHigh = -HUGE_VAL;
+    dLow = HUGE_VAL;
+    dHigh = -HUGE_VAL;
     for (const auto vh : mesh.vertices())
     {
         dLow = std::min(dLow, double(mesh.point(vh)[nAxis]));
         dHigh = std::max(dHigh, double(mesh.point(vh)[nAxis]));
     }
+}
+
+// Cuts across the x axis that leave the tiles' cuts across it (where they
+// are, their bands stand at full size) in the middles of the new columns: a
+// quarter and three quarters across each column of the tiles.
+std::vector<float> columnsAround(const std::vector<MeshTiles::Tile>& tiles, const TriangleMesh& mesh)
+{
+    std::vector<double> bounds;
+    for (const MeshTiles::Tile& tile : tiles)
+    {
+        if (std::isfinite(tile.rect.min[0]))
+        {
+            bounds.push_back(tile.rect.min[0]);
+        }
+    }
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+    double dLow = 0.0;
+    double dHigh = 0.0;
+    boundsOf(mesh, 0, dLow, dHigh);
     std::vector<float> cuts;
-    if (bounds.empty() || !(dLow < bounds.front()) || !(bounds.back() < dHigh))
+    if (!(dLow <= dHigh))
     {
         return cuts;
     }
@@ -68,11 +76,43 @@ std::vector<float> middleCuts(const std::vector<MeshTiles::Tile>& tiles, const T
     bounds.push_back(dHigh);
     for (std::size_t k = 1; k < bounds.size(); ++k)
     {
-        cuts.push_back(float(0.5 * (bounds[k - 1] + bounds[k])));
+        const double dWidth = bounds[k] - bounds[k - 1];
+        for (const double dAt : {0.25, 0.75})
+        {
+            const float fCut = float(bounds[k - 1] + dAt * dWidth);
+            if (fCut > dLow && fCut < dHigh && (cuts.empty() || fCut > cuts.back()))
+            {
+                cuts.push_back(fCut);
+            }
+        }
     }
     return cuts;
 }
 
+// Cuts across the y axis into about as many rows as there are cores,
+// holding about equal numbers of vertices.
+std::vector<float> rowsOf(const TriangleMesh& mesh)
+{
+    std::vector<float> values;
+    values.reserve(mesh.n_vertices());
+    for (const auto vh : mesh.vertices())
+    {
+        values.push_back(mesh.point(vh)[1]);
+    }
+    std::vector<float> cuts;
+    const std::size_t nRows = std::max<std::size_t>(2, Parallel::availableCores());
+    for (std::size_t k = 1; k < nRows && !values.empty(); ++k)
+    {
+        auto it = values.begin() + std::ptrdiff_t(values.size() * k / nRows);
+        std::nth_element(values.begin(), it, values.end());
+        if (cuts.empty() || *it > cuts.back())
+        {
+            cuts.push_back(*it);
+        }
+    }
+    std::sort(cuts.begin(), cuts.end());
+    return cuts;
+}
 } // namespace
 
 std::unique_ptr<TriangleMesh> MeshTiles::meshOfFaces(const TriangleMesh& source,
@@ -241,161 +281,6 @@ double MeshTiles::innerTarget(double dBudget, double dReserve, std::size_t nMesh
     return std::max({dReserve / dBudget * dShare, dShare + double(nBorder), CUT_KEEP * double(nBorder)});
 }
 
-std::size_t MeshTiles::fenceTiles(Parallel::Pool& pool, std::vector<Tile>& tiles)
-{
-    if (tiles.empty() || !tiles.front().crossingGuard.isOn())
-    {
-        return 0;
-    }
-    double dGap = 0.0;
-    for (const Tile& tile : tiles)
-    {
-        dGap = std::max(dGap, tile.crossingGuard.dGap);
-    }
-    // Cells of one unit (a pixel of the rasters) over the tiles' points, or
-    // larger where the mesh spreads far wider than a picture.
-    std::vector<MeshCrossings::Box> bounds(tiles.size(), MeshCrossings::Box{MeshCrossings::Vec(HUGE_VAL), MeshCrossings::Vec(-HUGE_VAL)});
-    forEachTile(pool, tiles, [&](Tile& tile) {
-        MeshCrossings::Box& box = bounds[std::size_t(&tile - tiles.data())];
-        for (const auto vh : tile.pMesh->vertices())
-        {
-            const MeshCrossings::Vec point = OpenMesh::vector_cast<MeshCrossings::Vec>(tile.pMesh->point(vh));
-            box.min.minimize(point);
-            box.max.maximize(point);
-        }
-    });
-    MeshCrossings::Box all = bounds.front();
-    for (const MeshCrossings::Box& box : bounds)
-    {
-        all.min.minimize(box.min);
-        all.max.maximize(box.max);
-    }
-    if (!(all.min[0] <= all.max[0]))
-    {
-        return 0;
-    }
-    const double dMargin = 2.0 * dGap + 1.0;
-    const double dX0 = all.min[0] - dMargin;
-    const double dY0 = all.min[1] - dMargin;
-    const double dCell = std::max(1.0, std::max(all.max[0] - all.min[0], all.max[1] - all.min[1]) / FENCE_CELLS);
-    const int nColumns = int((all.max[0] + dMargin - dX0) / dCell) + 1;
-    const int nRows = int((all.max[1] + dMargin - dY0) / dCell) + 1;
-    const auto cellOf = [&](double d, double dOrigin, int nCount) {
-        return std::clamp(int(std::floor((d - dOrigin) / dCell)), 0, nCount - 1);
-    };
-    // The cells each tile may make faces in: those wholly inside its rect
-    // shrunk by the gap, so that the tiles' cells lie farther apart than it.
-    struct Cells
-    {
-        int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
-        bool holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
-    };
-    std::vector<Cells> own(tiles.size());
-    for (std::size_t k = 0; k < tiles.size(); ++k)
-    {
-        const MeshCrossings::Box& rect = tiles[k].rect;
-        Cells& cells = own[k];
-        cells.x0 = std::isfinite(rect.min[0]) ? int(std::ceil((rect.min[0] + dGap - dX0) / dCell)) : 0;
-        cells.y0 = std::isfinite(rect.min[1]) ? int(std::ceil((rect.min[1] + dGap - dY0) / dCell)) : 0;
-        cells.x1 = std::isfinite(rect.max[0]) ? int(std::floor((rect.max[0] - dGap - dX0) / dCell)) - 1 : nColumns - 1;
-        cells.y1 = std::isfinite(rect.max[1]) ? int(std::floor((rect.max[1] - dGap - dY0) / dCell)) - 1 : nRows - 1;
-        cells.x0 = std::max(cells.x0, 0);
-        cells.y0 = std::max(cells.y0, 0);
-        cells.x1 = std::min(cells.x1, nColumns - 1);
-        cells.y1 = std::min(cells.y1, nRows - 1);
-    }
-    // The cells under a tile's faces, their boxes grown by the gap, outside
-    // its own: no other tile may make faces there.
-    std::unique_ptr<std::atomic<unsigned char>[]> pTaken(
-        new std::atomic<unsigned char>[std::size_t(nColumns) * std::size_t(nRows)]());
-    forEachTile(pool, tiles, [&](Tile& tile) {
-        const Cells& cells = own[std::size_t(&tile - tiles.data())];
-        const TriangleMesh& mesh = *tile.pMesh;
-        for (const auto fh : mesh.faces())
-        {
-            TriangleMesh::Point low = mesh.point(*mesh.cfv_iter(fh));
-            TriangleMesh::Point high = low;
-            for (auto it = mesh.cfv_iter(fh); it.is_valid(); ++it)
-            {
-                low.minimize(mesh.point(*it));
-                high.maximize(mesh.point(*it));
-            }
-            const int x0 = cellOf(double(low[0]) - dGap, dX0, nColumns);
-            const int y0 = cellOf(double(low[1]) - dGap, dY0, nRows);
-            const int x1 = cellOf(double(high[0]) + dGap, dX0, nColumns);
-            const int y1 = cellOf(double(high[1]) + dGap, dY0, nRows);
-            if (cells.holds(x0, y0) && cells.holds(x1, y1))
-            {
-                continue;
-            }
-            for (int y = y0; y <= y1; ++y)
-            {
-                for (int x = x0; x <= x1; ++x)
-                {
-                    if (!cells.holds(x, y))
-                    {
-                        pTaken[std::size_t(y) * std::size_t(nColumns) + std::size_t(x)].store(1, std::memory_order_relaxed);
-                    }
-                }
-            }
-        }
-    });
-    // Each tile's fence: a box lies inside it where the cells under it are
-    // the tile's own and no other tile's faces lie near them (counted with
-    // sums over the tile's cells).
-    std::vector<std::size_t> fenced(tiles.size(), 0);
-    forEachTile(pool, tiles, [&](Tile& tile) {
-        const Cells cells = own[std::size_t(&tile - tiles.data())];
-        const int nWidth = std::max(0, cells.x1 - cells.x0 + 1);
-        const int nHeight = std::max(0, cells.y1 - cells.y0 + 1);
-        auto pSums = std::make_shared<std::vector<unsigned>>(std::size_t(nWidth + 1) * std::size_t(nHeight + 1), 0u);
-        std::vector<unsigned>& sums = *pSums;
-        for (int y = 0; y < nHeight; ++y)
-        {
-            unsigned nRow = 0;
-            for (int x = 0; x < nWidth; ++x)
-            {
-                nRow += pTaken[std::size_t(y + cells.y0) * std::size_t(nColumns) + std::size_t(x + cells.x0)].load(
-                    std::memory_order_relaxed);
-                sums[std::size_t(y + 1) * std::size_t(nWidth + 1) + std::size_t(x + 1)]
-                    = sums[std::size_t(y) * std::size_t(nWidth + 1) + std::size_t(x + 1)] + nRow;
-            }
-        }
-        const auto inside = [=](const MeshCrossings::Box& box) {
-            const int x0 = int(std::floor((box.min[0] - dX0) / dCell));
-            const int y0 = int(std::floor((box.min[1] - dY0) / dCell));
-            const int x1 = int(std::floor((box.max[0] - dX0) / dCell));
-            const int y1 = int(std::floor((box.max[1] - dY0) / dCell));
-            if (!cells.holds(x0, y0) || !cells.holds(x1, y1))
-            {
-                return false;
-            }
-            const std::vector<unsigned>& sum = *pSums;
-            const auto at = [&](int x, int y) {
-                return sum[std::size_t(y - cells.y0) * std::size_t(nWidth + 1) + std::size_t(x - cells.x0)];
-            };
-            return at(x1 + 1, y1 + 1) + at(x0, y0) == at(x0, y1 + 1) + at(x1 + 1, y0);
-        };
-        tile.pDecimater->setFence(inside);
-        const TriangleMesh& mesh = *tile.pMesh;
-        std::size_t& nFenced = fenced[std::size_t(&tile - tiles.data())];
-        for (const auto vh : mesh.vertices())
-        {
-            const MeshCrossings::Vec point = OpenMesh::vector_cast<MeshCrossings::Vec>(mesh.point(vh));
-            nFenced += !mesh.status(vh).locked() && !inside(MeshCrossings::Box{point, point}) ? 1 : 0;
-        }
-        nFenced = std::min(nFenced, ownVertices(tile));
-        tile.nShared += nFenced;
-        tile.nInner -= std::min(tile.nInner, nFenced);
-    });
-    std::size_t nFenced = 0;
-    for (const std::size_t n : fenced)
-    {
-        nFenced += n;
-    }
-    return nFenced;
-}
-
 void MeshTiles::runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double dTarget)
 {
     std::vector<std::size_t> below(tiles.size(), 0);
@@ -447,7 +332,7 @@ void MeshTiles::runRounds(Parallel::Pool& pool, std::vector<Tile>& tiles, double
 
 std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
     unsigned nVertices, double dReserve, bool bMustClose, const MeshCrossings::Guard& crossingGuard,
-    std::vector<int>* pCollapsedInto, bool bLastRound)
+    std::vector<int>* pCollapsedInto, int nRound)
 {
     for (const Tile& tile : tiles)
     {
@@ -553,15 +438,21 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
     }
     joined.update_face_normals();
     // Where the final pass would still have much to take, the tiles' cuts
-    // and fenced bands left it, at full size, in long strips across the
-    // mesh: another round of tiles whose cuts run through the middles of
-    // these takes them on all cores, fenced in the same way.
-    if (!bLastRound && crossingGuard.isOn()
-        && (joined.n_vertices() > 2 * std::size_t(nVertices) || joined.n_vertices() >= std::size_t(nVertices) + ANOTHER_ROUND))
+    // and fenced bands left it at full size, and decimation stalls in parts
+    // of the mesh that run on across the cuts (the thin walls of long slots
+    // may each only go once the part next to them went): more rounds of
+    // tiles take it on all cores, fenced in the same way, first in columns
+    // of the full height whose cuts leave the first ones' in their middles,
+    // then in rows of the full width.
+    const std::size_t nJoined = joined.n_vertices();
+    if (nRound < ROWS_ROUND && crossingGuard.isOn()
+        && (nJoined > 2 * std::size_t(nVertices) || nJoined >= std::size_t(nVertices) + ANOTHER_ROUND))
     {
-        std::unique_ptr<TriangleMesh> pAgain = decimateCut(joined, middleCuts(tiles, joined, 0),
-            middleCuts(tiles, joined, 1), &quadrics, &wornOut, nVertices, dReserve, crossingGuard, hIds,
-            pCollapsedInto ? nGlobalVertices : joined.n_vertices(), pCollapsedInto, true);
+        const bool bColumns = nRound == FIRST_ROUND;
+        std::unique_ptr<TriangleMesh> pAgain
+            = decimateCut(joined, bColumns ? columnsAround(tiles, joined) : std::vector<float>(),
+                bColumns ? std::vector<float>() : rowsOf(joined), &quadrics, &wornOut, nVertices, dReserve,
+                crossingGuard, hIds, pCollapsedInto ? nGlobalVertices : nJoined, pCollapsedInto, nRound + 1);
         if (pAgain)
         {
             return pAgain;
@@ -585,6 +476,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
         {
             decimater.decimate(joined.n_vertices() - nVertices);
         }
+
         // While the decimater holds the status flags.
         joined.garbage_collection();
     }

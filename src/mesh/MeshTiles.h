@@ -23,10 +23,11 @@
 // goes on to the budget as one pass over the whole mesh would. The tiles are
 // either cut out of a whole mesh (decimateInParts) or each built and smoothed
 // from its own window of the rasters (generateInTiles). Where facets are
-// kept apart and the joined mesh still holds much beyond the budget, a
-// second round of tiles cut out of it, their cuts through the middles of
-// the first ones, goes before the final pass. The result does not depend on
-// the number of cores.
+// kept apart and the joined mesh still holds much beyond the budget, more
+// rounds of tiles cut out of it go before the final pass: in columns of the
+// full height whose cuts leave the first ones' in their middles, then in
+// rows of the full width. The result does not depend on the number of
+// cores.
 namespace MeshTiles
 {
 using Clock = std::chrono::steady_clock;
@@ -143,16 +144,16 @@ double innerTarget(double dBudget, double dReserve, std::size_t nMeshVertices, s
 
 // Fits the tiles together (each vertex once, its quadrics summed over the
 // tiles), releasing each tile as it goes, and decimates the joined mesh to
-// nVertices, keeping faces apart where the guard looks; unless bLastRound,
-// through a second round of tiles first where that is worth it (dReserve as
-// in innerTarget). Rethrows a tile's exception; nothing when the tiles do
+// nVertices, keeping faces apart where the guard looks; after round nRound
+// (0 the first, 1 in columns, 2 in rows), through the next first where that
+// is worth it (dReserve as in innerTarget). Rethrows a tile's exception; nothing when the tiles do
 // not fit, or, with bMustClose, when the joined mesh is not closed.
 // nGlobalVertices: the range of the vertices' numbers. With pCollapsedInto,
 // the numbers are the vertices' ids of a build: the joined mesh keeps them
 // in MeshBuilder::VERTEX_IDS and its collapses are written down there.
 std::unique_ptr<TriangleMesh> joinAndFinish(std::vector<Tile>& tiles, std::size_t nGlobalVertices,
     unsigned nVertices, double dReserve, bool bMustClose, const MeshCrossings::Guard& crossingGuard,
-    std::vector<int>* pCollapsedInto = nullptr, bool bLastRound = false);
+    std::vector<int>* pCollapsedInto = nullptr, int nRound = 0);
 
 // Decimates the mesh (face normals current) to nVertices in tiles cut at
 // the given x and y (increasing; none along an axis is one row or column),
@@ -168,7 +169,7 @@ std::unique_ptr<TriangleMesh> decimateCut(const TriangleMesh& mesh, const std::v
     const std::vector<float>& cutsY, const std::vector<MeshDecimater::Quadric>* pQuadrics,
     const std::vector<unsigned char>* pWornOut, unsigned nVertices,
     double dReserve, const MeshCrossings::Guard& crossingGuard, OpenMesh::VPropHandleT<int> hIds,
-    std::size_t nGlobalVertices, std::vector<int>* pCollapsedInto, bool bLastRound);
+    std::size_t nGlobalVertices, std::vector<int>* pCollapsedInto, int nRound);
 
 // A new tile mesh with face normals, status flags and each vertex's number
 // (hGlobalIndex, added) in the whole mesh, made of the given faces of source
@@ -176,6 +177,7 @@ std::unique_ptr<TriangleMesh> decimateCut(const TriangleMesh& mesh, const std::v
 // nVertices vertices. placed(source vertex, new mesh, new vertex) is told of
 // each vertex added. Null when the mesh refuses a face.
 using Placed = std::function<void(TriangleMesh::VertexHandle, TriangleMesh&, TriangleMesh::VertexHandle)>;
-std::unique_ptr<TriangleMesh> meshOfFaces(const TriangleMesh& source, const std::vector<TriangleMesh::FaceHandle>& faces,
-    std::size_t nVertices, OpenMesh::VPropHandleT<int>& hGlobalIndex, const Placed& placed);
+std::unique_ptr<TriangleMesh> meshOfFaces(const TriangleMesh& source,
+    const std::vector<TriangleMesh::FaceHandle>& faces, std::size_t nVertices,
+    OpenMesh::VPropHandleT<int>& hGlobalIndex, const Placed& placed);
 } // namespace MeshTiles

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 
@@ -53,7 +54,8 @@ TEST_P(ThinFamily, IsGeneratedSoundInOneGeneration)
 INSTANTIATE_TEST_SUITE_P(Layouts, ThinFamily, testing::Range<std::size_t>(0, ReliefShapes::thinFamily().size()),
     [](const testing::TestParamInfo<std::size_t>& info) {
         std::string name = ReliefShapes::thinFamily().at(info.param).name;
-        std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
         return std::to_string(info.param) + "_" + name;
     });
 } // namespace
