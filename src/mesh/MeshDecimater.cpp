@@ -122,7 +122,9 @@ public:
             const std::size_t v = std::size_t(vh.idx());
             if (!m_mesh.status(vh).locked() && m_heapPosition[v] < 0 && !m_refusedElsewise[v])
             {
-                wornOut[v] = m_refusedByGuard[v] ? WORN_OUT_NEAR : WORN_OUT;
+                // Unfenced, faces of other parts may since have come near or
+                // gone: a refusal for faces near it may not hold.
+                wornOut[v] = !m_refusedByGuard[v] ? WORN_OUT : m_fence ? WORN_OUT_NEAR : 0;
             }
         }
         return wornOut;

@@ -61,10 +61,10 @@ public:
     // The vertices (by index) none of whose collapses are allowed, and not
     // for a locked vertex or the fence: the shape and normal vetoes and the
     // mesh's own test refused every one since their triangles last changed
-    // (1), or these and the crossing guard for faces near them (2). As long
-    // as their triangles stay as they are, and the faces near them, in this
-    // mesh or in another (tiles joined, each fenced in), the refusals hold;
-    // 0 for the others.
+    // (1), or, where a fence is set, these and the crossing guard for faces
+    // near them (2). As long as their triangles stay as they are, and the
+    // faces near them, in this mesh or in another (tiles joined, each fenced
+    // in), the refusals hold; 0 for the others.
     std::vector<unsigned char> wornOut() const;
     // Such vertices of the mesh, from an earlier decimater: they wait, all
     // their collapses refused, until a collapse next to them changes their

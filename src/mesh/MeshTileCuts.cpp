@@ -136,7 +136,9 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateCut(const TriangleMesh& mesh, c
     });
     facePart.clear();
     facePart.shrink_to_fit();
-    const std::size_t nFenced = fenceTiles(pool, tiles);
+    // The first round goes on where the rasters' or the mesh's tiles left
+    // off unfenced; the rounds after it take the final pass's work.
+    const std::size_t nFenced = nRound > 0 ? fenceTiles(pool, tiles) : 0;
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder + nFenced));
     return joinAndFinish(tiles, nGlobalVertices, nVertices, dReserve, false, crossingGuard,
         hIds.is_valid() ? pCollapsedInto : nullptr, nRound);

@@ -394,7 +394,7 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         nMeshVertices += tile.nInner;
     }
     // Each tile's own faces lie between the pixel columns and rows of its
-    // cuts.
+    // cuts, which the rounds after the tiles' are cut round.
     for (std::size_t k = 0; k < tiles.size(); ++k)
     {
         const Window& window = windows[k];
@@ -404,7 +404,6 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         rect.min[1] = window.nCellY0 > 1 ? double(window.nCellY0 - 1) : -HUGE_VAL;
         rect.max[1] = window.nCellY1 < nHeight ? double(window.nCellY1 - 1) : HUGE_VAL;
     }
-    nBorder += fenceTiles(pool, tiles);
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
     std::unique_ptr<TriangleMesh> pJoined
         = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, dReserve, true, setup.crossingGuard,

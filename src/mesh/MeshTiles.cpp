@@ -441,9 +441,9 @@ std::unique_ptr<TriangleMesh> MeshTiles::joinAndFinish(std::vector<Tile>& tiles,
     // and fenced bands left it at full size, and decimation stalls in parts
     // of the mesh that run on across the cuts (the thin walls of long slots
     // may each only go once the part next to them went): more rounds of
-    // tiles take it on all cores, fenced in the same way, first in columns
-    // of the full height whose cuts leave the first ones' in their middles,
-    // then in rows of the full width.
+    // tiles take it on all cores, each tile fenced in (see fenceTiles),
+    // first in columns of the full height whose cuts leave the first ones'
+    // in their middles, then in rows of the full width.
     const std::size_t nJoined = joined.n_vertices();
     if (nRound < ROWS_ROUND && crossingGuard.isOn()
         && (nJoined > 2 * std::size_t(nVertices) || nJoined >= std::size_t(nVertices) + ANOTHER_ROUND))

@@ -24,9 +24,9 @@
 // either cut out of a whole mesh (decimateInParts) or each built and smoothed
 // from its own window of the rasters (generateInTiles). Where facets are
 // kept apart and the joined mesh still holds much beyond the budget, more
-// rounds of tiles cut out of it go before the final pass: in columns of the
-// full height whose cuts leave the first ones' in their middles, then in
-// rows of the full width. The result does not depend on the number of
+// rounds of tiles cut out of it, fenced apart, go before the final pass: in
+// columns of the full height whose cuts leave the first ones' in their
+// middles, then in rows of the full width. The result does not depend on the number of
 // cores.
 namespace MeshTiles
 {
@@ -123,7 +123,10 @@ void compactTile(Tile& tile, OpenMesh::FPropHandleT<bool> hOwnFace);
 // and that no other tile's faces come within the gap of. The faces one tile
 // makes then keep apart from every face of the others, made or not, though
 // no tile sees the others' faces. The vertices a tile may not take so count
-// as on its cut. Returns how many those are in all.
+// as on its cut. Returns how many those are in all. The rounds that take
+// the final pass's work are fenced; the first, like the final pass where no
+// round follows, is not (its tiles stop well short of each other, and the
+// whole mesh is checked after).
 std::size_t fenceTiles(Parallel::Pool& pool, std::vector<Tile>& tiles);
 
 // Rounds under a growing bound until the tiles keep at most dTarget vertices
