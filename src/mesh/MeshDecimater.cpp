@@ -1,16 +1,14 @@
 #include "MeshDecimater.h"
 
 #include "CrossingGuard/MeshCollapseGuard.h"
+#include "MeshCollapseHeap.h"
 
 #include <OpenMesh/Tools/Decimater/CollapseInfoT.hh>
-#include <OpenMesh/Tools/Decimater/DecimaterT.hh>
 #include <OpenMesh/Tools/Decimater/ModAspectRatioT.hh>
 #include <OpenMesh/Tools/Decimater/ModNormalFlippingT.hh>
-#include <OpenMesh/Tools/Decimater/ModQuadricT.hh>
 
 #include <algorithm>
 #include <limits>
-#include <stdexcept>
 #include <vector>
 
 namespace
@@ -120,7 +118,7 @@ public:
         for (const auto vh : m_mesh.vertices())
         {
             const std::size_t v = std::size_t(vh.idx());
-            if (!m_mesh.status(vh).locked() && m_heapPosition[v] < 0 && !m_refusedElsewise[v])
+            if (!m_mesh.status(vh).locked() && !m_heap.contains(v) && !m_refusedElsewise[v])
             {
                 // Unfenced, faces of other parts may since have come near or
                 // gone: a refusal for faces near it may not hold.
@@ -151,7 +149,7 @@ public:
     {
         buildHeap();
         std::size_t nBelow = 0;
-        for (const Entry& entry : m_heap)
+        for (const Entry& entry : m_heap.entries())
         {
             nBelow += entry.fCost < dError ? 1 : 0;
         }
@@ -165,15 +163,15 @@ public:
         while (nDone < nCollapses)
         {
             if (m_heap.empty() && !m_guardRefused.empty()
-                && m_nSinceRetry >= std::max<std::size_t>(1, m_heapPosition.size() / 1000))
+                && m_nSinceRetry >= std::max<std::size_t>(1, m_heap.range() / 1000))
             {
                 retryRefused();
             }
-            if (m_heap.empty() || m_heap.front().fCost >= dMaxError)
+            if (m_heap.empty() || m_heap.top().fCost >= dMaxError)
             {
                 break;
             }
-            const VertexHandle v0(m_heap.front().nVertex);
+            const VertexHandle v0(m_heap.top().nVertex);
             const HalfedgeHandle v0v1(m_target[std::size_t(v0.idx())]);
             // A collapse into the target since this vertex was weighed made
             // this one dearer: weigh it again.
@@ -197,30 +195,7 @@ public:
     }
 
 private:
-    // A vertex waiting in the heap: the cost and the squared length of its
-    // cheapest collapse. Equal costs go by length, the shortest first: on
-    // flat ground, where every collapse costs nothing, that keeps the
-    // triangles round, and fewer collapses are refused for their shape.
-    // Then by vertex number.
-    struct Entry
-    {
-        float fCost;
-        float fLength;
-        int nVertex;
-    };
-
-    static bool before(const Entry& a, const Entry& b)
-    {
-        if (a.fCost != b.fCost)
-        {
-            return a.fCost < b.fCost;
-        }
-        if (a.fLength != b.fLength)
-        {
-            return a.fLength < b.fLength;
-        }
-        return a.nVertex < b.nVertex;
-    }
+    using Entry = MeshCollapseHeap::Entry;
 
     // The error of moving v0 onto v1: both quadrics at v1's point. Rounding
     // can make an exact fit slightly negative.
@@ -264,12 +239,11 @@ private:
         }
         const std::size_t nVertices = m_mesh.n_vertices();
         m_target.assign(nVertices, -1);
-        m_heapPosition.assign(nVertices, -1);
+        m_heap.reset(nVertices);
         m_cost.assign(m_mesh.n_halfedges(), 0.0f);
         m_refused.assign(m_mesh.n_halfedges(), 0);
         m_refusedElsewise.assign(nVertices, 0);
         m_refusedByGuard.assign(nVertices, 0);
-        m_heap.reserve(nVertices);
         for (const auto vh : m_mesh.vertices())
         {
             if (m_mesh.status(vh).locked())
@@ -299,14 +273,10 @@ private:
             Entry entry;
             if (pickCandidate(vh, entry))
             {
-                m_heapPosition[std::size_t(vh.idx())] = int(m_heap.size());
-                m_heap.push_back(entry);
+                m_heap.add(entry);
             }
         }
-        for (std::size_t i = m_heap.size() / 2; i-- > 0;)
-        {
-            siftDown(i);
-        }
+        m_heap.order();
     }
 
     // The vertex's cheapest collapse not refused; false when there is none.
@@ -349,85 +319,15 @@ private:
     // when it has none left.
     void place(VertexHandle vh)
     {
-        const std::size_t v = std::size_t(vh.idx());
         Entry entry;
         if (pickCandidate(vh, entry))
         {
-            if (m_heapPosition[v] < 0)
-            {
-                m_heapPosition[v] = int(m_heap.size());
-                m_heap.push_back(entry);
-            }
-            const std::size_t i = std::size_t(m_heapPosition[v]);
-            m_heap[i] = entry;
-            siftUp(i);
-            siftDown(std::size_t(m_heapPosition[v]));
+            m_heap.set(entry);
         }
-        else if (m_heapPosition[v] >= 0)
+        else
         {
-            removeFromHeap(v);
+            m_heap.remove(std::size_t(vh.idx()));
         }
-    }
-
-    void removeFromHeap(std::size_t v)
-    {
-        const std::size_t i = std::size_t(m_heapPosition[v]);
-        m_heapPosition[v] = -1;
-        const Entry last = m_heap.back();
-        m_heap.pop_back();
-        if (i < m_heap.size())
-        {
-            put(i, last);
-            siftUp(i);
-            siftDown(std::size_t(m_heapPosition[std::size_t(last.nVertex)]));
-        }
-    }
-
-    void put(std::size_t i, const Entry& entry)
-    {
-        m_heap[i] = entry;
-        m_heapPosition[std::size_t(entry.nVertex)] = int(i);
-    }
-
-    void siftUp(std::size_t i)
-    {
-        const Entry entry = m_heap[i];
-        while (i > 0)
-        {
-            const std::size_t nParent = (i - 1) / 2;
-            if (!before(entry, m_heap[nParent]))
-            {
-                break;
-            }
-            put(i, m_heap[nParent]);
-            i = nParent;
-        }
-        put(i, entry);
-    }
-
-    void siftDown(std::size_t i)
-    {
-        const Entry entry = m_heap[i];
-        const std::size_t n = m_heap.size();
-        for (;;)
-        {
-            std::size_t nChild = 2 * i + 1;
-            if (nChild >= n)
-            {
-                break;
-            }
-            if (nChild + 1 < n && before(m_heap[nChild + 1], m_heap[nChild]))
-            {
-                ++nChild;
-            }
-            if (!before(m_heap[nChild], entry))
-            {
-                break;
-            }
-            put(i, m_heap[nChild]);
-            i = nChild;
-        }
-        put(i, entry);
     }
 
     // OpenMesh's decimater's legality test (without feature edges, which
@@ -522,7 +422,7 @@ private:
 
     void collapse(const CollapseInfo& ci)
     {
-        removeFromHeap(std::size_t(ci.v0.idx()));
+        m_heap.remove(std::size_t(ci.v0.idx()));
         m_support.clear();
         forEachOutgoing(ci.v0, [&](HalfedgeHandle h) { m_support.push_back(m_mesh.to_vertex_handle(h)); });
         if (m_pCollapseGuard)
@@ -595,11 +495,10 @@ private:
     std::size_t m_nSinceRetry = 0;
     // The vertices whose collapses that test refused since.
     std::vector<VertexHandle> m_guardRefused;
-    // Per vertex: the quadric (about its point), the half-edge of its
-    // cheapest collapse and its place in the heap.
+    // Per vertex: the quadric (about its point) and the half-edge of its
+    // cheapest collapse.
     std::vector<Quadric> m_quadrics;
     std::vector<int> m_target;
-    std::vector<int> m_heapPosition;
     // Per half-edge: the cost of its collapse, and whether it was refused
     // since the triangles around its vertex last changed.
     std::vector<float> m_cost;
@@ -611,7 +510,8 @@ private:
     std::vector<unsigned char> m_refusedElsewise;
     std::vector<unsigned char> m_refusedByGuard;
     std::vector<unsigned char> m_wornOut;
-    std::vector<Entry> m_heap;
+    // The vertices waiting, by their cheapest collapse.
+    MeshCollapseHeap m_heap;
     std::vector<VertexHandle> m_support;
 };
 
@@ -683,30 +583,5 @@ void MeshDecimater::decimateTo(TriangleMesh& mesh, std::size_t nVertices, const 
     decimater.decimate(mesh.n_vertices() - nVertices);
     // While the decimater holds the status flags: without them garbage
     // collection silently does nothing.
-    mesh.garbage_collection();
-}
-
-void MeshDecimater::decimateWithLibrary(TriangleMesh& mesh, std::size_t nVertices)
-{
-    // The mesh seen as OpenMesh's own type: the decimater then also asks the
-    // library's collapse queries.
-    using Mesh = TriangleMesh::Base;
-    OpenMesh::Decimater::DecimaterT<Mesh> decimater(mesh);
-    OpenMesh::Decimater::ModNormalFlippingT<Mesh>::Handle hNormalFlipping;
-    OpenMesh::Decimater::ModQuadricT<Mesh>::Handle hQuadric;
-    OpenMesh::Decimater::ModAspectRatioT<Mesh>::Handle hAspectRatio;
-    decimater.add(hNormalFlipping);
-    decimater.add(hQuadric);
-    decimater.add(hAspectRatio);
-    decimater.module(hAspectRatio).set_aspect_ratio(5.0f);
-    decimater.module(hAspectRatio).set_binary(true);
-    if (!decimater.initialize())
-    {
-        throw std::logic_error("decimation failed");
-    }
-    if (mesh.n_vertices() > nVertices)
-    {
-        decimater.decimate_to(nVertices);
-    }
     mesh.garbage_collection();
 }
