@@ -18,6 +18,11 @@
 //   9 a comb of teeth two pixels wide whose gaps of one pixel keep a floor
 //  10 a checkerboard of cells two pixels across, 40 and 20 high
 //  11 slots one and two pixels wide cut 79 deep into a slab 80 high
+//
+// BM_Family generates the members of the thin families (combs, slots, loops,
+// spirals, lettering laid out many ways; see ReliefShapes::thinFamily) at
+// their own smoothing and budget; arguments: member, raster size. Run one
+// with --benchmark_filter=BM_Family/<member>/<size>.
 
 #include "ReliefShapes.h"
 
@@ -37,6 +42,8 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -208,19 +215,17 @@ Shape makeShape(int nShape, unsigned nSize)
     return shape;
 }
 
-void BM_GenerateAndSave(benchmark::State& state)
+// Generates the rasters' mesh and saves it as the program does, and reports
+// the time of both, the vertices kept and the pairs of facets of the saved
+// mesh that meet, the line of the report headed by label.
+void generateAndSave(benchmark::State& state, std::vector<float> frontHeights, std::vector<float> backHeights,
+    unsigned nSize, const MeshGenerator::Parameters& parameters, const std::string& sLabel)
 {
-    const int nShape = int(state.range(0));
-    const unsigned nSize = unsigned(state.range(1));
-    MeshGenerator::Parameters parameters;
-    parameters.NumberOfSmoothingSteps = unsigned(state.range(2));
-    parameters.NumberOfVertices = unsigned(state.range(3));
-    const Shape shape = makeShape(nShape, nSize);
     MeshGenerator::Image front;
-    front.pData = const_cast<float*>(shape.front.data());
+    front.pData = frontHeights.data();
     front.nWidth = front.nHeight = nSize;
     MeshGenerator::Image back = front;
-    back.pData = const_cast<float*>(shape.back.data());
+    back.pData = backHeights.data();
     QTemporaryDir folder;
     for (auto _ : state)
     {
@@ -242,11 +247,50 @@ void BM_GenerateAndSave(benchmark::State& state)
         state.counters["vertices"] = double(nVertices);
         state.counters["meeting"] = double(nMeeting);
         state.counters["saved"] = bSaved ? 1 : 0;
-        std::printf("shape %d size %u steps %u budget %u: %zu vertices, %zu pairs meeting; generate %.2f s, with "
+        std::printf("%s size %u steps %u budget %u: %zu vertices, %zu pairs meeting; generate %.2f s, with "
                     "saving %.2f s\n",
-            nShape, nSize, parameters.NumberOfSmoothingSteps, parameters.NumberOfVertices, nVertices, nMeeting,
-            dGenerate, dTotal);
+            sLabel.c_str(), nSize, parameters.NumberOfSmoothingSteps, parameters.NumberOfVertices, nVertices,
+            nMeeting, dGenerate, dTotal);
         std::fflush(stdout);
+    }
+}
+
+void BM_GenerateAndSave(benchmark::State& state)
+{
+    const int nShape = int(state.range(0));
+    const unsigned nSize = unsigned(state.range(1));
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfSmoothingSteps = unsigned(state.range(2));
+    parameters.NumberOfVertices = unsigned(state.range(3));
+    Shape shape = makeShape(nShape, nSize);
+    generateAndSave(state, std::move(shape.front), std::move(shape.back), nSize, parameters,
+        "shape " + std::to_string(nShape));
+}
+
+// A member of the thin families (see ReliefShapes::thinFamily) at its own
+// smoothing and budget. Arguments: member, raster size.
+void BM_Family(benchmark::State& state)
+{
+    const ReliefShapes::FamilyMember member = ReliefShapes::thinFamily().at(std::size_t(state.range(0)));
+    const unsigned nSize = unsigned(state.range(1));
+    MeshGenerator::Parameters parameters;
+    parameters.NumberOfSmoothingSteps = member.nSteps;
+    parameters.NumberOfVertices = member.nBudget;
+    ReliefShapes::Sides sides = ReliefShapes::sidesOf(nSize, member);
+    char szLabel[64];
+    std::snprintf(szLabel, sizeof szLabel, "member %2d %-36s", int(state.range(0)), member.name);
+    generateAndSave(state, std::move(sides.front), std::move(sides.back), nSize, parameters, szLabel);
+}
+
+void familyArguments(benchmark::internal::Benchmark* pBenchmark)
+{
+    const int nMembers = int(ReliefShapes::thinFamily().size());
+    for (const int nSize : {1024, 512})
+    {
+        for (int n = 0; n < nMembers; ++n)
+        {
+            pBenchmark->Args({n, nSize});
+        }
     }
 }
 } // namespace
@@ -272,6 +316,8 @@ BENCHMARK(BM_GenerateAndSave)
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
+
+BENCHMARK(BM_Family)->Apply(familyArguments)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {

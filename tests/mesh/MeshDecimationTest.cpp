@@ -444,8 +444,9 @@ TEST(MeshDecimation, AFencedDecimaterMakesNoFaceThatMovesTheSurfaceOutsideItsFen
 TEST(MeshDecimation, PartsKeptApartNeverMeetAcrossTheirCuts)
 {
     // Thin parts decimated in tiles that see nothing of each other: each
-    // keeps facets apart from its own, and the fences keep the faces one
-    // tile makes away from every face of the others.
+    // keeps facets apart from its own, and in the rounds after the first
+    // the fences keep the faces one tile makes away from every face of the
+    // others.
     struct Case
     {
         const char* pName;
