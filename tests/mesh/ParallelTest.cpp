@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstddef>
 #include <thread>
 #include <vector>
@@ -32,13 +33,23 @@ TEST(ParallelPool, EveryNumberOnceInEveryRunAndWorkInsideTakesTheCoresLeftIdle)
     }
     // The last number of a run spreads over the cores the other threads
     // leave; while every thread has a number, work stays on its thread.
+    // Each chunk takes a while, as real work does, so that a thread woken
+    // for the loop finds chunks left; loops go on until one did, or long
+    // enough to show none will (a busy machine may wake it late).
     std::atomic<int> nElsewhere{0};
+    std::atomic<double> dSink{0.0};
     pool.run(1, [&](std::size_t) {
         const std::thread::id mine = std::this_thread::get_id();
-        for (int i = 0; i < 50; ++i)
+        for (int i = 0; i < 2000 && nElsewhere.load() == 0; ++i)
         {
-            Parallel::forRange(100000, [&](std::size_t, std::size_t) {
+            Parallel::forRange(100000, [&](std::size_t nBegin, std::size_t nEnd) {
                 nElsewhere += std::this_thread::get_id() == mine ? 0 : 1;
+                double dSum = 0.0;
+                for (std::size_t k = nBegin; k < nEnd; ++k)
+                {
+                    dSum += std::sqrt(double(k));
+                }
+                dSink = dSink + dSum;
             });
         }
     });
