@@ -36,6 +36,9 @@ constexpr std::size_t TILE_VERTICES = 100000;
 constexpr std::size_t ANOTHER_ROUND = 32768;
 constexpr int FIRST_ROUND = 0;
 constexpr int ROWS_ROUND = 2;
+// The rows of the last of those rounds: as many as most machines have cores,
+// and the same on every machine, so that the mesh is too.
+constexpr std::size_t ROWS = 8;
 
 // The bounds of the mesh's points along an axis (0 = x, 1 = y).
 void boundsOf(const TriangleMesh& mesh, int nAxis, double& dLow, double& dHigh)
@@ -89,8 +92,8 @@ std::vector<float> columnsAround(const std::vector<MeshTiles::Tile>& tiles, cons
     return cuts;
 }
 
-// Cuts across the y axis into about as many rows as there are cores,
-// holding about equal numbers of vertices.
+// Cuts across the y axis into ROWS rows holding about equal numbers of
+// vertices.
 std::vector<float> rowsOf(const TriangleMesh& mesh)
 {
     std::vector<float> values;
@@ -100,10 +103,9 @@ std::vector<float> rowsOf(const TriangleMesh& mesh)
         values.push_back(mesh.point(vh)[1]);
     }
     std::vector<float> cuts;
-    const std::size_t nRows = std::max<std::size_t>(2, Parallel::availableCores());
-    for (std::size_t k = 1; k < nRows && !values.empty(); ++k)
+    for (std::size_t k = 1; k < ROWS && !values.empty(); ++k)
     {
-        auto it = values.begin() + std::ptrdiff_t(values.size() * k / nRows);
+        auto it = values.begin() + std::ptrdiff_t(values.size() * k / ROWS);
         std::nth_element(values.begin(), it, values.end());
         if (cuts.empty() || *it > cuts.back())
         {
