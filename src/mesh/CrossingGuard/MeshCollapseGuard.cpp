@@ -17,7 +17,10 @@ MeshCollapseGuard::MeshCollapseGuard(const TriangleMesh& mesh, const MeshCrossin
     {
         m_boxes[std::size_t(fh.idx())] = boxOf(fh);
     }
-    makeGrid();
+    // The grid is made when a collapse is first looked at closely: the
+    // collapses that cost nothing, which a tile takes first, are flat and
+    // never look at it, and keeping it up to date under them cost more than
+    // the rest of the guard.
     // About two vertices to a cell: a collapse marks a few cells.
     double dX0 = std::numeric_limits<double>::max();
     double dY0 = dX0;
@@ -103,7 +106,7 @@ MeshCrossings::Triangle MeshCollapseGuard::triangleOf(int nFace) const
 void MeshCollapseGuard::enter(int nFace)
 {
     const MeshCrossings::Box& box = m_boxes[std::size_t(nFace)];
-    if (m_guard.covers(box))
+    if (m_pGrid && m_guard.covers(box))
     {
         m_pGrid->insert(nFace, box);
         m_entered[std::size_t(nFace)] = 1;
@@ -170,6 +173,10 @@ bool MeshCollapseGuard::wouldMeet(TriangleMesh::VertexHandle v0, TriangleMesh::V
         }))
     {
         return false;
+    }
+    if (!m_pGrid)
+    {
+        makeGrid();
     }
     findApartCorners();
     // Two faces on one corner whose fan is apart do not meet.
@@ -432,7 +439,7 @@ void MeshCollapseGuard::afterCollapse()
     // cells whatever their size, a new grid would not help: it waits for
     // collapses in proportion to the faces it holds, so that making grids
     // costs no more than a few entries a collapse.
-    if (!m_bRingLookedAfter)
+    if (!m_bRingLookedAfter || !m_pGrid)
     {
         return;
     }

@@ -51,7 +51,8 @@ public:
 
 private:
     // A grid whose cells suit the looked-after faces as they are now, all of
-    // them entered.
+    // them entered: the first from the mesh's faces, later ones from those
+    // entered since.
     void makeGrid();
     MeshCrossings::Box boxOf(TriangleMesh::FaceHandle fh) const;
     MeshCrossings::Box boxOf(const MeshCrossings::Triangle& triangle) const;
@@ -80,6 +81,7 @@ private:
     MeshCrossings::Guard m_guard;
     bool m_bFenceRefused = false;
     Fence m_fence;
+    // None until a collapse first needs it.
     std::unique_ptr<MeshCrossings::TriangleGrid> m_pGrid;
     // Per face: its corners, its box grown by half the gap, whether it is in
     // the grid, and the last visit that met it.
