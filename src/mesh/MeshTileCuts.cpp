@@ -136,9 +136,8 @@ std::unique_ptr<TriangleMesh> MeshTiles::decimateCut(const TriangleMesh& mesh, c
     });
     facePart.clear();
     facePart.shrink_to_fit();
-    // The first round goes on where the rasters' or the mesh's tiles left
-    // off unfenced; the rounds after it take the final pass's work.
-    const std::size_t nFenced = nRound > 0 ? fenceTiles(pool, tiles) : 0;
+    // No tile sees across its cuts: each is fenced in, in every round.
+    const std::size_t nFenced = fenceTiles(pool, tiles);
     runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder + nFenced));
     return joinAndFinish(tiles, nGlobalVertices, nVertices, dReserve, false, crossingGuard,
         hIds.is_valid() ? pCollapsedInto : nullptr, nRound);

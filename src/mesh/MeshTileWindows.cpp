@@ -404,7 +404,9 @@ std::unique_ptr<TriangleMesh> MeshTiles::generateInTiles(const MeshGenerator::Im
         rect.min[1] = window.nCellY0 > 1 ? double(window.nCellY0 - 1) : -HUGE_VAL;
         rect.max[1] = window.nCellY1 < nHeight ? double(window.nCellY1 - 1) : HUGE_VAL;
     }
-    runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder));
+    // Each tile sees no face of another now that its margin is gone.
+    const std::size_t nFenced = fenceTiles(pool, tiles);
+    runRounds(pool, tiles, innerTarget(nVertices, dReserve, nMeshVertices, nBorder + nFenced));
     std::unique_ptr<TriangleMesh> pJoined
         = joinAndFinish(tiles, std::size_t(nWidth) * nHeight * 2, nVertices, dReserve, true, setup.crossingGuard,
             setup.pCollapsedInto);
