@@ -79,33 +79,48 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ThinFamily, testing::Range<std::size_t>(0, Rel
         return std::to_string(info.param) + "_" + name;
     });
 
-// Once a tile's margin is gone it sees no face of another tile: the walls
-// of a comb of 3 px teeth hanging below their strip, joined at their ends,
-// stay apart across the cuts all the same. At 512 x 512, where the mesh is
-// smoothed whole and decimated in tiles cut out of it.
-TEST(ThinFamilyAcrossCuts, AJoinedCombStaysApartAcrossTheCutsOfItsTiles)
+// Once a tile's margin is gone it sees no face of another tile: combs whose
+// walls cross the cuts stay apart across them all the same. At 512 x 512: 3 px
+// teeth hanging below their strip, joined at their ends, smoothed whole at
+// 99 steps and decimated in tiles cut out of the mesh; and bent 3 px teeth
+// joined at 40 steps, in tiles built from windows of the rasters.
+TEST(ThinFamilyAcrossCuts, JoinedCombsStayApartAcrossTheCutsOfTheirTiles)
 {
-    const unsigned n = 512;
-    ReliefShapes::CombLayout layout;
-    layout.nTooth = layout.nGap = 3;
-    layout.fStrip = 40.0f;
-    layout.fTeeth = 20.0f;
-    layout.bJoined = true;
-    ReliefShapes::Sides sides = ReliefShapes::combOf(n, layout);
-    MeshGenerator::Image front;
-    front.pData = sides.front.data();
-    front.nWidth = front.nHeight = n;
-    MeshGenerator::Image back = front;
-    back.pData = sides.back.data();
-    MeshGenerator::Parameters parameters;
-    parameters.NumberOfSmoothingSteps = 99;
-    parameters.NumberOfVertices = 8000;
-    MeshGenerator::Timings timings;
-    const std::unique_ptr<TriangleMesh> pMesh(
-        MeshGenerator::generateMesh(front, back, parameters, MeshGenerator::DecimationSetup(), &timings));
-    EXPECT_EQ(timings.nGenerations, 1u);
-    EXPECT_EQ(timings.nReworks, 0u);
-    EXPECT_TRUE(MeshCrossings::meetingPairs(*pMesh, MeshCrossings::gapFor(MeshCrossings::sizeOf(*pMesh))).empty());
+    struct Case
+    {
+        unsigned nGap;
+        float fTeeth;
+        bool bCurved;
+        unsigned nSteps;
+    };
+    for (const Case& c : {Case{3, 20.0f, false, 99}, Case{2, 30.0f, true, 40}})
+    {
+        SCOPED_TRACE(c.nSteps);
+        const unsigned n = 512;
+        ReliefShapes::CombLayout layout;
+        layout.nTooth = 3;
+        layout.nGap = c.nGap;
+        layout.fStrip = 40.0f;
+        layout.fTeeth = c.fTeeth;
+        layout.bJoined = true;
+        layout.bCurved = c.bCurved;
+        ReliefShapes::Sides sides = ReliefShapes::combOf(n, layout);
+        MeshGenerator::Image front;
+        front.pData = sides.front.data();
+        front.nWidth = front.nHeight = n;
+        MeshGenerator::Image back = front;
+        back.pData = sides.back.data();
+        MeshGenerator::Parameters parameters;
+        parameters.NumberOfSmoothingSteps = c.nSteps;
+        parameters.NumberOfVertices = 8000;
+        MeshGenerator::Timings timings;
+        const std::unique_ptr<TriangleMesh> pMesh(
+            MeshGenerator::generateMesh(front, back, parameters, MeshGenerator::DecimationSetup(), &timings));
+        EXPECT_EQ(timings.nGenerations, 1u);
+        EXPECT_EQ(timings.nReworks, 0u);
+        EXPECT_TRUE(
+            MeshCrossings::meetingPairs(*pMesh, MeshCrossings::gapFor(MeshCrossings::sizeOf(*pMesh))).empty());
+    }
 }
 
 // The work of a stalled decimation goes on in rounds of tiles across the
